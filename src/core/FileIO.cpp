@@ -1,0 +1,130 @@
+#include "core/FileIO.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "core/Failure.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Failure ioFailure(const std::string& path) {
+    return failureFromErrno(errno != 0 ? errno : EIO, path);
+}
+
+std::string temporaryNameBeside(const std::string& path) {
+    static std::mt19937 rng{std::random_device{}()};
+    const fs::path target(path);
+    const std::string base = target.filename().string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            target.parent_path() / ("." + base + ".tmp" + std::to_string(rng() % 1000000));
+        std::error_code ec;
+        if (!fs::exists(candidate, ec)) {
+            return candidate.string();
+        }
+    }
+    throw Failure(failure::PathFileAccess, "no temporary name free beside " + path);
+}
+
+void writeThenRename(const std::string& path, std::span<const std::uint8_t> prefix,
+                     std::span<const std::uint8_t> bytes) {
+    const std::string temp = temporaryNameBeside(path);
+    errno = 0;
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (f == nullptr) {
+        throw ioFailure(path);
+    }
+    bool ok = true;
+    if (!prefix.empty()) {
+        ok = std::fwrite(prefix.data(), 1, prefix.size(), f) == prefix.size();
+    }
+    if (ok && !bytes.empty()) {
+        ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    }
+    const int savedErrno = errno;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        std::remove(temp.c_str());
+        errno = savedErrno;
+        throw ioFailure(path);
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        std::remove(temp.c_str());
+        throw failureFromErrno(ec.value(), path);
+    }
+}
+
+std::span<const std::uint8_t> asBytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        throw Failure(failure::PathFileAccess, failureDescription(failure::PathFileAccess) + ": " + path);
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ioFailure(path);
+    }
+    std::vector<std::uint8_t> bytes;
+    in.seekg(0, std::ios::end);
+    const auto length = in.tellg();
+    if (length < 0) {
+        throw Failure(failure::PathFileAccess, path);
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), length)) {
+        throw Failure(failure::InputPastEnd, path);
+    }
+    return bytes;
+}
+
+std::optional<std::uintmax_t> fileLength(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        return std::nullopt;
+    }
+    const auto size = fs::file_size(path, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec) && !fs::is_directory(path, ec);
+}
+
+void writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+    writeThenRename(path, {}, bytes);
+}
+
+void writeFileReplacing(const std::string& path, const std::string& text) {
+    writeThenRename(path, {}, asBytes(text));
+}
+
+void appendFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+    if (!fileExists(path)) {
+        writeThenRename(path, {}, bytes);
+        return;
+    }
+    const std::vector<std::uint8_t> former = readWholeFile(path);
+    writeThenRename(path, former, bytes);
+}
+
+void appendFileSafely(const std::string& path, const std::string& text) {
+    appendFileSafely(path, asBytes(text));
+}

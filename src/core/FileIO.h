@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Whole-file operations. Every one opens, works and closes within the call,
+// and reports trouble by throwing a Failure.
+
+[[nodiscard]] std::vector<std::uint8_t> readWholeFile(const std::string& path);
+[[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path);
+[[nodiscard]] bool fileExists(const std::string& path);
+
+// Writes the bytes to a temporary file in the target's folder and renames it
+// over the target, so a failed write never leaves the target shortened.
+void writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
+void writeFileReplacing(const std::string& path, const std::string& text);
+
+// Appends the bytes in one write. When the file exists the result is built
+// beside it and renamed over it, so a failure leaves the former bytes intact.
+void appendFileSafely(const std::string& path, std::span<const std::uint8_t> bytes);
+void appendFileSafely(const std::string& path, const std::string& text);
+
+// The platform's folder separator.
+inline constexpr char kPathSeparator =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif

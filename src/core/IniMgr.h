@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// The settings module: read and write one key of an INI file, with the
+// behaviour of the classic profile functions. Section and key names match
+// without regard to case; a value comes back trimmed, with one pair of
+// enclosing quotes removed, and cut to 1,022 characters.
+namespace IniMgr {
+
+inline constexpr std::size_t kBufferSize = 1024;
+inline constexpr std::size_t kMaxValueLength = kBufferSize - 2;  // 1,023 offered, one kept for the NUL
+
+// An empty file path means the module's default file; nothing sets that to
+// anything but the program's own settings file.
+[[nodiscard]] std::string Read(const std::string& sSection, const std::string& sKey,
+                               const std::string& sDefault, const std::string& sFilePath);
+
+// Creates the file and the section when they are missing and keeps every other
+// line as it was. Failures are not reported.
+void Write(const std::string& sSection, const std::string& sKey, const std::string& sValue,
+           const std::string& sFilePath);
+
+// The file an empty path stands for.
+void SetDefaultFile(const std::string& sPath);
+[[nodiscard]] std::string DefaultFile();
+
+}  // namespace IniMgr
+
+// The leading decimal number of a text as the classic Val() reads it ("2.5x"
+// gives 2.5, "abc" and "" give 0); "&H" introduces a hexadecimal number.
+[[nodiscard]] double leadingNumber(const std::string& text);
+
+// Rounds to the nearest whole number, a half going to the even neighbour.
+[[nodiscard]] long long roundHalfEven(double value);

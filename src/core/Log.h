@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "core/Failure.h"
+
+// Log severities; an entry is written when its severity is at most the lowest
+// log severity, or when it is forced.
+enum Severity : int {
+    kSeveritySTOP = 0,
+    kSeverityERROR = 1,
+    kSeverityWARNING = 2,
+    kSeverityINFORMATION = 3,
+    kSeverityDEBUG = 4,
+};
+
+// What the procedures write their notable events and trapped failures to.
+class ActivityLog {
+public:
+    virtual ~ActivityLog() = default;
+    // True when the entry was written or was not due; false when it was due
+    // but could not be written.
+    virtual bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) = 0;
+};
+
+// Writes a trapped failure at severity ERROR in the procedure's own form.
+void logTrap(ActivityLog& log, const Failure& f, TrapJoint joint, const std::string& procedure, int line);

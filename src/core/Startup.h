@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Prompter.h"
+#include "core/clsLocalLogger.h"
+
+// Asks the floppy driver whether it is there; fills in its version when it
+// could be asked.
+using DriverProbe = std::function<bool(std::uint32_t& version)>;
+
+struct StartupResult {
+    bool proceed = false;        // false: the fatal logger message was shown, end the program
+    bool driverPresent = false;  // handed to the disk browser's StartUp
+    std::uint32_t driverVersion = 0;
+};
+
+// The start-up sequence up to the point where the disk browser is created:
+// title, settings path, logger, start line, driver check.
+struct StartupEnvironment {
+    std::string settingsFilePath;  // where "Logging"/"Severity" is read
+    std::string logRootFolder;
+};
+
+[[nodiscard]] StartupEnvironment defaultStartupEnvironment();
+
+[[nodiscard]] StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger, Prompter& prompter,
+                                       const DriverProbe& probe);
+
+// "Severity=2.5" gives 2, "abc" gives 0.
+[[nodiscard]] int severityFromText(const std::string& text);
+
+inline constexpr const char* kFatalLoggerMessage = "Fatal error while creating activity logger. Program terminated.";
+inline constexpr const char* kDriverMissingMessage =
+    "FDRawCmd Driver is missing. Please install it to be able to read physical disks."
+    "Without the driver, all Quillmar can do is browse existing Opus Disk Images.";

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/FileChooser.h"
+#include "core/Log.h"
+#include "core/Prompter.h"
+
+// Records every entry instead of writing a file.
+class RecordingLog : public ActivityLog {
+public:
+    struct Entry {
+        std::string what;
+        int severity;
+        bool forced;
+    };
+    bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) override {
+        entries.push_back({sWhat, eSeverity, bLogAnyway});
+        return true;
+    }
+    [[nodiscard]] std::vector<std::string> at(int severity) const;
+    std::vector<Entry> entries;
+};
+
+// Answers messages from a script and remembers what was shown. An unexpected
+// question (script exhausted) fails the test and answers Cancel.
+class ScriptedPrompter : public Prompter {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+    MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                      MsgButtons buttons) override;
+    void setBusy(bool busy) override;
+
+    std::deque<MsgAnswer> answers;
+    std::vector<Shown> shown;
+    int busyDepth = 0;
+    int busyCalls = 0;
+};
+
+// Hands out scripted paths; nullopt stands for a cancelled dialog.
+class ScriptedChooser : public FileChooser {
+public:
+    std::optional<std::string> openFile(const std::string& title, const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> saveFile(const std::string& title, const std::vector<FileFilter>& filters,
+                                        const std::string& proposedName) override;
+    std::deque<std::optional<std::string>> paths;
+    std::vector<std::string> titles;
+    std::vector<std::string> proposedNames;
+};
+
+// A fresh folder removed at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+    [[nodiscard]] std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Sets an environment variable for the scope, restoring it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+[[nodiscard]] std::vector<std::uint8_t> readBytes(const std::string& path);
+[[nodiscard]] std::string readText(const std::string& path);
+
+// A hex dump of both sides for failing byte comparisons.
+[[nodiscard]] std::string hexDump(const std::vector<std::uint8_t>& bytes);
+[[nodiscard]] ::testing::AssertionResult bytesEqual(const std::vector<std::uint8_t>& expected,
+                                                    const std::vector<std::uint8_t>& actual);
+
+// Runs a command line, capturing stdout and stderr separately.
+struct CommandResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+[[nodiscard]] CommandResult runCommand(const std::vector<std::string>& argv);
+[[nodiscard]] bool programAvailable(const std::string& name);
