@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <unistd.h>
 #include <optional>
 #include <string>
 #include <vector>
