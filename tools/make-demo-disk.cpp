@@ -20,9 +20,25 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Keyword tokens used below.
 enum : std::uint8_t {
-    SCREENS = 0xAA, AT = 0xAC, CHRS = 0xC2, THEN = 0xCB, TO = 0xCC, INK = 0xD9, PAPER = 0xDA,
-    STOP = 0xE2, BORDER = 0xE7, REM = 0xEA, FOR = 0xEB, GOSUB = 0xED, LOAD = 0xEF, LET = 0xF1,
-    NEXT = 0xF3, PRINT = 0xF5, IF = 0xFA, CLS = 0xFB, RETURN = 0xFE,
+    SCREENS = 0xAA,
+    AT = 0xAC,
+    CHRS = 0xC2,
+    THEN = 0xCB,
+    TO = 0xCC,
+    INK = 0xD9,
+    PAPER = 0xDA,
+    STOP = 0xE2,
+    BORDER = 0xE7,
+    REM = 0xEA,
+    FOR = 0xEB,
+    GOSUB = 0xED,
+    LOAD = 0xEF,
+    LET = 0xF1,
+    NEXT = 0xF3,
+    PRINT = 0xF5,
+    IF = 0xFA,
+    CLS = 0xFB,
+    RETURN = 0xFE,
 };
 
 void append(Bytes& b, const std::string& text) {
@@ -34,8 +50,8 @@ Bytes zxNumber(double value) {
     if (value == std::floor(value) && std::fabs(value) <= 65535) {
         const int v = static_cast<int>(value);
         const int stored = v < 0 ? v + 65536 : v;
-        return {0x00, static_cast<std::uint8_t>(v < 0 ? 0xFF : 0x00), static_cast<std::uint8_t>(stored & 0xFF),
-                static_cast<std::uint8_t>(stored >> 8), 0x00};
+        return {0x00, static_cast<std::uint8_t>(v < 0 ? 0xFF : 0x00),
+                static_cast<std::uint8_t>(stored & 0xFF), static_cast<std::uint8_t>(stored >> 8), 0x00};
     }
     int exponent = 0;
     const double mantissa = std::frexp(std::fabs(value), &exponent);  // 0.5 <= mantissa < 1
@@ -153,7 +169,7 @@ Bytes demoProgram(std::uint16_t& programLength) {
         const Bytes n = zxNumber(value);
         p.insert(p.end(), n.begin(), n.end());
     };
-    numberVar(0x61, 5);  // a = 5
+    numberVar(0x61, 5);                     // a = 5
     p.insert(p.end(), {0x41, 0x05, 0x00});  // a$ = "hello"
     append(p, "hello");
     p.insert(p.end(), {0xA1, 'b', 'c' | 0x80});  // abc = 3.14159

@@ -8,22 +8,102 @@ namespace {
 
 constexpr std::array<std::string_view, 91> kTokens = {
     // 0xA5..0xAF
-    "RND ", "INKEY$ ", "PI ", "FN ", "POINT ", "SCREEN$ ", "ATTR ", "AT ", "TAB ", "VAL$ ", "CODE ",
+    "RND ",
+    "INKEY$ ",
+    "PI ",
+    "FN ",
+    "POINT ",
+    "SCREEN$ ",
+    "ATTR ",
+    "AT ",
+    "TAB ",
+    "VAL$ ",
+    "CODE ",
     // 0xB0..0xBF
-    "VAL ", "LEN ", "SIN ", "COS ", "TAN ", "ASN ", "ACS ", "ATN ", "LN ", "EXP ", "INT ", "SQR ", "SGN ", "ABS ",
-    "PEEK ", "IN ",
+    "VAL ",
+    "LEN ",
+    "SIN ",
+    "COS ",
+    "TAN ",
+    "ASN ",
+    "ACS ",
+    "ATN ",
+    "LN ",
+    "EXP ",
+    "INT ",
+    "SQR ",
+    "SGN ",
+    "ABS ",
+    "PEEK ",
+    "IN ",
     // 0xC0..0xCF
-    "USR ", "STR$ ", "CHR$ ", "NOT ", "BIN ", "OR ", "AND ", "<=", ">=", "<>", "LINE ", "THEN ", "TO ", "STEP ",
-    "DEF FN ", "CAT ",
+    "USR ",
+    "STR$ ",
+    "CHR$ ",
+    "NOT ",
+    "BIN ",
+    "OR ",
+    "AND ",
+    "<=",
+    ">=",
+    "<>",
+    "LINE ",
+    "THEN ",
+    "TO ",
+    "STEP ",
+    "DEF FN ",
+    "CAT ",
     // 0xD0..0xDF
-    "FORMAT ", "MOVE ", "ERASE ", "OPEN #", "CLOSE #", "MERGE ", "VERIFY ", "BEEP ", "CIRCLE ", "INK ", "PAPER ",
-    "FLASH ", "BRIGHT ", "INVERSE ", "OVER ", "OUT ",
+    "FORMAT ",
+    "MOVE ",
+    "ERASE ",
+    "OPEN #",
+    "CLOSE #",
+    "MERGE ",
+    "VERIFY ",
+    "BEEP ",
+    "CIRCLE ",
+    "INK ",
+    "PAPER ",
+    "FLASH ",
+    "BRIGHT ",
+    "INVERSE ",
+    "OVER ",
+    "OUT ",
     // 0xE0..0xEF
-    "LPRINT ", "LLIST ", "STOP ", "READ ", "DATA ", "RESTORE ", "NEW ", "BORDER ", "CONTINUE ", "DIM ", "REM ",
-    "FOR ", "GOTO ", "GOSUB ", "INPUT ", "LOAD ",
+    "LPRINT ",
+    "LLIST ",
+    "STOP ",
+    "READ ",
+    "DATA ",
+    "RESTORE ",
+    "NEW ",
+    "BORDER ",
+    "CONTINUE ",
+    "DIM ",
+    "REM ",
+    "FOR ",
+    "GOTO ",
+    "GOSUB ",
+    "INPUT ",
+    "LOAD ",
     // 0xF0..0xFF
-    "LIST ", "LET ", "PAUSE ", "NEXT ", "POKE ", "PRINT ", "PLOT ", "RUN ", "SAVE ", "RANDOMIZE ", "IF ", "CLS ",
-    "DRAW ", "CLEAR ", "RETURN ", "COPY ",
+    "LIST ",
+    "LET ",
+    "PAUSE ",
+    "NEXT ",
+    "POKE ",
+    "PRINT ",
+    "PLOT ",
+    "RUN ",
+    "SAVE ",
+    "RANDOMIZE ",
+    "IF ",
+    "CLS ",
+    "DRAW ",
+    "CLEAR ",
+    "RETURN ",
+    "COPY ",
 };
 
 constexpr std::string_view kCopyright = "\xC2\xA9";
@@ -180,8 +260,9 @@ bool ZxNumberValue(std::span<const std::uint8_t> b, float& value) {
         return false;
     }
     const int e = b[0] - 128;
-    const double m = std::ldexp(static_cast<double>(b[1] | 0x80), -8) + std::ldexp(static_cast<double>(b[2]), -16) +
-                     std::ldexp(static_cast<double>(b[3]), -24) + std::ldexp(static_cast<double>(b[4]), -32);
+    const double m = std::ldexp(static_cast<double>(b[1] | 0x80), -8) +
+                     std::ldexp(static_cast<double>(b[2]), -16) + std::ldexp(static_cast<double>(b[3]), -24) +
+                     std::ldexp(static_cast<double>(b[4]), -32);
     const float mantissa = static_cast<float>(m);
     float v = static_cast<float>(std::ldexp(static_cast<double>(mantissa), e));
     if ((b[1] & 0x80) != 0) {
@@ -211,7 +292,8 @@ std::string FormatSingle(float value) {
     // locale never decides the decimal point.
     char buffer[64];
     const double v = static_cast<double>(value);
-    const auto res = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v), std::chars_format::scientific, 6);
+    const auto res =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v), std::chars_format::scientific, 6);
     const std::string_view sci(buffer, static_cast<std::size_t>(res.ptr - buffer));
     const auto ePos = sci.find('e');
     std::string digits;

@@ -132,15 +132,16 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
 }
 
 const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexText) {
-    const bool digits = !indexText.empty() && indexText.size() <= 9 &&
-                        std::all_of(indexText.begin(), indexText.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits =
+        !indexText.empty() && indexText.size() <= 9 &&
+        std::all_of(indexText.begin(), indexText.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits) {
         throw UsageError("INDEX must be a catalogue entry number, not \"" + indexText + "\"");
     }
     const auto index = static_cast<std::size_t>(std::stoul(indexText));
     if (index >= disk.catalogue.size()) {
-        throw CliFailure("entry " + indexText + " is outside the catalogue of " + disk.path + " (entries 0 to " +
-                         std::to_string(disk.catalogue.size() - 1) + ")");
+        throw CliFailure("entry " + indexText + " is outside the catalogue of " + disk.path +
+                         " (entries 0 to " + std::to_string(disk.catalogue.size() - 1) + ")");
     }
     return disk.catalogue[index];
 }

@@ -59,7 +59,8 @@ struct ParsedArgs {
     [[nodiscard]] std::string value(const std::string& name, const std::string& fallback = {}) const;
 };
 
-[[nodiscard]] ParsedArgs parseArgs(const std::vector<std::string>& args, const std::vector<std::string>& flags,
+[[nodiscard]] ParsedArgs parseArgs(const std::vector<std::string>& args,
+                                   const std::vector<std::string>& flags,
                                    const std::vector<std::string>& valueOptions);
 
 // Prints what the procedures log at WARNING or worse as "warning: " lines.

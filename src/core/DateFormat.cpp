@@ -10,9 +10,9 @@ constexpr std::array<const char*, 7> kDayLong = {"Sunday",   "Monday", "Tuesday"
                                                  "Thursday", "Friday", "Saturday"};
 constexpr std::array<const char*, 12> kMonthShort = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr std::array<const char*, 12> kMonthLong = {"January", "February", "March",     "April",
-                                                    "May",     "June",     "July",      "August",
-                                                    "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> kMonthLong = {"January",   "February", "March",    "April",
+                                                    "May",       "June",     "July",     "August",
+                                                    "September", "October",  "November", "December"};
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long long daysFromCivil(int y, int m, int d) {

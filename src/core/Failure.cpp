@@ -3,7 +3,10 @@
 #include <cerrno>
 
 Failure::Failure(int number, std::string description, std::optional<std::size_t> offset)
-    : std::runtime_error(description), m_number(number), m_description(std::move(description)), m_offset(offset) {}
+    : std::runtime_error(description),
+      m_number(number),
+      m_description(std::move(description)),
+      m_offset(offset) {}
 
 Failure::Failure(int number, std::optional<std::size_t> offset)
     : Failure(number, failureDescription(number), offset) {}

@@ -24,7 +24,8 @@ StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger, 
 
     logger.LogFileName(title);
     logger.LogRootFolder(env.logRootFolder);
-    logger.LowestLogSeverity(severityFromText(IniMgr::Read("Logging", "Severity", "3", env.settingsFilePath)));
+    logger.LowestLogSeverity(
+        severityFromText(IniMgr::Read("Logging", "Severity", "3", env.settingsFilePath)));
 
     if (!logger.LogThis(">>>>" + title + " START------------", kSeverityINFORMATION, false)) {
         prompter.message(kFatalLoggerMessage, title, MsgIcon::Critical, MsgButtons::Ok);
@@ -36,7 +37,8 @@ StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger, 
     result.driverPresent = probe ? probe(version) : false;
     result.driverVersion = version;
     if (result.driverPresent) {
-        logger.LogThis("Detected FDRawCmd Driver version: 0x" + hexUpper(version, 8), kSeverityINFORMATION, false);
+        logger.LogThis("Detected FDRawCmd Driver version: 0x" + hexUpper(version, 8), kSeverityINFORMATION,
+                       false);
     } else {
         prompter.message(kDriverMissingMessage, title, MsgIcon::Exclamation, MsgButtons::Ok);
     }

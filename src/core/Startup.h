@@ -27,13 +27,14 @@ struct StartupEnvironment {
 
 [[nodiscard]] StartupEnvironment defaultStartupEnvironment();
 
-[[nodiscard]] StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger, Prompter& prompter,
-                                       const DriverProbe& probe);
+[[nodiscard]] StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger,
+                                       Prompter& prompter, const DriverProbe& probe);
 
 // "Severity=2.5" gives 2, "abc" gives 0.
 [[nodiscard]] int severityFromText(const std::string& text);
 
-inline constexpr const char* kFatalLoggerMessage = "Fatal error while creating activity logger. Program terminated.";
+inline constexpr const char* kFatalLoggerMessage =
+    "Fatal error while creating activity logger. Program terminated.";
 inline constexpr const char* kDriverMissingMessage =
     "FDRawCmd Driver is missing. Please install it to be able to read physical disks."
     "Without the driver, all Quillmar can do is browse existing Opus Disk Images.";

@@ -56,7 +56,8 @@ std::string clsLocalLogger::SeverityString(int eSeverity) {
 }
 
 std::string clsLocalLogger::CurrentLogFilePath() const {
-    const std::string folder = ExpandPathMacros(m_rootFolder + formatDate(m_context.now(), "YYYYMMDD"), m_context);
+    const std::string folder =
+        ExpandPathMacros(m_rootFolder + formatDate(m_context.now(), "YYYYMMDD"), m_context);
     return folder + kSep + ExpandPathMacros(m_fileName, m_context) + ".Txt";
 }
 

@@ -52,9 +52,10 @@ bool GetDiskFiles(const DiskImage& image, Catalogue& catalogue, ActivityLog& log
                 const auto data = reader.bytesUpTo(h + kHeaderSize, static_cast<std::size_t>(entry.Length));
                 entry.Data.assign(data.begin(), data.end());
                 if (data.size() < static_cast<std::size_t>(entry.Length)) {
-                    log.LogThis("File [" + entry.Name + "] of catalogue slot " + std::to_string(i) + " declares " +
-                                    std::to_string(entry.Length) + " data bytes but the image holds only " +
-                                    std::to_string(data.size()) + " of them; keeping those.",
+                    log.LogThis("File [" + entry.Name + "] of catalogue slot " + std::to_string(i) +
+                                    " declares " + std::to_string(entry.Length) +
+                                    " data bytes but the image holds only " + std::to_string(data.size()) +
+                                    " of them; keeping those.",
                                 kSeverityWARNING, false);
                 }
             }

@@ -23,7 +23,8 @@ public:
                          std::optional<std::uint16_t> declaredLength = std::nullopt);
 
     // A slot with the given words that points wherever Word1 says.
-    DiskBuilder& addRawSlot(std::uint16_t word0, std::uint16_t word1, std::uint16_t word2, const std::string& name);
+    DiskBuilder& addRawSlot(std::uint16_t word0, std::uint16_t word1, std::uint16_t word2,
+                            const std::string& name);
 
     DiskBuilder& withoutEndMark();
     DiskBuilder& imageLength(std::size_t length);

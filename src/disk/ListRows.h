@@ -18,8 +18,8 @@ enum IconIndex : int {
 
 // One row of the disk list, as the browser and the command line show it.
 struct ListRow {
-    std::string key;       // "12_F"
-    std::string text;      // the entry's Name
+    std::string key;   // "12_F"
+    std::string text;  // the entry's Name
     int icon = kIconUnknown;
     std::string iconKey;   // "BASIC", "SCREEN", ...
     std::string typeText;  // "BASIC", "Num Array", ..., "" for unknown types

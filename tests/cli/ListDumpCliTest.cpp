@@ -75,7 +75,8 @@ TEST(CliList, JsonHoldsEveryEntry) {
     EXPECT_EQ(nums["length"], 3);
     EXPECT_EQ(nums["param1"], 0x8100);
     EXPECT_EQ(nums["param2"], 0);
-    EXPECT_EQ(nums["columns"], nlohmann::json({"Len: #0003 - 3", "Name: a() [#8100 - 33024]", "N/A: #0000 - 0"}));
+    EXPECT_EQ(nums["columns"],
+              nlohmann::json({"Len: #0003 - 3", "Name: a() [#8100 - 33024]", "N/A: #0000 - 0"}));
     for (const char* key : {"word0", "word1", "word2"}) {
         EXPECT_TRUE(nums[key].is_number_integer()) << key;
     }

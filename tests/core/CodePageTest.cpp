@@ -8,8 +8,8 @@ namespace {
 
 TEST(CodePage, Windows1252ToUtf8) {
     const std::pair<std::uint8_t, const char*> cases[] = {
-        {0x41, "A"}, {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x9F, "\xC5\xB8"}, {0xA9, "\xC2\xA9"},
-        {0xFF, "\xC3\xBF"}, {0x20, " "},
+        {0x41, "A"},        {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x9F, "\xC5\xB8"},
+        {0xA9, "\xC2\xA9"}, {0xFF, "\xC3\xBF"},     {0x20, " "},
     };
     for (const auto& [byte, utf8] : cases) {
         EXPECT_EQ(cp1252ToUtf8(byte), utf8) << int(byte);
@@ -50,10 +50,12 @@ TEST(Failure, TrapLinesInEachProceduresForm) {
     const Failure f(9);
     EXPECT_EQ(trapLine(f, TrapJoint::SpaceIn, "GetDiskFiles", 5),
               "Error 9 (Subscript out of range ) in GetDiskFiles at line 5");
-    EXPECT_EQ(trapLine(f, TrapJoint::In, "mnuFileSaveAs", 3), "Error 9 (Subscript out of range) in mnuFileSaveAs at line 3");
+    EXPECT_EQ(trapLine(f, TrapJoint::In, "mnuFileSaveAs", 3),
+              "Error 9 (Subscript out of range) in mnuFileSaveAs at line 3");
     EXPECT_EQ(trapLine(Failure(6), TrapJoint::HappenedIn, "SaveTAP", 2),
               "Error 6 (Overflow) happened in SaveTAP at line 2");
-    EXPECT_EQ(trapLine(Failure(53), TrapJoint::OccurredIn, "X", 1), "Error 53 (File not found) occurred in X at line 1");
+    EXPECT_EQ(trapLine(Failure(53), TrapJoint::OccurredIn, "X", 1),
+              "Error 53 (File not found) occurred in X at line 1");
 }
 
 }  // namespace

@@ -28,16 +28,17 @@ TEST_P(IniReadTest, ReadsLikeTheProfileFunctions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniReadTest,
-    ::testing::Values(ReadCase{"NoFile", nullptr, "Logging", "Severity", "dflt"},
-                      ReadCase{"Plain", "[Logging]\r\nSeverity=4\r\n", "Logging", "Severity", "4"},
-                      ReadCase{"SectionAndKeyIgnoreCase", "[LOGGING]\r\nseverity=2\r\n", "Logging", "Severity", "2"},
-                      ReadCase{"ValueTrimmed", "[a]\r\nk =  spaced value  \r\n", "a", "k", "spaced value"},
-                      ReadCase{"QuotesRemoved", "[a]\nk=\"quoted\"\n", "a", "k", "quoted"},
-                      ReadCase{"KeyInOtherSection", "[b]\nk=1\n[a]\nj=2\n", "a", "k", "dflt"},
-                      ReadCase{"MissingSection", "[b]\nk=1\n", "a", "k", "dflt"},
-                      ReadCase{"FirstOfTwo", "[a]\nk=1\nk=2\n", "a", "k", "1"},
-                      ReadCase{"EmptyValue", "[a]\nk=\n", "a", "k", ""},
-                      ReadCase{"LfOnly", "[Basic Listing]\nFont Size=12\n", "basic listing", "FONT SIZE", "12"}),
+    ::testing::Values(
+        ReadCase{"NoFile", nullptr, "Logging", "Severity", "dflt"},
+        ReadCase{"Plain", "[Logging]\r\nSeverity=4\r\n", "Logging", "Severity", "4"},
+        ReadCase{"SectionAndKeyIgnoreCase", "[LOGGING]\r\nseverity=2\r\n", "Logging", "Severity", "2"},
+        ReadCase{"ValueTrimmed", "[a]\r\nk =  spaced value  \r\n", "a", "k", "spaced value"},
+        ReadCase{"QuotesRemoved", "[a]\nk=\"quoted\"\n", "a", "k", "quoted"},
+        ReadCase{"KeyInOtherSection", "[b]\nk=1\n[a]\nj=2\n", "a", "k", "dflt"},
+        ReadCase{"MissingSection", "[b]\nk=1\n", "a", "k", "dflt"},
+        ReadCase{"FirstOfTwo", "[a]\nk=1\nk=2\n", "a", "k", "1"},
+        ReadCase{"EmptyValue", "[a]\nk=\n", "a", "k", ""},
+        ReadCase{"LfOnly", "[Basic Listing]\nFont Size=12\n", "basic listing", "FONT SIZE", "12"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(IniMgr, LongValuesComeBackCutTo1022Characters) {
@@ -62,12 +63,13 @@ TEST(IniMgr, WriteKeepsEveryOtherLine) {
     TempDir dir;
     const std::string path = dir.file("keep.ini");
     const std::string before =
-        "; a comment\r\n[Logging]\r\nSeverity=4\r\n\r\n[Basic Listing]\r\nFont Name=Courier New\r\nFont Size=8.25\r\n";
+        "; a comment\r\n[Logging]\r\nSeverity=4\r\n\r\n[Basic Listing]\r\nFont Name=Courier New\r\nFont "
+        "Size=8.25\r\n";
     writeBytes(path, {before.begin(), before.end()});
 
-    IniMgr::Write("basic listing", "FONT SIZE", "12", path);      // replace, other case
-    IniMgr::Write("Basic Listing", "Font Bold", "True", path);    // add to existing section
-    IniMgr::Write("ScreenViewer", "DefaultSize", "3", path);      // new section at the end
+    IniMgr::Write("basic listing", "FONT SIZE", "12", path);    // replace, other case
+    IniMgr::Write("Basic Listing", "Font Bold", "True", path);  // add to existing section
+    IniMgr::Write("ScreenViewer", "DefaultSize", "3", path);    // new section at the end
 
     EXPECT_EQ(readText(path),
               "; a comment\r\n[Logging]\r\nSeverity=4\r\n\r\n[Basic Listing]\r\nFont Name=Courier New\r\n"
@@ -101,9 +103,9 @@ struct NumberCase {
 
 TEST(LeadingNumber, ReadsLikeVal) {
     const NumberCase cases[] = {
-        {"3", 3, 3},       {"4", 4, 4},          {"2.5", 2.5, 2},  {"3.5", 3.5, 4},   {"abc", 0, 0},
-        {"", 0, 0},        {"  7x", 7, 7},        {"-1", -1, -1},   {"8.25", 8.25, 8}, {"&HFF&", 255, 255},
-        {"&H0&", 0, 0},    {"12pt", 12, 12},      {".5", 0.5, 0},   {"1.5", 1.5, 2},   {"-2.5", -2.5, -2},
+        {"3", 3, 3},    {"4", 4, 4},      {"2.5", 2.5, 2}, {"3.5", 3.5, 4},   {"abc", 0, 0},
+        {"", 0, 0},     {"  7x", 7, 7},   {"-1", -1, -1},  {"8.25", 8.25, 8}, {"&HFF&", 255, 255},
+        {"&H0&", 0, 0}, {"12pt", 12, 12}, {".5", 0.5, 0},  {"1.5", 1.5, 2},   {"-2.5", -2.5, -2},
     };
     for (const NumberCase& c : cases) {
         EXPECT_DOUBLE_EQ(leadingNumber(c.text), c.value) << c.text;

@@ -19,7 +19,7 @@ MacroContext fixedContext(std::map<std::string, std::string> env = {}) {
 
 TEST(clsLocalLogger, SeverityTextsAreElevenCharacters) {
     const std::pair<int, const char*> cases[] = {
-        {0, "   STOP    "}, {1, "   ERROR   "}, {2, "  WARNING  "}, {3, "INFORMATION"},
+        {0, "   STOP    "}, {1, "   ERROR   "}, {2, "  WARNING  "},  {3, "INFORMATION"},
         {4, "   DEBUG   "}, {7, "  unknown  "}, {-1, "  unknown  "},
     };
     for (const auto& [severity, text] : cases) {
@@ -58,9 +58,9 @@ TEST(clsLocalLogger, SeverityFilterAndForcedEntries) {
         bool written;
     };
     const Case cases[] = {
-        {3, 0, false, true}, {3, 3, false, true}, {3, 4, false, false}, {3, 4, true, true},
-        {3, 7, false, false}, {3, 7, true, true},  {0, 1, false, false}, {0, 0, false, true},
-        {4, 4, false, true},
+        {3, 0, false, true},  {3, 3, false, true},  {3, 4, false, false},
+        {3, 4, true, true},   {3, 7, false, false}, {3, 7, true, true},
+        {0, 1, false, false}, {0, 0, false, true},  {4, 4, false, true},
     };
     for (const Case& c : cases) {
         TempDir dir;

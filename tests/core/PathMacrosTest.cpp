@@ -20,7 +20,8 @@ struct FakeWorld {
             return it == env.end() ? std::string() : it->second;
         };
         ctx.now = [this] { return now; };
-        ctx.readIni = [this](const std::string& s, const std::string& k, const std::string& d, const std::string&) {
+        ctx.readIni = [this](const std::string& s, const std::string& k, const std::string& d,
+                             const std::string&) {
             const auto it = ini.find(s + "/" + k);
             return it == ini.end() ? d : it->second;
         };
@@ -67,8 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"Yesterday", "$YESTERDAY|YYYYMMDD$", "20240229"},
                       ExpandCase{"LastMonth", "$LASTMONTH$", "2402"},
                       ExpandCase{"DayOfWeek", "$DAYOFWEEKN$ $DAYOFWEEKS$", "6 Fri"},
-                      ExpandCase{"Server", "$SERVER$", "\\\\SRV"},
-                      ExpandCase{"Drive", "[$DRV$]", "[B:]"},
+                      ExpandCase{"Server", "$SERVER$", "\\\\SRV"}, ExpandCase{"Drive", "[$DRV$]", "[B:]"},
                       ExpandCase{"SiteDefaults", "$LOCAL$-$STORE$", "__-__"},
                       ExpandCase{"ReplacementIsScannedAgain", "%A%", "done"}),
     [](const auto& tc) { return std::string(tc.param.name); });

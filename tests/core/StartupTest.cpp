@@ -38,7 +38,8 @@ TEST(Startup, WritesStartAndDriverLines) {
     EXPECT_EQ(f.logger.LowestLogSeverity(), 3);
     const std::string log = f.logText();
     EXPECT_NE(log.find("\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"), std::string::npos);
-    EXPECT_NE(log.find("\t[INFORMATION]\tDetected FDRawCmd Driver version: 0x01000A00\r\n"), std::string::npos);
+    EXPECT_NE(log.find("\t[INFORMATION]\tDetected FDRawCmd Driver version: 0x01000A00\r\n"),
+              std::string::npos);
     EXPECT_NE(f.logger.CurrentLogFilePath().find("Quillmar v2.0.0.Txt"), std::string::npos);
 }
 
@@ -57,7 +58,8 @@ TEST(Startup, MissingDriverShowsTheMessageAndGoesOn) {
 }
 
 TEST(Startup, SeverityFromTheSettingsFile) {
-    const std::pair<const char*, int> cases[] = {{"4", 4}, {"0", 0}, {"abc", 0}, {"2.5", 2}, {"3.5", 4}, {"", 0}};
+    const std::pair<const char*, int> cases[] = {{"4", 4},   {"0", 0},   {"abc", 0},
+                                                 {"2.5", 2}, {"3.5", 4}, {"", 0}};
     for (const auto& [text, expected] : cases) {
         StartupFixture f;
         f.settings(std::string("[Logging]\r\nSeverity=") + text + "\r\n");

@@ -99,7 +99,8 @@ TEST(GetDiskFiles, WithoutEndMarkItStopsAtTheImageEndKeepingWhatItRead) {
 }
 
 TEST(GetDiskFiles, HeaderPastTheEndFailsAfterTheEntriesBefore) {
-    const DiskImage image = DiskBuilder("D").addFile("ok", 3, bytesOf(10)).addRawSlot(0, 5000, 0, "far").image();
+    const DiskImage image =
+        DiskBuilder("D").addFile("ok", 3, bytesOf(10)).addRawSlot(0, 5000, 0, "far").image();
     Catalogue cat;
     RecordingLog log;
     EXPECT_TRUE(GetDiskFiles(image, cat, log));
@@ -109,7 +110,8 @@ TEST(GetDiskFiles, HeaderPastTheEndFailsAfterTheEntriesBefore) {
 }
 
 TEST(GetDiskFiles, DataRunningPastTheEndKeepsTheBytesThatExistWithAWarning) {
-    const DiskImage image = DiskBuilder("D").addFile("cut", 3, bytesOf(100), 0, 0, 60000).imageLength(10000).image();
+    const DiskImage image =
+        DiskBuilder("D").addFile("cut", 3, bytesOf(100), 0, 0, 60000).imageLength(10000).image();
     Catalogue cat;
     RecordingLog log;
     ASSERT_TRUE(GetDiskFiles(image, cat, log));
@@ -123,7 +125,8 @@ TEST(GetDiskFiles, DataRunningPastTheEndKeepsTheBytesThatExistWithAWarning) {
 }
 
 TEST(GetDiskFiles, AZeroLengthFileAfterALongOneHasNoData) {
-    const DiskImage image = DiskBuilder("D").addFile("long", 3, bytesOf(5000)).addFile("empty", 3, {}).image();
+    const DiskImage image =
+        DiskBuilder("D").addFile("long", 3, bytesOf(5000)).addFile("empty", 3, {}).image();
     Catalogue cat;
     RecordingLog log;
     ASSERT_TRUE(GetDiskFiles(image, cat, log));
@@ -178,19 +181,19 @@ TEST_P(ListRowTest, RowTexts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Types, ListRowTest,
-    ::testing::Values(
-        RowCase{"Basic", 0, 300, 10, 250, "BASIC", 2, "Len: #012C - 300", "Run: #000A - 10", "N/A: #00FA - 250"},
-        RowCase{"NumArray", 1, 35, 0x8100, 0, "Num Array", 3, "Len: #0023 - 35", "Name: a() [#8100 - 33024]",
-                "N/A: #0000 - 0"},
-        RowCase{"CharArrayC1", 2, 15, 0xC100, 0, "Char Array", 4, "Len: #000F - 15", "Name: a$() [#C100 - 49408]",
-                "N/A: #0000 - 0"},
-        RowCase{"Screen", 3, 6912, 16384, 0, "SCREEN$", 6, "Len: #1B00 - 6912", "Addr: #4000 - 16384",
-                "N/A: #0000 - 0"},
-        RowCase{"CodeOneShort", 3, 6911, 16384, 0, "CODE", 5, "Len: #1AFF - 6911", "Addr: #4000 - 16384",
-                "N/A: #0000 - 0"},
-        RowCase{"CodeOneLong", 3, 6913, 0, 65535, "CODE", 5, "Len: #1B01 - 6913", "Addr: #0000 - 0",
-                "N/A: #FFFF - 65535"},
-        RowCase{"Type7", 7, 1, 2, 3, "", 7, "#0001 - 1", "#0002 - 2", "#0003 - 3"}),
+    ::testing::Values(RowCase{"Basic", 0, 300, 10, 250, "BASIC", 2, "Len: #012C - 300", "Run: #000A - 10",
+                              "N/A: #00FA - 250"},
+                      RowCase{"NumArray", 1, 35, 0x8100, 0, "Num Array", 3, "Len: #0023 - 35",
+                              "Name: a() [#8100 - 33024]", "N/A: #0000 - 0"},
+                      RowCase{"CharArrayC1", 2, 15, 0xC100, 0, "Char Array", 4, "Len: #000F - 15",
+                              "Name: a$() [#C100 - 49408]", "N/A: #0000 - 0"},
+                      RowCase{"Screen", 3, 6912, 16384, 0, "SCREEN$", 6, "Len: #1B00 - 6912",
+                              "Addr: #4000 - 16384", "N/A: #0000 - 0"},
+                      RowCase{"CodeOneShort", 3, 6911, 16384, 0, "CODE", 5, "Len: #1AFF - 6911",
+                              "Addr: #4000 - 16384", "N/A: #0000 - 0"},
+                      RowCase{"CodeOneLong", 3, 6913, 0, 65535, "CODE", 5, "Len: #1B01 - 6913",
+                              "Addr: #0000 - 0", "N/A: #FFFF - 65535"},
+                      RowCase{"Type7", 7, 1, 2, 3, "", 7, "#0001 - 1", "#0002 - 2", "#0003 - 3"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(ListRows, KeysGiveTheirIndexBack) {

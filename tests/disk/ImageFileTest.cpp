@@ -33,7 +33,8 @@ TEST_P(LoadLengthTest, AsksOnlyForUnusualLengths) {
     if (c.asks) {
         ASSERT_GE(prompter.shown.size(), 1u);
         EXPECT_EQ(prompter.shown[0].text,
-                  "This seems not to be a real OPUS Discovery disk image file.\r\nShould the file be loaded anyway?");
+                  "This seems not to be a real OPUS Discovery disk image file.\r\nShould the file be loaded "
+                  "anyway?");
         EXPECT_EQ(prompter.shown[0].title, "Quillmar v2.0.0");
         EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
     } else {
@@ -115,7 +116,8 @@ TEST(CatalogueDump, RowsAndCharacterColumn) {
     const std::string dump = CatalogueDump("x.opu", DiskImage{bytes});
 
     EXPECT_EQ(dump.rfind("Disk Image [x.opu] catalog:\r\n", 0), 0u);
-    const std::string first = "\t0100: 80 81 1F 20 41 7F FF 41 00 00 00 00 00 00 00 9F \xE2\x82\xAC.. A\x7F.A........\r\n";
+    const std::string first =
+        "\t0100: 80 81 1F 20 41 7F FF 41 00 00 00 00 00 00 00 9F \xE2\x82\xAC.. A\x7F.A........\r\n";
     EXPECT_NE(dump.find(first), std::string::npos) << dump.substr(0, 200);
     EXPECT_NE(dump.find("\t07F0: 00 "), std::string::npos);
     EXPECT_EQ(dump.find("\t0800"), std::string::npos);

@@ -39,7 +39,8 @@ void ScriptedPrompter::setBusy(bool busy) {
     ++busyCalls;
 }
 
-std::optional<std::string> ScriptedChooser::openFile(const std::string& title, const std::vector<FileFilter>&) {
+std::optional<std::string> ScriptedChooser::openFile(const std::string& title,
+                                                     const std::vector<FileFilter>&) {
     titles.push_back(title);
     if (paths.empty()) {
         return std::nullopt;
@@ -57,7 +58,8 @@ std::optional<std::string> ScriptedChooser::saveFile(const std::string& title, c
 
 TempDir::TempDir() {
     std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() / ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+    m_path = std::filesystem::temp_directory_path() /
+             ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(m_path);
 }
 
@@ -69,7 +71,8 @@ TempDir::~TempDir() {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     }
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
 }
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <unistd.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,7 +53,8 @@ public:
 // Hands out scripted paths; nullopt stands for a cancelled dialog.
 class ScriptedChooser : public FileChooser {
 public:
-    std::optional<std::string> openFile(const std::string& title, const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> openFile(const std::string& title,
+                                        const std::vector<FileFilter>& filters) override;
     std::optional<std::string> saveFile(const std::string& title, const std::vector<FileFilter>& filters,
                                         const std::string& proposedName) override;
     std::deque<std::optional<std::string>> paths;
