@@ -1,0 +1,33 @@
+# The Qt desktop program: the windows and widgets of every subsystem folder,
+# the Qt adapters of src/app, and the program itself.
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Svg Test)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+
+file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp ${CMAKE_SOURCE_DIR}/src/app/*.h)
+list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
+
+add_library(quillmar_gui STATIC ${gui_module_sources} ${app_sources} ${CMAKE_SOURCE_DIR}/src/app/icons/icons.qrc)
+target_include_directories(quillmar_gui PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(quillmar_gui PUBLIC quillmar_core Qt6::Widgets Qt6::PrintSupport Qt6::Svg PRIVATE quillmar_warnings)
+
+add_executable(quillmar ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+target_link_libraries(quillmar PRIVATE quillmar_gui quillmar_warnings)
+set_target_properties(quillmar PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Qt Test programs: every tests/<folder>/tst_*.cpp is one program, run
+# offscreen so no display is needed.
+function(quillmar_add_gui_tests)
+    file(GLOB_RECURSE gui_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/tst_*.cpp)
+    foreach(src IN LISTS gui_tests)
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src})
+        target_link_libraries(${name} PRIVATE quillmar_gui quillmar_test_support Qt6::Test quillmar_warnings)
+        target_compile_definitions(${name} PRIVATE
+            QUILLMAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+            QUILLMAR_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        add_dependencies(${name} demo-disk)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMAR_FLOPPY=none")
+    endforeach()
+endfunction()

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+#include <QWidget>
+
+#include "core/FileChooser.h"
+
+// Shows files that match the selected filter's patterns without regard to
+// case ("*.Opu" shows "DISK.OPU" too), and every folder.
+class CaseInsensitiveFilterProxy : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setPatterns(const std::vector<std::string>& patterns);
+    [[nodiscard]] bool matches(const QString& fileName) const;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::vector<QRegularExpression> m_patterns;
+};
+
+// The open and save dialogs of the desktop program.
+class QtFileChooser : public FileChooser {
+public:
+    explicit QtFileChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    std::optional<std::string> openFile(const std::string& title,
+                                        const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> saveFile(const std::string& title, const std::vector<FileFilter>& filters,
+                                        const std::string& proposedName) override;
+
+private:
+    std::optional<std::string> run(bool save, const std::string& title,
+                                   const std::vector<FileFilter>& filters, const std::string& proposedName);
+    QPointer<QWidget> m_parent;
+};

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/FileChooser.h"
+#include "core/Log.h"
+#include "core/Prompter.h"
+#include "disk/Catalogue.h"
+#include "disk/DiskImage.h"
+#include "disk/ListRows.h"
+
+// The program-wide disk: the current image and its decoded catalogue, each
+// replaced whole.
+struct DiskSession {
+    DiskImage image;
+    Catalogue catalogue;
+};
+
+// Opens viewer windows. Each call makes a fresh window for the catalogue entry.
+class ViewerFactory {
+public:
+    virtual ~ViewerFactory() = default;
+    virtual void ShowOpusProgram(int lIndex) = 0;
+    virtual void ShowOpusBytes(int lIndex) = 0;
+    // False when the window refused the entry; it is then gone.
+    virtual bool ShowOpusScreen(int lIndex) = 0;
+};
+
+// Runs the read dialog modally; it replaces the image itself when the read was
+// not cancelled. Returns the dialog's Canceled.
+class DiskReadLauncher {
+public:
+    virtual ~DiskReadLauncher() = default;
+    virtual bool ReadDisk(DiskImage& image) = 0;
+};
+
+// What the browser window shows.
+class DiskBrowserView {
+public:
+    virtual ~DiskBrowserView() = default;
+    virtual void setRows(const std::vector<ListRow>& rows) = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual void setReadEnabled(bool enabled) = 0;
+    virtual void setSaveEnabled(bool enabled) = 0;
+    virtual void setOpusFileEnabled(bool enabled) = 0;
+    virtual void showWindow() = 0;
+};
+
+inline constexpr const char* kReadCanceledMessage = "Disk read canceled, keeping old image if any!";
+inline constexpr const char* kCatalogueErrorMessage =
+    "There was an error while processing the disk's CATalogue.\r\nDisk processing aborted.";
+
+// The disk browser's commands, free of any window: the window forwards its
+// menu and list events here and draws what the view is told.
+class DiskBrowser {
+public:
+    DiskBrowser(DiskSession& session, DiskBrowserView& view, Prompter& prompter, FileChooser& chooser,
+                ActivityLog& log, ViewerFactory& viewers, DiskReadLauncher& reader);
+
+    void StartUp(bool bDriverPresent);
+
+    void ReadPhysicalDisk();
+    void OpenImageFile();
+    void SaveImage();
+
+    // The "&Opus File" items are enabled on drop-down exactly when files are listed.
+    [[nodiscard]] bool OpusFileItemsEnabled() const { return !m_noFilesListed; }
+
+    // Double-click or Enter on a row: dispatch by the entry's type and length.
+    void OpenEntry(std::optional<int> lIndex);
+    void ViewAsBasic(std::optional<int> lIndex);
+    void ViewAsBytes(std::optional<int> lIndex);
+    void ViewAsScreen(std::optional<int> lIndex);
+
+    void FillDiskList();
+
+    [[nodiscard]] const std::string& CurrentDiskName() const { return m_currentDiskName; }
+    [[nodiscard]] bool NoFilesListed() const { return m_noFilesListed; }
+
+private:
+    [[nodiscard]] bool validIndex(std::optional<int> lIndex) const;
+
+    DiskSession& m_session;
+    DiskBrowserView& m_view;
+    Prompter& m_prompter;
+    FileChooser& m_chooser;
+    ActivityLog& m_log;
+    ViewerFactory& m_viewers;
+    DiskReadLauncher& m_reader;
+    std::string m_currentDiskName;
+    bool m_noFilesListed = false;
+};

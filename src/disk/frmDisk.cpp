@@ -1,0 +1,220 @@
+#include "disk/frmDisk.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+#include "core/Twips.h"
+
+namespace {
+
+constexpr const char* kIconKeys[] = {"DISK", "BASIC",  "NUMARRAY", "CHARARRAY",
+                                     "CODE", "SCREEN", "UNKNOWN",  "PROPERTIES"};
+constexpr const char* kIconFiles[] = {"disk", "basic",  "numarray", "chararray",
+                                      "code", "screen", "unknown",  "properties"};
+
+// Where the list sits and how much of the window it leaves free, in twips.
+constexpr int kListOffset = 60;
+constexpr int kHeightAllowance = 810;
+constexpr int kWidthAllowance = 240;
+
+}  // namespace
+
+frmDisk::frmDisk(DiskSession& session, Prompter& prompter, FileChooser& chooser, ActivityLog& log,
+                 ViewerFactory& viewers, DiskReadLauncher& reader, QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmDisk"));
+    setAttribute(Qt::WA_QuitOnClose, true);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    m_lvuDisk = new QTreeWidget(central);
+    m_lvuDisk->setObjectName(QStringLiteral("lvuDisk"));
+    m_lvuDisk->setRootIsDecorated(false);
+    m_lvuDisk->setUniformRowHeights(true);
+    m_lvuDisk->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvuDisk->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Parameter 1"),
+                                QStringLiteral("Parameter 2"), QStringLiteral("Parameter 3")});
+    m_lvuDisk->header()->setStretchLastSection(false);
+    m_lvuDisk->header()->setSectionResizeMode(QHeaderView::Stretch);
+    m_lvuDisk->setIconSize(QSize(16, 16));
+    m_lvuDisk->installEventFilter(this);
+    m_lvuDisk->move(twipsToPixels(kListOffset), twipsToPixels(kListOffset));
+
+    m_browser = std::make_unique<DiskBrowser>(session, *this, prompter, chooser, log, viewers, reader);
+    buildMenus();
+
+    connect(m_lvuDisk, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem*, int) { m_browser->OpenEntry(selectedIndex()); });
+    resize(640, 400);
+}
+
+frmDisk::~frmDisk() = default;
+
+void frmDisk::buildMenus() {
+    m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    const auto add = [this](QMenu* menu, const char* name, const char* caption,
+                            const QKeySequence& shortcut) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromUtf8(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    m_mnuFileReadPhysicalOpusDisk = add(m_mnuFile, "mnuFileReadPhysicalOpusDisk", "&Read Physical Opus Disk",
+                                        QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_mnuFileOpenExistingOpusImageFile =
+        add(m_mnuFile, "mnuFileOpenExistingOpusImageFile", "&Open Existing Opus Image File...",
+            QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
+    m_mnuFileSaveCurrentOpusImageAs =
+        add(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
+            QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
+    m_mnuFileExit = add(m_mnuFile, "mnuFileExit", "E&xit", QKeySequence());
+
+    m_mnuOpusFile = menuBar()->addMenu(QStringLiteral("&Opus File"));
+    m_mnuOpusFile->setObjectName(QStringLiteral("mnuOpusFile"));
+    m_mnuOpusFileViewAsBASICProgram = add(m_mnuOpusFile, "mnuOpusFileViewAsBASICProgram",
+                                          "View As BASIC Pro&gram", QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_mnuOpusFileViewAsBytes =
+        add(m_mnuOpusFile, "mnuOpusFileViewAsBytes", "View As &Bytes", QKeySequence(Qt::CTRL | Qt::Key_B));
+    m_mnuOpusFileViewAsSCREEN =
+        add(m_mnuOpusFile, "mnuOpusFileViewAsSCREEN", "View As SCR&EEN$", QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    m_mnuFileSaveCurrentOpusImageAs->setEnabled(false);
+    m_mnuOpusFile->setEnabled(false);
+    m_mnuOpusFileViewAsBASICProgram->setEnabled(false);
+    m_mnuOpusFileViewAsBytes->setEnabled(false);
+    m_mnuOpusFileViewAsSCREEN->setEnabled(false);
+
+    connect(m_mnuFileReadPhysicalOpusDisk, &QAction::triggered, this,
+            [this] { m_browser->ReadPhysicalDisk(); });
+    connect(m_mnuFileOpenExistingOpusImageFile, &QAction::triggered, this,
+            [this] { m_browser->OpenImageFile(); });
+    connect(m_mnuFileSaveCurrentOpusImageAs, &QAction::triggered, this, [this] { m_browser->SaveImage(); });
+    connect(m_mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    connect(m_mnuOpusFile, &QMenu::aboutToShow, this, [this] {
+        const bool enabled = m_browser->OpusFileItemsEnabled();
+        m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
+        m_mnuOpusFileViewAsBytes->setEnabled(enabled);
+        m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
+    });
+    connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
+            [this] { m_browser->ViewAsBasic(selectedIndex()); });
+    connect(m_mnuOpusFileViewAsBytes, &QAction::triggered, this,
+            [this] { m_browser->ViewAsBytes(selectedIndex()); });
+    connect(m_mnuOpusFileViewAsSCREEN, &QAction::triggered, this,
+            [this] { m_browser->ViewAsScreen(selectedIndex()); });
+}
+
+void frmDisk::StartUp(bool bDriverPresent) {
+    m_browser->StartUp(bDriverPresent);
+}
+
+QIcon frmDisk::imlIcon(int position) {
+    if (position < 1 || position > 8) {
+        return {};
+    }
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromUtf8(kIconFiles[position - 1])));
+}
+
+QString frmDisk::imlKey(int position) {
+    if (position < 1 || position > 8) {
+        return {};
+    }
+    return QString::fromUtf8(kIconKeys[position - 1]);
+}
+
+std::optional<int> frmDisk::selectedIndex() const {
+    const QList<QTreeWidgetItem*> selected = m_lvuDisk->selectedItems();
+    if (selected.isEmpty()) {
+        return std::nullopt;
+    }
+    const int index = IndexFromRowKey(selected.front()->data(0, Qt::UserRole).toString().toStdString());
+    if (index < 0) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+void frmDisk::setRows(const std::vector<ListRow>& rows) {
+    m_lvuDisk->clear();
+    for (const ListRow& row : rows) {
+        auto* item = new QTreeWidgetItem(m_lvuDisk);
+        item->setData(0, Qt::UserRole, QString::fromStdString(row.key));
+        item->setText(0, QString::fromStdString(row.text));
+        item->setIcon(0, imlIcon(row.icon));
+        item->setText(1, QString::fromStdString(row.typeText));
+        item->setText(2, QString::fromStdString(row.parameter1));
+        item->setText(3, QString::fromStdString(row.parameter2));
+        item->setText(4, QString::fromStdString(row.parameter3));
+    }
+}
+
+void frmDisk::setCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void frmDisk::setReadEnabled(bool enabled) {
+    m_mnuFileReadPhysicalOpusDisk->setEnabled(enabled);
+}
+
+void frmDisk::setSaveEnabled(bool enabled) {
+    m_mnuFileSaveCurrentOpusImageAs->setEnabled(enabled);
+}
+
+void frmDisk::setOpusFileEnabled(bool enabled) {
+    m_mnuOpusFile->setEnabled(enabled);
+    m_mnuOpusFile->menuAction()->setEnabled(enabled);
+}
+
+void frmDisk::showWindow() {
+    show();
+}
+
+void frmDisk::layoutList() {
+    if (isMinimized()) {
+        return;
+    }
+    // The list follows the window's outer size, as it always has.
+    const QRect outer = frameGeometry();
+    const int height = pixelsToTwips(outer.height());
+    const int width = pixelsToTwips(outer.width());
+    QSize size = m_lvuDisk->size();
+    if (height >= kHeightAllowance) {
+        size.setHeight(twipsToPixels(height - kHeightAllowance));
+    }
+    if (width >= kWidthAllowance) {
+        size.setWidth(twipsToPixels(width - kWidthAllowance));
+    }
+    m_lvuDisk->resize(size);
+}
+
+void frmDisk::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutList();
+}
+
+void frmDisk::closeEvent(QCloseEvent* event) {
+    // The viewers belong to the program's run; they go with the main window.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != this && w->isVisible()) {
+            w->close();
+        }
+    }
+    event->accept();
+}
+
+bool frmDisk::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lvuDisk && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            m_browser->OpenEntry(selectedIndex());
+            return true;  // the list consumes Enter
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
