@@ -8,6 +8,12 @@
 
 #include "core/Twips.h"
 
+// The icons are compiled into the static GUI library, whose resources must be
+// registered by hand before first use.
+static void initIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace {
 
 constexpr const char* kIconKeys[] = {"DISK", "BASIC",  "NUMARRAY", "CHARARRAY",
@@ -25,6 +31,7 @@ constexpr int kWidthAllowance = 240;
 frmDisk::frmDisk(DiskSession& session, Prompter& prompter, FileChooser& chooser, ActivityLog& log,
                  ViewerFactory& viewers, DiskReadLauncher& reader, QWidget* parent)
     : QMainWindow(parent) {
+    initIconResources();
     setObjectName(QStringLiteral("frmDisk"));
     setAttribute(Qt::WA_QuitOnClose, true);
     auto* central = new QWidget(this);
