@@ -1,6 +1,6 @@
 # Thin wrapper over CMake presets; see README.md.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-export QT_QPA_PLATFORM ?= offscreen
+
 
 .PHONY: all deps build build-asan test run demo bench format clean
 

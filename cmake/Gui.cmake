@@ -31,3 +31,11 @@ function(quillmar_add_gui_tests)
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMAR_FLOPPY=none")
     endforeach()
 endfunction()
+
+# The real program under Xvfb: start, find the window, take a screenshot.
+function(quillmar_add_xvfb_test)
+    add_test(NAME xvfb_smoke
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/app/xvfb_smoke.sh $<TARGET_FILE:quillmar>
+                     ${CMAKE_BINARY_DIR}/samples/demo.opu ${CMAKE_BINARY_DIR}/xvfb-smoke.png)
+    set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+endfunction()

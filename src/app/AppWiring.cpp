@@ -1,19 +1,43 @@
 #include "app/AppWiring.h"
 
+#include "app/QtFileChooser.h"
+#include "app/QtPrompter.h"
 #include "disk/frmDisk.h"
 
-AppWiring::AppWiring() = default;
+AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
+    if (m_options.prompter == nullptr) {
+        m_qtPrompter = std::make_unique<QtPrompter>();
+        m_prompter = m_qtPrompter.get();
+    } else {
+        m_prompter = m_options.prompter;
+    }
+    if (m_options.chooser == nullptr) {
+        m_qtChooser = std::make_unique<QtFileChooser>();
+        m_chooser = m_qtChooser.get();
+    } else {
+        m_chooser = m_options.chooser;
+    }
+}
+
 AppWiring::~AppWiring() = default;
 
 bool AppWiring::Main() {
-    const StartupResult started =
-        RunStartup(defaultStartupEnvironment(), m_logger, m_prompter, [](std::uint32_t&) { return false; });
+    const StartupEnvironment env = m_options.environment.value_or(defaultStartupEnvironment());
+    DriverProbe probe = m_options.probe;
+    if (!probe) {
+        probe = [](std::uint32_t&) { return false; };
+    }
+    const StartupResult started = RunStartup(env, m_logger, *m_prompter, probe);
     if (!started.proceed) {
         return false;
     }
-    m_frmDisk = std::make_unique<frmDisk>(m_session, m_prompter, m_chooser, m_logger, *this, *this);
-    m_prompter.setParent(m_frmDisk.get());
-    m_chooser = QtFileChooser(m_frmDisk.get());
+    m_frmDisk = std::make_unique<frmDisk>(m_session, *m_prompter, *m_chooser, m_logger, *this, *this);
+    if (m_qtPrompter) {
+        m_qtPrompter->setParent(m_frmDisk.get());
+    }
+    if (m_qtChooser) {
+        *m_qtChooser = QtFileChooser(m_frmDisk.get());
+    }
     m_frmDisk->StartUp(started.driverPresent);
     return true;
 }

@@ -1,20 +1,33 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
-#include "app/QtFileChooser.h"
-#include "app/QtPrompter.h"
+#include "core/FileChooser.h"
+#include "core/Prompter.h"
 #include "core/Startup.h"
 #include "core/clsLocalLogger.h"
 #include "disk/DiskBrowser.h"
 
 class frmDisk;
+class QtPrompter;
+class QtFileChooser;
+
+// What a run is made of. The program uses the defaults (Qt dialogs, the
+// driver chosen by QUILLMAR_FLOPPY, the settings and log folders); tests
+// hand in scripted ones.
+struct AppOptions {
+    Prompter* prompter = nullptr;    // nullptr: Qt message boxes
+    FileChooser* chooser = nullptr;  // nullptr: Qt file dialogs
+    std::optional<StartupEnvironment> environment;
+    DriverProbe probe;  // empty: the driver chosen by the environment
+};
 
 // The program-wide objects of one run, and the start-up sequence that makes
 // them: title, settings path, logger, start line, driver check, main window.
 class AppWiring : public ViewerFactory, public DiskReadLauncher {
 public:
-    AppWiring();
+    explicit AppWiring(AppOptions options = {});
     ~AppWiring() override;
 
     // False when the program must end (the logger could not write its start line).
@@ -33,9 +46,12 @@ public:
     bool ReadDisk(DiskImage& image) override;
 
 private:
+    AppOptions m_options;
     DiskSession m_session;
     clsLocalLogger m_logger;
-    QtPrompter m_prompter;
-    QtFileChooser m_chooser;
+    std::unique_ptr<QtPrompter> m_qtPrompter;
+    std::unique_ptr<QtFileChooser> m_qtChooser;
+    Prompter* m_prompter = nullptr;
+    FileChooser* m_chooser = nullptr;
     std::unique_ptr<frmDisk> m_frmDisk;
 };
