@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 
-.PHONY: all deps build build-asan test run demo bench format clean
+.PHONY: all deps build build-asan test run demo bench fuzz format clean
 
 all: build
 
@@ -30,6 +30,9 @@ demo: build
 
 bench: build
 	@scripts/run-benchmarks
+
+fuzz: deps
+	@scripts/run-fuzz
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
