@@ -48,9 +48,8 @@ std::optional<std::uint8_t> DiskReader::DriveNumber(std::string_view sDriveText)
     return static_cast<std::uint8_t>(letter - 'A');
 }
 
-std::string DiskReader::StatusLine(int head, int track, const std::string* sErrorText) {
-    return std::to_string(head) + ":" + std::to_string(track) + " " +
-           (sErrorText != nullptr ? *sErrorText : std::string("Read OK"));
+std::string DiskReader::StatusLine(int head, int track, std::string_view sResult) {
+    return std::to_string(head) + ":" + std::to_string(track) + " " + std::string(sResult);
 }
 
 bool DiskReader::waitForDrive(std::uint8_t drive, std::string& sErrorText) {
@@ -94,10 +93,10 @@ void DiskReader::readTracks(std::uint8_t drive, const ReadOptions& options, std:
             }
             if (progress.ok) {
                 bytes.insert(bytes.end(), trackBuffer.begin(), trackBuffer.end());
-                progress.statusLine = StatusLine(h, t, nullptr);
+                progress.statusLine = StatusLine(h, t, kReadOkText);
             } else {
                 bytes.insert(bytes.end(), kOpusTrackLength, options.FillerByte);
-                progress.statusLine = StatusLine(h, t, &sErrorText);
+                progress.statusLine = StatusLine(h, t, sErrorText);
                 report.failedSides.push_back({h, t, sErrorText});
             }
             report.statusLines.push_back(progress.statusLine);

@@ -20,6 +20,7 @@
 
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
+inline constexpr const char* kReadOkText = "Read OK";
 
 // The options in force for one whole read, as the dialog's menu starts them.
 struct ReadOptions {
@@ -80,8 +81,8 @@ public:
     // (A 0, B 1, ...). Anything else has none.
     [[nodiscard]] static std::optional<std::uint8_t> DriveNumber(std::string_view sDriveText);
 
-    // "h:t Read OK" or "h:t " + the error text.
-    [[nodiscard]] static std::string StatusLine(int head, int track, const std::string* sErrorText);
+    // "h:t " + kReadOkText or the error text of the side's last attempt.
+    [[nodiscard]] static std::string StatusLine(int head, int track, std::string_view sResult);
 
     // The whole Read Disk command. image is replaced only when the read was
     // not cancelled.

@@ -85,5 +85,5 @@ inline constexpr std::int32_t FloppyUnknownError = 1124;
 // which variable is wrong and why; nothing is guessed.
 [[nodiscard]] std::unique_ptr<modFDRawCmd> CreateFloppyDriver(ActivityLog* log = nullptr);
 
-// The start-up check asks the driver through this.
+// The start-up check asks the driver through this; the driver must outlive it.
 [[nodiscard]] DriverProbe MakeDriverProbe(modFDRawCmd& driver);

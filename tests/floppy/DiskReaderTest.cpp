@@ -131,26 +131,6 @@ TEST_F(DiskReaderTest, DoubleSidedReadTakesHeadZeroBeforeHeadOne) {
     EXPECT_EQ(watch.progress[1].track, 0);
 }
 
-TEST_F(DiskReaderTest, SingleSidedReadOfADoubleSidedDiskTakesOnlyHeadZero) {
-    SimulatedFloppyDriver driver(patternDisk(2), {});
-    read(driver, "A");
-    std::vector<std::uint8_t> expected;
-    for (int t = 0; t < 40; ++t) {
-        const auto side = trackSide(t, 0);
-        expected.insert(expected.end(), side.begin(), side.end());
-    }
-    EXPECT_TRUE(bytesEqual(expected, image.bytes));
-}
-
-TEST_F(DiskReaderTest, DoubleStepSeeksToTwiceTheTrack) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    read(driver, "A");
-    ASSERT_EQ(driver.Seeks().size(), 40u);
-    for (int t = 0; t < 40; ++t) {
-        EXPECT_EQ(driver.Seeks()[static_cast<std::size_t>(t)], 2 * t);
-    }
-}
-
 TEST_F(DiskReaderTest, WithoutDoubleStepEveryTrackButTheFirstHitsTheWrongCylinder) {
     SimulatedFloppyDriver driver(patternDisk(1), {});
     ReadOptions options;
@@ -214,24 +194,65 @@ TEST_F(DiskReaderTest, FailureLineCarriesTheLastAttemptsText) {
     EXPECT_EQ(report.statusLines[2], "0:2 Sector Not Found (0x0000001B)");
 }
 
+// Passes every request on, and lets a test act while a track is being read,
+// the way a press of Cancel arrives in the middle of a side.
+class InterceptingDriver : public modFDRawCmd {
+public:
+    explicit InterceptingDriver(modFDRawCmd& inner) : modFDRawCmd(nullptr), m_inner(inner) {}
+    bool IsDriverPresent(std::uint32_t& version) override { return m_inner.IsDriverPresent(version); }
+    bool SenseDriveStatus(std::uint8_t drive, std::string& text) override {
+        return m_inner.SenseDriveStatus(drive, text);
+    }
+    bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                         std::vector<std::uint8_t>& data, std::int32_t& code, std::string& text,
+                         std::int32_t sizeCode, bool doubleStep) override {
+        if (duringRead) {
+            duringRead(cylinder, head);
+        }
+        return m_inner.ReadSingleTrack(drive, cylinder, head, data, code, text, sizeCode, doubleStep);
+    }
+    std::function<void(int track, int head)> duringRead;
+
+private:
+    modFDRawCmd& m_inner;
+};
+
 TEST_F(DiskReaderTest, CancelDuringTrackFiveFinishesThatSideAndKeepsTheOldImage) {
-    SimulatedFloppyDriver driver(patternDisk(2), {{0, 5, 23, 2}});
+    // Track 5 head 0 needs all three attempts: Cancel must not cut them short.
+    SimulatedFloppyDriver sim(patternDisk(2), {{0, 5, 23, 2}});
+    InterceptingDriver driver(sim);
     ReadOptions options;
     options.bDoubleSided = true;
     DiskReader reader(driver, prompter);
-    // The press arrives while 0:5 is being read: it is seen when that side is done.
-    watch.onProgress = [](const ReadProgress& p, DiskReader& r) {
-        if (p.track == 5 && p.head == 0) {
-            r.Cancel();
+    driver.duringRead = [&reader](int t, int h) {
+        if (t == 5 && h == 0) {
+            reader.Cancel();
         }
     };
     const ReadReport report = readWith(reader, "A", options);
     EXPECT_EQ(report.outcome, ReadOutcome::Canceled);
     EXPECT_TRUE(reader.Canceled());
     ASSERT_EQ(report.statusLines.size(), 11u);
-    EXPECT_EQ(report.statusLines.back(), "0:5 Read OK") << "the side's retries were finished";
+    EXPECT_EQ(report.statusLines.back(), "0:5 Read OK");
+    EXPECT_EQ(watch.progress.back().attempts, 3);
+    EXPECT_EQ(sim.ReadRequests(), 10 + 3) << "nothing after 0:5, not even its head 1";
     EXPECT_EQ(watch.events.back(), "idle");
     EXPECT_EQ(prompter.busyDepth, 0);
+    EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
+}
+
+TEST_F(DiskReaderTest, CancelBetweenTracksStopsBeforeTheNextTrack) {
+    SimulatedFloppyDriver driver(patternDisk(1), {});
+    DiskReader reader(driver, prompter);
+    watch.onProgress = [](const ReadProgress& p, DiskReader& r) {
+        if (p.track == 5) {
+            r.Cancel();
+        }
+    };
+    const ReadReport report = readWith(reader, "A");
+    EXPECT_EQ(report.outcome, ReadOutcome::Canceled);
+    EXPECT_EQ(report.statusLines.size(), 6u);
+    EXPECT_EQ(driver.ReadRequests(), 6);
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
 }
 
