@@ -1,0 +1,54 @@
+#include "floppy/FdRawRequests.h"
+
+#include "core/ByteReader.h"
+#include "core/Failure.h"
+
+namespace fdraw {
+
+std::string DriverDeviceName() {
+    return "\\\\.\\fdrawcmd";
+}
+
+std::string DriveDeviceName(std::uint8_t drive) {
+    return "\\\\.\\fdraw" + std::to_string(drive);
+}
+
+std::optional<std::size_t> TrackLength(std::int32_t lSizeCode) {
+    if (lSizeCode < 0 || lSizeCode > 7) {
+        return std::nullopt;
+    }
+    return (std::size_t{128} << lSizeCode) * (kEndOfTrack - kFirstSector);
+}
+
+std::uint32_t DecodeVersion(std::span<const std::uint8_t, 4> bytes) {
+    const ByteReader reader{bytes};
+    return static_cast<std::uint32_t>(reader.u16le(0)) | (static_cast<std::uint32_t>(reader.u16le(2)) << 16);
+}
+
+SenseParameters MakeSenseParameters() {
+    return {0};
+}
+
+SeekParameters MakeSeekParameters(std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep) {
+    const int physical = bDoubleStep ? 2 * cylinder : cylinder;
+    if (physical > 0xFF) {
+        throw Failure(failure::Overflow);
+    }
+    return {static_cast<std::uint8_t>(physical), head};
+}
+
+ReadParameters MakeReadParameters(std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode) {
+    return {
+        kFlagMfm,                              // flags: MFM only
+        head,                                  // physical head
+        cylinder,                              // cylinder in the sector IDs
+        head,                                  // head in the sector IDs
+        kFirstSector,                          // first sector
+        static_cast<std::uint8_t>(lSizeCode),  // size code N
+        kEndOfTrack,                           // EOT
+        kGapLength,                            // gap
+        kDataLength,                           // DTL
+    };
+}
+
+}  // namespace fdraw

@@ -1,0 +1,30 @@
+#pragma once
+
+#ifdef __linux__
+
+#include <linux/fd.h>
+
+#include "floppy/LinuxRawCommand.h"
+#include "floppy/modFDRawCmd.h"
+
+// The kernel floppy driver's raw command interface, used the way FDRawCmd is
+// on Windows: every operation opens /dev/fdN, sends its controller commands
+// and closes it again. The kernel recalibrates and checks for a disk by
+// itself; we only ever seek and read.
+class LinuxFloppyDriver : public modFDRawCmd {
+public:
+    explicit LinuxFloppyDriver(ActivityLog* log = nullptr) : modFDRawCmd(log) {}
+
+    // True when a floppy device answers the controller state request.
+    [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
+    [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
+    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                       std::string& sErrorText, std::int32_t lSizeCode,
+                                       bool bDoubleStep) override;
+};
+
+// The kernel's request block for one command; data is where a read lands.
+[[nodiscard]] floppy_raw_cmd ToKernelRawCommand(const linuxfd::RawCommand& command, std::uint8_t* data);
+
+#endif

@@ -1,0 +1,78 @@
+#include "floppy/modFDRawCmd.h"
+
+#include "core/CodePage.h"
+
+namespace {
+
+// The texts are shown to the user exactly so, spelling slips included: users
+// and their notes know them in this form.
+const char* errorName(std::int32_t lCode) {
+    switch (lCode) {
+        case 19:
+            return "Write Protect";
+        case 20:
+            return "Bad Unit";
+        case 21:
+            return "Not Ready";
+        case 22:
+            return "Bad Command";
+        case 23:
+            return "CRC Error";
+        case 24:
+            return "Bad Length";
+        case 25:
+            return "Seek Error";
+        case 26:
+            return "Not DOS Disk";
+        case 27:
+            return "Sector Not Found";
+        case 122:
+            return "Insufficient Buffer";
+        case 170:
+            return "Unit Is Busy";
+        case 1106:
+            return "Invalid Block Length";
+        case 1107:
+            return "Device Not Partitioned";
+        case 1108:
+            return "Unable To Lock Media";
+        case 1109:
+            return "Unable To Unload Media";
+        case 1110:
+            return "Media Changed";
+        case 1112:
+            return "No Miedia In Drive";
+        case 1122:
+            return "ID Mark Not Found";
+        case 1123:
+            return "Wrong Cylinder";
+        case 1124:
+            return "Floppy Unknown Error";
+        case 1125:
+            return "Floppy Bad Registerd";
+        case 1126:
+            return "Disk Recalibrate Failed";
+        case 1127:
+            return "Disk Operation Failed";
+        case 1128:
+            return "Disk Reset Failed";
+        default:
+            return "Unknown Error Code";
+    }
+}
+
+}  // namespace
+
+std::string modFDRawCmd::DriveErrorText(std::int32_t lCode) {
+    return std::string(errorName(lCode)) + " (0x" + hexUpper(static_cast<std::uint32_t>(lCode), 8) + ")";
+}
+
+void modFDRawCmd::trap(const Failure& f, const char* procedure, int step) const {
+    if (m_log != nullptr) {
+        logTrap(*m_log, f, TrapJoint::SpaceIn, procedure, step);
+    }
+}
+
+DriverProbe MakeDriverProbe(modFDRawCmd& driver) {
+    return [&driver](std::uint32_t& version) { return driver.IsDriverPresent(version); };
+}

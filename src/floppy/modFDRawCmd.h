@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Failure.h"
+#include "core/Log.h"
+#include "core/Startup.h"
+
+// The program's only contact with disk hardware. Whatever sits underneath
+// (FDRawCmd on Windows, the kernel floppy driver on Linux, a simulated drive
+// for tests), the rest of the program sees these four operations and the
+// error codes of one table, so users read the same texts on every platform.
+//
+// Error codes are Windows system error codes; an implementation that talks to
+// something else maps its own failures onto them.
+class modFDRawCmd {
+public:
+    virtual ~modFDRawCmd() = default;
+    modFDRawCmd(const modFDRawCmd&) = delete;
+    modFDRawCmd& operator=(const modFDRawCmd&) = delete;
+
+    // True when the driver is there and its version word has the high half
+    // 0x0100. version receives the driver's answer whenever the driver could
+    // be asked at all, and keeps the caller's value otherwise.
+    [[nodiscard]] virtual bool IsDriverPresent(std::uint32_t& version) = 0;
+
+    // True when the drive answered. On a refused request sErrorText receives
+    // DriveErrorText of the code; when the drive's device cannot even be
+    // opened the result is false and sErrorText is left as it was.
+    [[nodiscard]] virtual bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) = 0;
+
+    // Reads sectors 0..17 of one side of one cylinder. On success data is
+    // re-dimensioned to exactly TrackLength(lSizeCode) bytes and lErrorCode /
+    // sErrorText are left alone; on failure data is left alone and the two
+    // describe the request that failed. Under bDoubleStep the seek goes to
+    // cylinder 2 × cylinder while the read still names cylinder.
+    [[nodiscard]] virtual bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                               std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                               std::string& sErrorText, std::int32_t lSizeCode,
+                                               bool bDoubleStep) = 0;
+
+    // "CRC Error (0x00000017)": the table's name of the code (or "Unknown
+    // Error Code"), then the code as eight upper-case hex digits, negative
+    // codes in their 32-bit two's complement.
+    [[nodiscard]] static std::string DriveErrorText(std::int32_t lCode);
+
+protected:
+    explicit modFDRawCmd(ActivityLog* log) : m_log(log) {}
+
+    // Unexpected faults inside IsDriverPresent and ReadSingleTrack are logged
+    // in their form ("... ) in ReadSingleTrack at line 3"); the operation
+    // then returns what it had reached.
+    void trap(const Failure& f, const char* procedure, int step) const;
+
+private:
+    ActivityLog* m_log;
+};
+
+// Windows system error codes the drivers report.
+namespace fderr {
+inline constexpr std::int32_t InvalidHandle = 6;  // no device behind the drive number
+inline constexpr std::int32_t WriteProtect = 19;
+inline constexpr std::int32_t NotReady = 21;
+inline constexpr std::int32_t Crc = 23;
+inline constexpr std::int32_t Seek = 25;
+inline constexpr std::int32_t SectorNotFound = 27;
+inline constexpr std::int32_t InvalidParameter = 87;
+inline constexpr std::int32_t Busy = 170;
+inline constexpr std::int32_t NoMediaInDrive = 1112;
+inline constexpr std::int32_t IdMarkNotFound = 1122;
+inline constexpr std::int32_t WrongCylinder = 1123;
+inline constexpr std::int32_t FloppyUnknownError = 1124;
+}  // namespace fderr
+
+// The driver chosen by the environment, for the desktop program and the
+// command line alike:
+//   QUILLMAR_FLOPPY unset/empty  the platform's driver
+//   QUILLMAR_FLOPPY=none         no driver present
+//   QUILLMAR_FLOPPY=sim:PATH     a simulated drive A: holding the image at PATH
+//   QUILLMAR_FLOPPY_FAULTS       "H:T:CODE:N;..." faults for the simulated drive
+// A value that cannot be understood throws a Failure whose description says
+// which variable is wrong and why; nothing is guessed.
+[[nodiscard]] std::unique_ptr<modFDRawCmd> CreateFloppyDriver(ActivityLog* log = nullptr);
+
+// The start-up check asks the driver through this; the driver must outlive it.
+[[nodiscard]] DriverProbe MakeDriverProbe(modFDRawCmd& driver);
