@@ -100,12 +100,19 @@ std::string ByteGrid::cellText(int row, int column) const {
 }
 
 std::string ByteGrid::CopySelection(const GridSelection& selection) const {
-    const int r1 = std::max(1, std::min(selection.firstRow, selection.lastRow));
-    const int r2 = std::min(dataRows(), std::max(selection.firstRow, selection.lastRow));
-    const int c1 = std::min(selection.firstColumn, selection.lastColumn);
-    const int c2 = std::max(selection.firstColumn, selection.lastColumn);
+    int r1 = selection.firstRow;
+    int c1 = selection.firstColumn;
+    int r2 = selection.lastRow;
+    int c2 = selection.lastColumn;
+    // A selection dragged upwards or leftwards starts at its other end.
+    if (r1 > r2) {
+        std::swap(r1, r2);
+        std::swap(c1, c2);
+    } else if (r1 == r2 && c1 > c2) {
+        std::swap(c1, c2);
+    }
     std::string text;
-    for (int row = r1; row <= r2; ++row) {
+    for (int row = std::max(r1, 1); row <= std::min(r2, dataRows()); ++row) {
         for (int c = kFirstByteColumn; c <= kLastByteColumn; ++c) {
             const bool take = (r1 == r2 && c >= c1 && c <= c2) || (row == r1 && r1 < r2 && c >= c1) ||
                               (row == r2 && r2 > r1 && c <= c2) || (row > r1 && row < r2);

@@ -60,8 +60,9 @@ public:
     // Copy Selection: the byte cells the selection covers, row by row, each
     // followed by one blank. Within one row, columns first..last; across rows,
     // the first row from its first column on, the last row up to its last
-    // column, every row between whole. Rows and columns given the wrong way
-    // round are put in order first, as the grid itself reports them.
+    // column, every row between whole. A selection given from its end to its
+    // start (a later row first, or in one row a later column first) is turned
+    // round first; rows outside the data add nothing.
     [[nodiscard]] std::string CopySelection(const GridSelection& selection) const;
 
     // The lines Print sends: the header line, then per data row three blanks and
