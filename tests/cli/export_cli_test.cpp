@@ -1,0 +1,241 @@
+// quillmar-cli export: the file kinds by extension, their overwrite rules, and
+// the files checked by outside readers (tzxlist, PIL).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "CliDiskFixture.h"
+#include "screen/ScreenRenderer.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+Bytes screenBytes() {
+    Bytes s(6912);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        s[i] = static_cast<std::uint8_t>((i * 13) ^ (i >> 5));
+    }
+    return s;
+}
+
+DiskBuilder exportDisk() {
+    return DiskBuilder("EXPORTS")
+        .addFile("code", 3, {0x3E, 0x00, 0xC9, 0xFF, 0x80}, 32768)  // 1
+        .addFile("screen", 3, screenBytes(), 16384)                 // 2
+        .addFile("empty", 3, {}, 0)                                 // 3
+        .addFile("huge", 3, Bytes(65534, 0xAA), 0);                 // 4
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(ExportCli, TapAppendsTwoBlocksEachTimeThatTzxlistAccepts) {
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file("out.TAP");
+    for (const char* index : {"1", "3", "1"}) {
+        const CommandResult r = disk.run({"export", disk.path(), index, out});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "File successfully saved as [" + out + "].\n");
+    }
+    const Bytes tap = readBytes(out);
+    EXPECT_EQ(tap.size(), (25u + 5u) * 2u + 25u);
+    EXPECT_TRUE(bytesEqual(Bytes(tap.begin(), tap.begin() + 30), Bytes(tap.begin() + 55, tap.end())))
+        << "the same file twice";
+    if (!programAvailable("tzxlist")) {
+        GTEST_SKIP() << "tzxlist (fuse-emulator-utils) is not installed";
+    }
+    const CommandResult list = runCommand({"tzxlist", out});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(count(list.out, "(PASS)"), 6) << list.out;
+    EXPECT_EQ(count(list.out, "FAIL"), 0) << list.out;
+    EXPECT_EQ(count(list.out, "Bytes: \"code      \" CODE  32768, 5"), 2) << list.out;
+    EXPECT_EQ(count(list.out, "Bytes: \"empty     \" CODE  0, 0"), 1) << list.out;
+}
+
+TEST(ExportCli, TapOfAFileTooLongForATapeBlockWritesNothing) {
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file("huge.tap");
+    writeBytes(out, {1, 2, 3});
+    const CommandResult r = disk.run({"export", disk.path(), "4", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Overflow"), std::string::npos) << r.err;
+    EXPECT_TRUE(bytesEqual({1, 2, 3}, readBytes(out)));
+}
+
+struct RawCliCase {
+    const char* name;
+    const char* fileName;
+    bool existing;
+    bool force;
+    int exitCode;
+    bool replaced;
+};
+
+class RawExportCli : public ::testing::TestWithParam<RawCliCase> {};
+
+TEST_P(RawExportCli, RawBytesReplaceAnExistingFileOnlyWithForce) {
+    const auto& c = GetParam();
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file(c.fileName);
+    const Bytes former{'k', 'e', 'e', 'p'};
+    if (c.existing) {
+        writeBytes(out, former);
+    }
+    std::vector<std::string> args{"export", disk.path(), "1", out};
+    if (c.force) {
+        args.push_back("--force");
+    }
+    const CommandResult r = disk.run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    if (c.replaced) {
+        EXPECT_TRUE(bytesEqual({0x3E, 0x00, 0xC9, 0xFF, 0x80}, readBytes(out)));
+    } else {
+        EXPECT_TRUE(bytesEqual(former, readBytes(out)));
+        EXPECT_NE(r.err.find("already exists"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.dir().path()), {}), 2) << "image and output only";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RawExportCli,
+                         ::testing::Values(RawCliCase{"newScr", "a.scr", false, false, 0, true},
+                                           RawCliCase{"newBin", "a.Bin", false, false, 0, true},
+                                           RawCliCase{"existingScrKept", "a.scr", true, false, 1, false},
+                                           RawCliCase{"existingBinKept", "a.BIN", true, false, 1, false},
+                                           RawCliCase{"existingBinForced", "a.bin", true, true, 0, true},
+                                           RawCliCase{"newWithForce", "a.scr", false, true, 0, true}),
+                         [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(ExportCli, EmptyFileGivesAnEmptyRawFile) {
+    const CliDisk disk(exportDisk());
+    const CommandResult r = disk.run({"export", disk.path(), "3", disk.file("e.bin")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(readBytes(disk.file("e.bin")).empty());
+    EXPECT_TRUE(fs::exists(disk.file("e.bin")));
+}
+
+// ---------------------------------------------------------------------------
+
+std::string pythonWithPil() {
+    for (const std::string python : {"/usr/bin/python3", "python3"}) {
+        if (runCommand({python, "-c", "import PIL.Image"}).exitCode == 0) {
+            return python;
+        }
+    }
+    return {};
+}
+
+struct PictureCliCase {
+    const char* name;
+    const char* fileName;
+    std::vector<std::string> options;
+    int zoom;
+    bool attr;
+    const char* format;
+};
+
+class PictureExportCli : public ::testing::TestWithParam<PictureCliCase> {};
+
+TEST_P(PictureExportCli, PicturesReadBackAsTheSteadyScreen) {
+    const std::string python = pythonWithPil();
+    if (python.empty()) {
+        GTEST_SKIP() << "python3 with PIL is not installed";
+    }
+    const auto& c = GetParam();
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file(c.fileName);
+    std::vector<std::string> args{"export", disk.path(), "2", out};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CommandResult r = disk.run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    const std::string raw = disk.file("decoded.rgb");
+    const CommandResult decoded =
+        runCommand({python, "-c",
+                    "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+                    "print(im.format, im.size[0], im.size[1])\n"
+                    "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n",
+                    out, raw});
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
+    EXPECT_EQ(decoded.out, std::string(c.format) + " " + std::to_string(256 * c.zoom) + " " +
+                               std::to_string(192 * c.zoom) + "\n");
+
+    ScreenRenderer renderer;
+    renderer.setScreenData(screenBytes());
+    renderer.setUseATTR(c.attr);
+    EXPECT_TRUE(bytesEqual(renderer.render(c.zoom, ScreenRenderer::FlashPhase::Steady).rgb, readBytes(raw)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PictureExportCli,
+    ::testing::Values(PictureCliCase{"bmpDefaults", "s.bmp", {}, 1, true, "BMP"},
+                      PictureCliCase{"pngDefaults", "s.png", {}, 1, true, "PNG"},
+                      PictureCliCase{"pngZoom3", "s.PNG", {"--zoom", "3"}, 3, true, "PNG"},
+                      PictureCliCase{
+                          "bmpAttrOffZoom2", "s.Bmp", {"--attr", "off", "--zoom", "2"}, 2, false, "BMP"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(ExportCli, PicturesReplaceAnExistingFile) {
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file("s.bmp");
+    writeBytes(out, {1});
+    const CommandResult r = disk.run({"export", disk.path(), "2", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readBytes(out).size(), 54u + 256u * 192u * 3u);
+}
+
+// ---------------------------------------------------------------------------
+
+struct ExportRefusal {
+    const char* name;
+    std::vector<std::string> args;  // after IMAGE
+    int exitCode;
+    const char* message;
+};
+
+class ExportCliRefusals : public ::testing::TestWithParam<ExportRefusal> {};
+
+TEST_P(ExportCliRefusals, NothingIsWrittenAndTheReasonIsGiven) {
+    const auto& c = GetParam();
+    const CliDisk disk(exportDisk());
+    std::vector<std::string> args{"export", disk.path()};
+    for (const std::string& a : c.args) {
+        args.push_back(a.find('.') != std::string::npos && a[0] != '-' ? disk.file(a) : a);
+    }
+    const CommandResult r = disk.run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.dir().path()), {}), 1) << "only the image";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ExportCliRefusals,
+    ::testing::Values(
+        ExportRefusal{
+            "unknownExtension", {"1", "x.doc"}, 1, "Extension [DOC] not recognized. Command ignored."},
+        ExportRefusal{"noExtension", {"1", "noext"}, 1, "Extension [NOEXT] not recognized. Command ignored."},
+        ExportRefusal{"notAScreen", {"1", "c.bmp"}, 1, "File cannot be rendered as a ZX Spectrum Screen: "},
+        ExportRefusal{"emptyIsNoScreen", {"3", "c.png"}, 1, "but this file has 0 bytes"},
+        ExportRefusal{"zoomOutOfRange", {"2", "s.png", "--zoom", "4"}, 2, "--zoom must be 1, 2 or 3"},
+        ExportRefusal{"attrNotOnOff", {"2", "s.png", "--attr", "yes"}, 2, "--attr must be on or off"},
+        ExportRefusal{
+            "zoomForATape", {"1", "t.tap", "--zoom", "2"}, 2, "--zoom does not apply to .tap files"},
+        ExportRefusal{"forceForATape", {"1", "t.tap", "--force"}, 2, "--force does not apply to .tap files"},
+        ExportRefusal{
+            "appendForRawBytes", {"1", "t.bin", "--append"}, 2, "--append does not apply to .bin files"},
+        ExportRefusal{"expandedForAPicture", {"2", "s.bmp", "--expanded"}, 2, "--expanded does not apply"},
+        ExportRefusal{"indexOutside", {"9", "t.bin"}, 1, "outside the catalogue"},
+        ExportRefusal{"missingFolder", {"1", "no/such/dir.bin"}, 1, "cannot write"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+}  // namespace
