@@ -2,12 +2,14 @@
 
 #include <ostream>
 
+#include "basic/BasicProgram.h"
 #include "cli/Cli.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "export/ExportFiles.h"
 #include "export/ImageWriters.h"
 #include "export/SaveTAP.h"
+#include "export/SaveTXT.h"
 #include "screen/ScreenRenderer.h"
 
 namespace {
@@ -101,6 +103,24 @@ void exportPicture(const CatalogueEntry& entry, const std::string& out, const st
     }
 }
 
+// Any file lists as BASIC, as the viewer's View As allows; damage shows up as
+// warnings and the lines reached are still written.
+void exportListing(const CatalogueEntry& entry, const std::string& out, const ExportOptions& o,
+                   CliContext& cli) {
+    if (fileExists(out) && !o.append && !o.force) {
+        throw CliFailure(out + " already exists; use --append to add the listing or --force to replace it");
+    }
+    StderrLog log(cli.err);
+    const BasicProgram program = AnalyzeBlock(entry.Data, log);
+    const std::string text = ListingFileText(ListingLines(program, o.expanded));
+    RefuseReadOnlyTarget(out);
+    if (o.append) {
+        appendFileSafely(out, text);
+    } else {
+        writeFileReplacing(out, text);
+    }
+}
+
 int runExport(const std::vector<std::string>& args, CliContext& cli) {
     const ParsedArgs parsed = parseArgs(args, {"--expanded", "--force", "--append"}, {"--attr", "--zoom"});
     if (parsed.positional.size() != 3) {
@@ -109,7 +129,8 @@ int runExport(const std::vector<std::string>& args, CliContext& cli) {
     const std::string& index = parsed.positional[1];
     const std::string& out = parsed.positional[2];
     const std::string ext = SaveExtension(out);
-    const bool known = ext == "TAP" || ext == "SCR" || ext == "BIN" || ext == "BMP" || ext == "PNG";
+    const bool known =
+        ext == "TAP" || ext == "SCR" || ext == "BIN" || ext == "BMP" || ext == "PNG" || ext == "TXT";
     if (!known) {
         throw CliFailure(ExtensionNotRecognizedMessage(ext));
     }
@@ -122,8 +143,10 @@ int runExport(const std::vector<std::string>& args, CliContext& cli) {
             exportTap(entry, out, index);
         } else if (ext == "SCR" || ext == "BIN") {
             exportRaw(entry, out, o);
-        } else {
+        } else if (ext == "BMP" || ext == "PNG") {
             exportPicture(entry, out, ext, o);
+        } else {
+            exportListing(entry, out, o, cli);
         }
     } catch (const Failure& f) {
         throw CliFailure("cannot write " + out + ": " + f.description());

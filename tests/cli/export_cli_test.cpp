@@ -195,6 +195,101 @@ TEST(ExportCli, PicturesReplaceAnExistingFile) {
 
 // ---------------------------------------------------------------------------
 
+// 10 REM hi
+// 20 PRINT "<INK 2>a"
+const Bytes kProgram = {
+    0x00, 0x0A, 0x04, 0x00, 0xEA, 'h', 'i',  0x0D,                  // line 10, 4 bytes: REM hi
+    0x00, 0x14, 0x07, 0x00, 0xF5, '"', 0x10, 0x02, 'a', '"', 0x0D,  // line 20, 7 bytes: PRINT "..."
+};
+
+// The listing as `quillmar-cli basic` prints it, one line per "\n".
+std::vector<std::string> listingOf(const CliDisk& disk, bool expanded) {
+    std::vector<std::string> args{"basic", disk.path(), "1"};
+    if (expanded) {
+        args.push_back("--expanded");
+    }
+    const CommandResult r = disk.run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines;
+    std::istringstream in(r.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string crlfText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines) {
+        text += l + "\r\n";
+    }
+    return text + "\r\n";
+}
+
+struct TxtCliCase {
+    const char* name;
+    bool existing;
+    std::vector<std::vector<std::string>> runs;  // options of each export, run in turn
+    std::vector<int> exitCodes;
+    int listings;  // how many listings follow the former text
+    bool formerKept;
+    bool expanded;
+};
+
+class TxtExportCli : public ::testing::TestWithParam<TxtCliCase> {};
+
+TEST_P(TxtExportCli, ListingLinesEndInCrLfWithOneEmptyLineAfter) {
+    const auto& c = GetParam();
+    const CliDisk disk(
+        DiskBuilder("TEXT").addFile("prog", 0, kProgram, 10, static_cast<std::uint16_t>(kProgram.size())));
+    const std::string out = disk.file("prog.Txt");
+    const std::string former = "former\r\n";
+    if (c.existing) {
+        writeBytes(out, Bytes(former.begin(), former.end()));
+    }
+    for (std::size_t i = 0; i < c.runs.size(); ++i) {
+        std::vector<std::string> args{"export", disk.path(), "1", out};
+        args.insert(args.end(), c.runs[i].begin(), c.runs[i].end());
+        const CommandResult r = disk.run(args);
+        EXPECT_EQ(r.exitCode, c.exitCodes[i]) << "run " << i << ": " << r.err;
+    }
+    const std::vector<std::string> lines = listingOf(disk, c.expanded);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(lines[0].find_first_not_of(' '), 9), "10 REM hi");
+    std::string expected = c.formerKept ? former : "";
+    for (int i = 0; i < c.listings; ++i) {
+        expected += crlfText(lines);
+    }
+    EXPECT_EQ(readText(out), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TxtExportCli,
+    ::testing::Values(TxtCliCase{"newFile", false, {{}}, {0}, 1, false, false},
+                      TxtCliCase{"expandedControlCodes", false, {{"--expanded"}}, {0}, 1, false, true},
+                      TxtCliCase{"existingRefused", true, {{}}, {1}, 0, true, false},
+                      TxtCliCase{"existingAppended", true, {{"--append"}}, {0}, 1, true, false},
+                      TxtCliCase{"appendedTwice", true, {{"--append"}, {"--append"}}, {0, 0}, 2, true, false},
+                      TxtCliCase{"existingReplaced", true, {{"--force"}}, {0}, 1, false, false},
+                      TxtCliCase{
+                          "forceAndAppendTogether", true, {{"--force", "--append"}}, {2}, 0, true, false}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(ExportCli, ExpandedListingShowsTheControlCodes) {
+    const CliDisk disk(
+        DiskBuilder("TEXT").addFile("prog", 0, kProgram, 10, static_cast<std::uint16_t>(kProgram.size())));
+    const auto plain = listingOf(disk, false);
+    const auto expanded = listingOf(disk, true);
+    ASSERT_EQ(plain.size(), 2u);
+    ASSERT_EQ(expanded.size(), 2u);
+    EXPECT_NE(plain[1], expanded[1]);
+    EXPECT_EQ(plain[1].find('{'), std::string::npos) << plain[1];
+    EXPECT_NE(expanded[1].find('{'), std::string::npos) << expanded[1];
+}
+
+// ---------------------------------------------------------------------------
+
 struct ExportRefusal {
     const char* name;
     std::vector<std::string> args;  // after IMAGE
@@ -234,6 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExportRefusal{
             "appendForRawBytes", {"1", "t.bin", "--append"}, 2, "--append does not apply to .bin files"},
         ExportRefusal{"expandedForAPicture", {"2", "s.bmp", "--expanded"}, 2, "--expanded does not apply"},
+        ExportRefusal{
+            "zoomForAListing", {"1", "l.txt", "--zoom", "2"}, 2, "--zoom does not apply to .txt files"},
         ExportRefusal{"indexOutside", {"9", "t.bin"}, 1, "outside the catalogue"},
         ExportRefusal{"missingFolder", {"1", "no/such/dir.bin"}, 1, "cannot write"}),
     [](const auto& tc) { return std::string(tc.param.name); });
