@@ -91,7 +91,7 @@ void exportPicture(const CatalogueEntry& entry, const std::string& out, const st
                    const ExportOptions& o) {
     ScreenRenderer renderer;
     if (const auto refusal = ScreenRenderer::ScreenDataRefusal(entry.Data)) {
-        throw CliFailure("File cannot be rendered as a ZX Spectrum Screen: " + *refusal);
+        throw CliFailure(std::string(kCannotRenderMessage) + " " + *refusal);
     }
     renderer.setScreenData(entry.Data);
     renderer.setUseATTR(o.attr);

@@ -46,7 +46,10 @@ int runExtract(const std::vector<std::string>& args, CliContext& cli) {
     }
     const bool force = parsed.has("--force");
     const LoadedDisk disk = loadDisk(parsed.positional[0], cli);
-    const fs::path dir = fs::path(parsed.positional[1]).lexically_normal();
+    fs::path dir = fs::path(parsed.positional[1]).lexically_normal();
+    if (!dir.has_filename() && dir.has_relative_path()) {
+        dir = dir.parent_path();  // "out/" names the folder "out"
+    }
 
     std::error_code ec;
     if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {

@@ -30,7 +30,7 @@ std::optional<std::string> ScreenRenderer::ScreenDataRefusal(std::span<const std
     if (bytes.size() == kScreenBytes) {
         return std::nullopt;
     }
-    return "a screen is exactly 6912 bytes (6144 bitmap bytes and 768 attribute bytes), but this file has " +
+    return "A screen is exactly 6912 bytes (6144 bitmap bytes and 768 attribute bytes), but this file has " +
            std::to_string(bytes.size()) + " bytes.";
 }
 

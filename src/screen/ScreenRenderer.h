@@ -24,6 +24,9 @@
 // Palette numbers follow the Spectrum colour numbers, with 8 added for BRIGHT.
 // Black and bright black are the same on the real machine; both are kept as
 // separate entries so the palette dialog can tell them apart.
+// What the viewer shows above the renderer's refusal (on a line of its own).
+inline constexpr const char* kCannotRenderMessage = "File cannot be rendered as a ZX Spectrum Screen:";
+
 class ScreenRenderer {
 public:
     static constexpr std::size_t kScreenBytes = 6912;

@@ -48,6 +48,17 @@ TEST(ExtractCli, RawFilesGetSafeNumberedNamesInsideTheFolder) {
         << r.out;
 }
 
+TEST(ExtractCli, AFolderGivenWithATrailingSlashOrDotsIsTheSameFolder) {
+    const CliDisk disk(DiskBuilder("D").addFile("one", 3, {1}, 0));
+    fs::create_directories(disk.dir().path() / "sub");
+    for (const std::string& given : {std::string("out/"), std::string("sub/../out//")}) {
+        const CommandResult r =
+            disk.run({"extract", disk.path(), (disk.dir().path() / given).string(), "--force"});
+        ASSERT_EQ(r.exitCode, 0) << given << ": " << r.err;
+        EXPECT_EQ(filesIn(disk.dir().path() / "out"), std::set<std::string>{"one.bin"});
+    }
+}
+
 TEST(ExtractCli, TapeHoldsEveryFileInCatalogueOrder) {
     const CliDisk disk(hostileDisk());
     const fs::path out = disk.dir().path() / "tapes";
