@@ -106,15 +106,76 @@ constexpr std::array<std::string_view, 91> kTokens = {
     "COPY ",
 };
 
-constexpr std::string_view kCopyright = "\xC2\xA9";
+constexpr std::uint8_t kFirstToken = 0xA5;
+constexpr std::uint8_t kNumberMark = 14;
+constexpr std::uint8_t kAt = 22;
 
-std::string braced(std::string_view name, std::uint8_t value) {
-    std::string out = "{";
-    out += name;
-    out += ' ';
-    out += std::to_string(value);
-    out += '}';
-    return out;
+// The operators <=, >= and <> are the only keywords that never get a space.
+constexpr bool isSpacedKeyword(std::uint8_t c) {
+    return c >= kFirstToken && (c < 0xC7 || c > 0xC9);
+}
+
+// Parameter bytes that follow a code.
+constexpr std::size_t parameterCount(std::uint8_t c) {
+    if (c == kNumberMark) {
+        return 5;
+    }
+    if (c == kAt) {
+        return 2;
+    }
+    return c >= 16 && c <= 23 ? 1 : 0;
+}
+
+// The fixed texts of every code; the codes with parameters get their names
+// here and their values when appended.
+struct CodeTexts {
+    std::array<std::string, 256> expanded;
+    std::array<std::string, 256> unexpanded;
+};
+
+CodeTexts buildCodeTexts() {
+    CodeTexts t;
+    for (int c = 0; c < 256; ++c) {
+        auto& ex = t.expanded[static_cast<std::size_t>(c)];
+        auto& un = t.unexpanded[static_cast<std::size_t>(c)];
+        if (c >= kFirstToken) {
+            ex = kTokens[static_cast<std::size_t>(c - kFirstToken)];
+            un = ex;
+        } else if (c >= 144) {
+            ex = std::string("{UDG ") + static_cast<char>(c - 79) + "}";
+        } else if (c == 127) {
+            ex = "\xC2\xA9";  // ©
+            un = ex;
+        } else if (c >= 32 && c <= 126) {
+            ex = std::string(1, static_cast<char>(c));
+            un = ex;
+        } else if (c >= 6 && c <= 13) {
+            static constexpr std::array<std::string_view, 8> kNames = {
+                "{print_comma}", "{edit}",    "{crsr_left}", "{crsr_right}",
+                "{crsr_down}",   "{crsr_up}", "{DELETE}",    "{ENTER}"};
+            ex = kNames[static_cast<std::size_t>(c - 6)];
+        } else if (c >= 16 && c <= 23) {
+            static constexpr std::array<std::string_view, 8> kNames = {
+                "{INK ", "{PAPER ", "{FLASH ", "{BRIGHT ", "{INVERSE ", "{OVER ", "{AT ", "{TAB "};
+            ex = kNames[static_cast<std::size_t>(c - 16)];
+        } else if (c != kNumberMark) {
+            // 0..5, 15, 24..31 and the block graphics 128..143.
+            ex = "{chr " + std::to_string(c) + "}";
+            un = "?";
+        }
+    }
+    return t;
+}
+
+const CodeTexts& codeTexts() {
+    static const CodeTexts texts = buildCodeTexts();
+    return texts;
+}
+
+void appendDecimal(std::string& out, unsigned value) {
+    char buffer[16];
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, res.ptr);
 }
 
 }  // namespace
@@ -123,116 +184,84 @@ const std::array<std::string_view, 91>& ZxTokens() {
     return kTokens;
 }
 
-ZxPiece DecodeZxCode(std::span<const std::uint8_t> bytes, std::size_t p) {
-    ZxPiece piece;
+ZxCodeSize SizeOfZxCode(std::span<const std::uint8_t> bytes, std::size_t p) {
+    ZxCodeSize size;
+    if (p >= bytes.size()) {
+        size.cut = true;
+        return size;
+    }
     const std::uint8_t c = bytes[p];
-    const std::size_t after = bytes.size() - p - 1;  // bytes after the code
-    auto needs = [&](std::size_t n) {
-        if (after < n) {
-            piece.cut = true;
-            piece.used = n + 1;
-            return false;
-        }
-        piece.used = n + 1;
-        return true;
-    };
+    const std::size_t params = parameterCount(c);
+    size.used = params + 1;
+    size.spacedKeyword = isSpacedKeyword(c);
+    // A hidden number cut short is shown as far as it goes and ends the walk
+    // through its size alone; only the other parameters make a code cut.
+    size.cut = c != kNumberMark && bytes.size() - p - 1 < params;
+    return size;
+}
 
-    if (c >= 165) {
-        piece.expanded = std::string(kTokens[c - 165]);
-        piece.unexpanded = piece.expanded;
-        piece.spacedKeyword = c < 0xC7 || c > 0xC9;
-        return piece;
+void AppendZxExpanded(std::string& out, std::span<const std::uint8_t> bytes, std::size_t p) {
+    if (p >= bytes.size()) {
+        return;
     }
-    if (c >= 144) {
-        piece.expanded = "{UDG ";
-        piece.expanded += static_cast<char>(c - 79);
-        piece.expanded += '}';
-        return piece;
+    const std::uint8_t c = bytes[p];
+    const std::size_t after = bytes.size() - p - 1;
+    if (c == kNumberMark) {
+        out += '{';
+        out += FormatZXNumber(bytes.subspan(p + 1, after < 5 ? after : 5));
+        out += '}';
+        return;
     }
-    if (c == 127) {
-        piece.expanded = std::string(kCopyright);
-        piece.unexpanded = piece.expanded;
-        return piece;
+    const std::size_t params = parameterCount(c);
+    if (after < params) {
+        return;
     }
-    if (c >= 32 && c <= 126) {
-        piece.expanded = std::string(1, static_cast<char>(c));
-        piece.unexpanded = piece.expanded;
-        return piece;
+    out += codeTexts().expanded[c];
+    if (params == 0) {
+        return;
     }
-    switch (c) {
-        case 6:
-            piece.expanded = "{print_comma}";
-            return piece;
-        case 7:
-            piece.expanded = "{edit}";
-            return piece;
-        case 8:
-            piece.expanded = "{crsr_left}";
-            return piece;
-        case 9:
-            piece.expanded = "{crsr_right}";
-            return piece;
-        case 10:
-            piece.expanded = "{crsr_down}";
-            return piece;
-        case 11:
-            piece.expanded = "{crsr_up}";
-            return piece;
-        case 12:
-            piece.expanded = "{DELETE}";
-            return piece;
-        case 13:
-            piece.expanded = "{ENTER}";
-            return piece;
-        case 14: {
-            // A short hidden number is not a failure of the walk: its text is
-            // shown and the walk ends because the 6 bytes reach past the end.
-            piece.used = 6;
-            const std::size_t n = after < 5 ? after : 5;
-            piece.expanded = "{" + FormatZXNumber(bytes.subspan(p + 1, n)) + "}";
-            return piece;
-        }
-        case 16:
-        case 17:
-        case 18:
-        case 19:
-        case 20:
-        case 21:
-        case 23: {
-            static constexpr std::array<std::string_view, 8> kNames = {"INK",     "PAPER", "FLASH", "BRIGHT",
-                                                                       "INVERSE", "OVER",  "",      "TAB"};
-            if (needs(1)) {
-                piece.expanded = braced(kNames[c - 16], bytes[p + 1]);
-            }
-            return piece;
-        }
-        case 22:
-            if (needs(2)) {
-                piece.expanded =
-                    "{AT " + std::to_string(bytes[p + 1]) + "," + std::to_string(bytes[p + 2]) + "}";
-            }
-            return piece;
-        default:
-            // 0..5, 15, 24..31 and the block graphics 128..143.
-            piece.expanded = "{chr " + std::to_string(c) + "}";
-            piece.unexpanded = "?";
-            return piece;
+    appendDecimal(out, bytes[p + 1]);
+    if (c == kAt) {
+        out += ',';
+        appendDecimal(out, bytes[p + 2]);
     }
+    out += '}';
+}
+
+void AppendZxUnexpanded(std::string& out, std::span<const std::uint8_t> bytes, std::size_t p) {
+    if (p < bytes.size()) {
+        out += codeTexts().unexpanded[bytes[p]];
+    }
+}
+
+ZxPiece DecodeZxCode(std::span<const std::uint8_t> bytes, std::size_t p) {
+    const ZxCodeSize size = SizeOfZxCode(bytes, p);
+    ZxPiece piece;
+    piece.used = size.used;
+    piece.spacedKeyword = size.spacedKeyword;
+    piece.cut = size.cut;
+    if (!size.cut) {
+        AppendZxExpanded(piece.expanded, bytes, p);
+        AppendZxUnexpanded(piece.unexpanded, bytes, p);
+    }
+    return piece;
 }
 
 std::string ExpandZXText(std::span<const std::uint8_t> sBytes) {
     std::string text;
+    text.reserve(sBytes.size() + 8);
     std::size_t p = 0;
     while (p < sBytes.size()) {
-        ZxPiece piece = DecodeZxCode(sBytes, p);
-        if (piece.cut) {
+        const ZxCodeSize size = SizeOfZxCode(sBytes, p);
+        if (size.cut) {
             return {};
         }
-        if (piece.spacedKeyword && (text.empty() || text.back() != ' ')) {
+        // An empty text does not end in a space, so a leading keyword gets one.
+        if (size.spacedKeyword && (text.empty() || text.back() != ' ')) {
             text += ' ';
         }
-        text += piece.expanded;
-        p += piece.used;
+        AppendZxExpanded(text, sBytes, p);
+        p += size.used;
     }
     return text;
 }
@@ -259,6 +288,10 @@ bool ZxNumberValue(std::span<const std::uint8_t> b, float& value) {
     if (b.size() < 5) {
         return false;
     }
+    // The 32 mantissa bits fit a double exactly, so the sum is exact and the
+    // only roundings are the two to single precision. With exponents from
+    // -127 to +127 and a mantissa below 1 (at most 1 after rounding) the value
+    // stays between 2^-128 and 2^127: always finite, at worst subnormal.
     const int e = b[0] - 128;
     const double m = std::ldexp(static_cast<double>(b[1] | 0x80), -8) +
                      std::ldexp(static_cast<double>(b[2]), -16) + std::ldexp(static_cast<double>(b[3]), -24) +
@@ -288,8 +321,9 @@ std::string FormatSingle(float value) {
     if (value == 0.0f || !std::isfinite(value)) {
         return "0";
     }
-    // Seven significant digits, as d.dddddde±x, then laid out by hand so the
-    // locale never decides the decimal point.
+    // Seven significant digits as d.dddddde±x from the exact value of the
+    // single, then laid out by hand: to_chars ignores the locale, so the
+    // point is always ".".
     char buffer[64];
     const double v = static_cast<double>(value);
     const auto res =
@@ -302,12 +336,17 @@ std::string FormatSingle(float value) {
             digits += ch;
         }
     }
-    const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
+    int exponent = 0;
+    const std::string_view exponentText = sci.substr(ePos + 1);
+    const char* first = exponentText.data() + (exponentText.front() == '+' ? 1 : 0);
+    std::from_chars(first, exponentText.data() + exponentText.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
     }
 
     std::string out = value < 0 ? "-" : "";
+    // Plain form from 1E-05 up to just below 1E+07; beyond that the exponent
+    // form keeps the text within seven significant digits.
     if (exponent >= 7 || exponent < -5) {
         out += digits[0];
         if (digits.size() > 1) {

@@ -15,7 +15,25 @@
 // The 91 keywords of codes 165..255, trailing space included as stored.
 [[nodiscard]] const std::array<std::string_view, 91>& ZxTokens();
 
-// What one code of the character table gives.
+// How much of the input one code uses: itself plus its parameter bytes (one
+// for INK..OVER and TAB, two for AT, five for the hidden number after 14).
+struct ZxCodeSize {
+    std::size_t used = 1;        // bytes used, the code itself included
+    bool spacedKeyword = false;  // a keyword that may get a space in front
+    bool cut = false;            // its parameter bytes run past the end
+};
+
+// The size of the code at position p; a p at or past the end is cut.
+[[nodiscard]] ZxCodeSize SizeOfZxCode(std::span<const std::uint8_t> bytes, std::size_t p);
+
+// Append what the code at position p gives to the expanded or the unexpanded
+// text. Keywords come without the space a walk may put in front of them. A
+// code whose parameters are cut off appends nothing, except a hidden number,
+// whose bytes that are there are shown ("{(error)}" when too few).
+void AppendZxExpanded(std::string& out, std::span<const std::uint8_t> bytes, std::size_t p);
+void AppendZxUnexpanded(std::string& out, std::span<const std::uint8_t> bytes, std::size_t p);
+
+// What one code of the character table gives, both texts at once.
 struct ZxPiece {
     std::string expanded;        // text for the expanded form
     std::string unexpanded;      // text for the listing form
@@ -24,7 +42,7 @@ struct ZxPiece {
     bool cut = false;            // its parameter bytes run past the end
 };
 
-// Decodes the code at position p (which must be inside bytes).
+// Decodes the code at position p; a p at or past the end gives a cut piece.
 [[nodiscard]] ZxPiece DecodeZxCode(std::span<const std::uint8_t> bytes, std::size_t p);
 
 // The expanded text of a whole ZX string; empty when a code's parameter bytes

@@ -1,0 +1,45 @@
+#include "export/ExportFiles.h"
+
+#include <filesystem>
+
+#include "core/Failure.h"
+
+namespace fs = std::filesystem;
+
+std::string SaveExtension(const std::string& fileName) {
+    const auto dot = fileName.rfind('.');
+    std::string ext = dot == std::string::npos ? fileName : fileName.substr(dot + 1);
+    const auto first = ext.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    ext = ext.substr(first, ext.find_last_not_of(' ') - first + 1);
+    for (char& c : ext) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return ext;
+}
+
+std::string ExtensionNotRecognizedMessage(const std::string& extension) {
+    return "Extension [" + extension + "] not recognized. Command ignored.";
+}
+
+std::string SavedMessage(const std::string& fileName) {
+    return "File successfully saved as [" + fileName + "].";
+}
+
+void RefuseReadOnlyTarget(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) {
+        return;
+    }
+    if (fs::is_directory(status)) {
+        throw Failure(failure::PathFileAccess, failureDescription(failure::PathFileAccess) + ": " + path);
+    }
+    if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        throw Failure(failure::PermissionDenied, failureDescription(failure::PermissionDenied) + ": " + path);
+    }
+}

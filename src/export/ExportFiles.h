@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// What the Save As commands of the three viewers share.
+
+// The text after the last "." of a chosen name (the whole name when it holds
+// none), upper-cased and with blanks trimmed at both ends: "a.tap " -> "TAP".
+[[nodiscard]] std::string SaveExtension(const std::string& fileName);
+
+// "Extension [EXT] not recognized. Command ignored."
+[[nodiscard]] std::string ExtensionNotRecognizedMessage(const std::string& extension);
+
+// "File successfully saved as [NAME]."
+[[nodiscard]] std::string SavedMessage(const std::string& fileName);
+
+// A file we would replace through a temporary file and a rename must still be
+// writable: renaming over a read-only file would succeed where opening it for
+// writing would not. Throws Failure (Permission denied) for such a file.
+void RefuseReadOnlyTarget(const std::string& path);
