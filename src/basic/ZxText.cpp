@@ -331,6 +331,13 @@ std::string FormatSingle(float value) {
     if (value == 0.0f || !std::isfinite(value)) {
         return "0";
     }
+    // Whole numbers below ten million are exact in seven digits: most
+    // literals of a program, written without the decimal round trip.
+    if (std::fabs(value) < 1e7f && value == std::trunc(value)) {
+        char whole[16];
+        const auto res = std::to_chars(whole, whole + sizeof whole, static_cast<long>(value));
+        return std::string(whole, res.ptr);
+    }
     // Seven significant digits as d.dddddde±x from the exact value of the
     // single, then laid out by hand: to_chars ignores the locale, so the
     // point is always ".". Everything stays in fixed buffers; the longest

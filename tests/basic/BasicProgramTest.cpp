@@ -23,11 +23,7 @@ Bytes cat(std::initializer_list<Bytes> parts) {
 
 // A program line "PRINT <n>" with its number literal.
 Bytes printLine(int number, int value) {
-    Bytes program;
-    Bytes body{zx::PRINT};
-    zx::literal(body, std::to_string(value), value);
-    zx::line(program, number, body);
-    return program;
+    return zx::typedLine(std::to_string(number) + " PRINT " + std::to_string(value));
 }
 
 std::vector<std::string> keysOf(const BasicProgram& program) {

@@ -4,14 +4,21 @@
 // benchmarks. Header-only and free of GoogleTest so the benchmarks can use it.
 //
 // The 5-byte encoder here works from the value with frexp, the opposite way
-// round from the decoder under test, so a round trip checks both.
+// round from the decoder under test, so a round trip checks both. The
+// tokenizer takes its keyword spellings from ZxTokens; the listbasic
+// cross-check is what holds that table to an outside decoder.
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "basic/ZxText.h"
 
 namespace zx {
 
@@ -180,47 +187,115 @@ inline Bytes basicTap(const std::string& name, const Bytes& data, std::size_t pr
     return tap;
 }
 
-// A long program of short ordinary-looking lines (about 19 bytes each):
-// assignments, PRINT AT, IF/GOTO, BEEP and REM with small-integer and
-// floating-point literals, until it holds at least targetBytes. Line numbers
-// go up in fours and stay below 10000 for up to 2,497 lines.
+// One line of BASIC as typed, "20 PRINT AT 10,4;\"*\"", tokenized the way
+// the Spectrum's editor stores it: keywords spelled as listed ("GOTO",
+// "DEF FN") become their tokens, number literals get code 14 and their
+// hidden 5-byte copy, strings and REM text stay as typed, and other spaces
+// are not stored (the listing puts in its own). Names are written in lower
+// case so that no keyword is found inside one; an upper-case word that is
+// no keyword throws.
+inline Bytes typedLine(std::string_view text) {
+    std::size_t i = 0;
+    int lineNumber = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        lineNumber = lineNumber * 10 + (text[i++] - '0');
+    }
+    while (i < text.size() && text[i] == ' ') {
+        ++i;
+    }
+    const auto isDigit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+    Bytes body;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '"') {
+            const std::size_t close = text.find('"', i + 1);
+            const std::size_t end = close == std::string_view::npos ? text.size() : close + 1;
+            append(body, text.substr(i, end - i));
+            i = end;
+            continue;
+        }
+        std::size_t best = 0;
+        std::size_t bestLength = 0;
+        for (std::size_t t = 0; t < ZxTokens().size(); ++t) {
+            std::string_view keyword = ZxTokens()[t];
+            if (keyword.back() == ' ') {
+                keyword.remove_suffix(1);
+            }
+            if (keyword.size() > bestLength && text.substr(i, keyword.size()) == keyword) {
+                best = t;
+                bestLength = keyword.size();
+            }
+        }
+        if (bestLength > 0) {
+            const auto token = static_cast<std::uint8_t>(0xA5 + best);
+            body.push_back(token);
+            i += bestLength;
+            if (token == REM) {
+                if (i < text.size() && text[i] == ' ') {
+                    ++i;
+                }
+                append(body, text.substr(i));
+                break;
+            }
+            continue;
+        }
+        const bool afterName = !body.empty() && ((body.back() >= 'a' && body.back() <= 'z') ||
+                                                 (body.back() >= '0' && body.back() <= '9'));
+        if (!afterName && (isDigit(i) || (c == '.' && isDigit(i + 1)))) {
+            std::size_t end = i;
+            while (isDigit(end) || (end < text.size() && text[end] == '.')) {
+                ++end;
+            }
+            if (end < text.size() && text[end] == 'E') {
+                std::size_t e = end + 1;
+                if (e < text.size() && (text[e] == '+' || text[e] == '-')) {
+                    ++e;
+                }
+                if (isDigit(e)) {
+                    end = e;
+                    while (isDigit(end)) {
+                        ++end;
+                    }
+                }
+            }
+            const std::string typed(text.substr(i, end - i));
+            literal(body, typed, number(std::strtod(typed.c_str(), nullptr)));
+            i = end;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') {
+            // A word the keyword table does not know: a typing slip here, or
+            // a misspelt table, which the listbasic cross-check must see.
+            throw std::invalid_argument("no keyword at \"" + std::string(text.substr(i)) + "\"");
+        }
+        if (c != ' ') {
+            body.push_back(static_cast<std::uint8_t>(c));
+        }
+        ++i;
+    }
+    Bytes record;
+    line(record, lineNumber, body);
+    return record;
+}
+
+inline Bytes typedProgram(std::initializer_list<std::string_view> lines) {
+    Bytes program;
+    for (const std::string_view l : lines) {
+        append(program, typedLine(l));
+    }
+    return program;
+}
+
+// A long program of short ordinary-looking lines (about 19 bytes each) with
+// small-integer and floating-point literals, until it holds at least
+// targetBytes. Line numbers go up in fours and stay below 10000 for up to
+// 2,497 lines.
 inline Bytes longProgram(std::size_t targetBytes) {
+    static constexpr std::array<std::string_view, 5> kShapes = {
+        "LET x=x+1.5", "PRINT AT 10,4;x", "IF x>99 THEN GOTO 90", "BEEP .1,i", "REM loop"};
     Bytes program;
     for (int n = 0; program.size() < targetBytes && n < 2497; ++n) {
-        Bytes b;
-        switch (n % 5) {
-            case 0:  // LET x=x+1.5
-                b.push_back(LET);
-                append(b, "x=x+");
-                literal(b, "1.5", 1.5);
-                break;
-            case 1:  // PRINT AT 10,4;x
-                b.push_back(PRINT);
-                b.push_back(AT);
-                literal(b, "10", 10);
-                append(b, ",");
-                literal(b, "4", 4);
-                append(b, ";x");
-                break;
-            case 2:  // IF x>99 THEN GOTO 90
-                b.push_back(IF);
-                append(b, "x>");
-                literal(b, "99", 99);
-                b.push_back(THEN);
-                b.push_back(GOTO);
-                literal(b, "90", 90);
-                break;
-            case 3:  // BEEP .1,i
-                b.push_back(BEEP);
-                literal(b, ".1", 0.1);
-                append(b, ",i");
-                break;
-            default:  // REM loop
-                b.push_back(REM);
-                append(b, "loop");
-                break;
-        }
-        line(program, 10 + 4 * n, b);
+        append(program, typedLine(std::to_string(10 + 4 * n) + " " + std::string(kShapes[n % 5])));
     }
     return program;
 }

@@ -125,11 +125,7 @@ private:
 };
 
 Bytes printLine(int number, int value) {
-    Bytes program;
-    Bytes body{zx::PRINT};
-    zx::literal(body, std::to_string(value), value);
-    zx::line(program, number, body);
-    return program;
+    return zx::typedLine(std::to_string(number) + " PRINT " + std::to_string(value));
 }
 
 TEST(BasicCli, RepeatedLineNumberListsWhatWasReachedWithAWarning) {
