@@ -10,6 +10,16 @@ namespace {
 constexpr std::uint8_t kEndMarker = 0x80;
 constexpr std::int32_t kLastLineNumber = 9999;
 
+// How many line records the program area seems to hold, hopping from header
+// to header, so the collection grows once; damage only makes it a guess.
+std::size_t countLineRecords(std::span<const std::uint8_t> data) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 4 <= data.size() && data[i] * 256 + data[i + 1] <= kLastLineNumber; ++count) {
+        i += 4 + static_cast<std::size_t>(data[i + 2] + 256 * data[i + 3]);
+    }
+    return count;
+}
+
 }  // namespace
 
 BasicProgram AnalyzeBlock(std::span<const std::uint8_t> data, ActivityLog& log) {
@@ -18,7 +28,8 @@ BasicProgram AnalyzeBlock(std::span<const std::uint8_t> data, ActivityLog& log) 
     int line = 1;
     try {
         line = 2;
-        std::unordered_set<std::int32_t> numbers;
+        program.m_colLines.reserve(countLineRecords(data));
+        std::vector<bool> taken(kLastLineNumber + 1, false);
         std::size_t i = 0;
         for (;;) {
             if (data.size() - i == 1 && data[i] == kEndMarker) {
@@ -36,9 +47,10 @@ BasicProgram AnalyzeBlock(std::span<const std::uint8_t> data, ActivityLog& log) 
             keyed.line.SetBytes(reader.bytesUpTo(i + 4, length));
 
             line = 3;
-            if (!numbers.insert(number).second) {
+            if (taken[static_cast<std::size_t>(number)]) {
                 throw Failure(failure::DuplicateKey);
             }
+            taken[static_cast<std::size_t>(number)] = true;
             program.m_colLines.push_back(std::move(keyed));
 
             line = 2;

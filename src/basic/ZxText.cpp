@@ -6,105 +6,21 @@
 
 namespace {
 
+// clang-format off
 constexpr std::array<std::string_view, 91> kTokens = {
-    // 0xA5..0xAF
-    "RND ",
-    "INKEY$ ",
-    "PI ",
-    "FN ",
-    "POINT ",
-    "SCREEN$ ",
-    "ATTR ",
-    "AT ",
-    "TAB ",
-    "VAL$ ",
-    "CODE ",
-    // 0xB0..0xBF
-    "VAL ",
-    "LEN ",
-    "SIN ",
-    "COS ",
-    "TAN ",
-    "ASN ",
-    "ACS ",
-    "ATN ",
-    "LN ",
-    "EXP ",
-    "INT ",
-    "SQR ",
-    "SGN ",
-    "ABS ",
-    "PEEK ",
-    "IN ",
-    // 0xC0..0xCF
-    "USR ",
-    "STR$ ",
-    "CHR$ ",
-    "NOT ",
-    "BIN ",
-    "OR ",
-    "AND ",
-    "<=",
-    ">=",
-    "<>",
-    "LINE ",
-    "THEN ",
-    "TO ",
-    "STEP ",
-    "DEF FN ",
-    "CAT ",
-    // 0xD0..0xDF
-    "FORMAT ",
-    "MOVE ",
-    "ERASE ",
-    "OPEN #",
-    "CLOSE #",
-    "MERGE ",
-    "VERIFY ",
-    "BEEP ",
-    "CIRCLE ",
-    "INK ",
-    "PAPER ",
-    "FLASH ",
-    "BRIGHT ",
-    "INVERSE ",
-    "OVER ",
-    "OUT ",
-    // 0xE0..0xEF
-    "LPRINT ",
-    "LLIST ",
-    "STOP ",
-    "READ ",
-    "DATA ",
-    "RESTORE ",
-    "NEW ",
-    "BORDER ",
-    "CONTINUE ",
-    "DIM ",
-    "REM ",
-    "FOR ",
-    "GOTO ",
-    "GOSUB ",
-    "INPUT ",
-    "LOAD ",
-    // 0xF0..0xFF
-    "LIST ",
-    "LET ",
-    "PAUSE ",
-    "NEXT ",
-    "POKE ",
-    "PRINT ",
-    "PLOT ",
-    "RUN ",
-    "SAVE ",
-    "RANDOMIZE ",
-    "IF ",
-    "CLS ",
-    "DRAW ",
-    "CLEAR ",
-    "RETURN ",
-    "COPY ",
+    /* 0xA5 */ "RND ", "INKEY$ ", "PI ", "FN ", "POINT ", "SCREEN$ ", "ATTR ", "AT ", "TAB ", "VAL$ ", "CODE ",
+    /* 0xB0 */ "VAL ", "LEN ", "SIN ", "COS ", "TAN ", "ASN ", "ACS ", "ATN ", "LN ", "EXP ", "INT ", "SQR ",
+               "SGN ", "ABS ", "PEEK ", "IN ",
+    /* 0xC0 */ "USR ", "STR$ ", "CHR$ ", "NOT ", "BIN ", "OR ", "AND ", "<=", ">=", "<>", "LINE ", "THEN ",
+               "TO ", "STEP ", "DEF FN ", "CAT ",
+    /* 0xD0 */ "FORMAT ", "MOVE ", "ERASE ", "OPEN #", "CLOSE #", "MERGE ", "VERIFY ", "BEEP ", "CIRCLE ",
+               "INK ", "PAPER ", "FLASH ", "BRIGHT ", "INVERSE ", "OVER ", "OUT ",
+    /* 0xE0 */ "LPRINT ", "LLIST ", "STOP ", "READ ", "DATA ", "RESTORE ", "NEW ", "BORDER ", "CONTINUE ",
+               "DIM ", "REM ", "FOR ", "GOTO ", "GOSUB ", "INPUT ", "LOAD ",
+    /* 0xF0 */ "LIST ", "LET ", "PAUSE ", "NEXT ", "POKE ", "PRINT ", "PLOT ", "RUN ", "SAVE ", "RANDOMIZE ",
+               "IF ", "CLS ", "DRAW ", "CLEAR ", "RETURN ", "COPY ",
 };
+// clang-format on
 
 constexpr std::uint8_t kFirstToken = 0xA5;
 constexpr std::uint8_t kNumberMark = 14;
@@ -205,6 +121,10 @@ void AppendZxExpanded(std::string& out, std::span<const std::uint8_t> bytes, std
         return;
     }
     const std::uint8_t c = bytes[p];
+    if (c >= 32 && c <= 126) {  // most of any text
+        out += static_cast<char>(c);
+        return;
+    }
     const std::size_t after = bytes.size() - p - 1;
     if (c == kNumberMark) {
         out += '{';
@@ -229,8 +149,14 @@ void AppendZxExpanded(std::string& out, std::span<const std::uint8_t> bytes, std
 }
 
 void AppendZxUnexpanded(std::string& out, std::span<const std::uint8_t> bytes, std::size_t p) {
-    if (p < bytes.size()) {
-        out += codeTexts().unexpanded[bytes[p]];
+    if (p >= bytes.size()) {
+        return;
+    }
+    const std::uint8_t c = bytes[p];
+    if (c >= 32 && c <= 126) {
+        out += static_cast<char>(c);
+    } else {
+        out += codeTexts().unexpanded[c];
     }
 }
 
@@ -321,56 +247,81 @@ std::string FormatSingle(float value) {
     if (value == 0.0f || !std::isfinite(value)) {
         return "0";
     }
+    // Whole numbers below ten million are exact in seven digits: most
+    // literals of a program, written without the decimal round trip.
+    if (std::fabs(value) < 1e7f && value == std::trunc(value)) {
+        char whole[16];
+        const auto res = std::to_chars(whole, whole + sizeof whole, static_cast<long>(value));
+        return std::string(whole, res.ptr);
+    }
     // Seven significant digits as d.dddddde±x from the exact value of the
     // single, then laid out by hand: to_chars ignores the locale, so the
-    // point is always ".".
-    char buffer[64];
-    const double v = static_cast<double>(value);
-    const auto res =
-        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v), std::chars_format::scientific, 6);
-    const std::string_view sci(buffer, static_cast<std::size_t>(res.ptr - buffer));
-    const auto ePos = sci.find('e');
-    std::string digits;
-    for (char ch : sci.substr(0, ePos)) {
-        if (ch >= '0' && ch <= '9') {
-            digits += ch;
+    // point is always ".". Everything stays in fixed buffers; the longest
+    // result ("-1.234568E+07", "-.00001234568") fits a short string.
+    char sci[32];
+    const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(static_cast<double>(value)),
+                                   std::chars_format::scientific, 6);
+    char digits[8];
+    std::size_t count = 0;
+    const char* p = sci;
+    for (; p != res.ptr && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9' && count < sizeof digits) {
+            digits[count++] = *p;
         }
     }
     int exponent = 0;
-    const std::string_view exponentText = sci.substr(ePos + 1);
-    const char* first = exponentText.data() + (exponentText.front() == '+' ? 1 : 0);
-    std::from_chars(first, exponentText.data() + exponentText.size(), exponent);
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
+    if (p != res.ptr) {
+        ++p;  // past the 'e'
+        if (p != res.ptr && *p == '+') {
+            ++p;
+        }
+        std::from_chars(p, res.ptr, exponent);
+    }
+    while (count > 1 && digits[count - 1] == '0') {
+        --count;
     }
 
-    std::string out = value < 0 ? "-" : "";
+    char out[32];
+    std::size_t n = 0;
+    if (value < 0) {
+        out[n++] = '-';
+    }
     // Plain form from 1E-05 up to just below 1E+07; beyond that the exponent
     // form keeps the text within seven significant digits.
     if (exponent >= 7 || exponent < -5) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out += digits.substr(1);
+        out[n++] = digits[0];
+        if (count > 1) {
+            out[n++] = '.';
+            for (std::size_t i = 1; i < count; ++i) {
+                out[n++] = digits[i];
+            }
         }
-        out += 'E';
-        out += exponent < 0 ? '-' : '+';
+        out[n++] = 'E';
+        out[n++] = exponent < 0 ? '-' : '+';
         const int magnitude = std::abs(exponent);
         if (magnitude < 10) {
-            out += '0';
+            out[n++] = '0';
         }
-        out += std::to_string(magnitude);
-        return out;
-    }
-    if (exponent >= 0) {
+        n = static_cast<std::size_t>(std::to_chars(out + n, out + sizeof out, magnitude).ptr - out);
+    } else if (exponent >= 0) {
         const auto whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            out += digits + std::string(whole - digits.size(), '0');
-        } else {
-            out += digits.substr(0, whole) + "." + digits.substr(whole);
+        for (std::size_t i = 0; i < whole; ++i) {
+            out[n++] = i < count ? digits[i] : '0';
         }
-        return out;
+        if (count > whole) {
+            out[n++] = '.';
+            for (std::size_t i = whole; i < count; ++i) {
+                out[n++] = digits[i];
+            }
+        }
+    } else {
+        out[n++] = '.';
+        for (int i = -1; i > exponent; --i) {
+            out[n++] = '0';
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            out[n++] = digits[i];
+        }
     }
-    out += "." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-    return out;
+    return std::string(out, n);
 }

@@ -17,17 +17,19 @@
 // digit, decided for each text on its own (after "{INK 2}" the expanded text
 // gets none while the unexpanded one may).
 //
+// The texts belong to the line; callers copy what they keep.
+//
 // Set LineNumber (and LineLength) first, then SetBytes with the line's body:
 // the bytes after the 4-byte line header, up to and including ENTER.
 class clsBASICLine {
 public:
-    [[nodiscard]] std::string ExpandedLine() const { return m_expanded; }
+    [[nodiscard]] const std::string& ExpandedLine() const { return m_expanded; }
     [[nodiscard]] std::int32_t LineLength() const { return m_lineLength; }
     // The stored length field, kept for the caller; this class does not use it.
     void LineLength(std::int32_t lNewLength) { m_lineLength = lNewLength; }
     [[nodiscard]] std::int32_t LineNumber() const { return m_lineNumber; }
     void LineNumber(std::int32_t lNewNumber) { m_lineNumber = lNewNumber; }
-    [[nodiscard]] std::string UnexpandedLine() const { return m_unexpanded; }
+    [[nodiscard]] const std::string& UnexpandedLine() const { return m_unexpanded; }
 
     // Rebuilds both texts from the line body. A code whose parameter bytes are
     // cut off by the end of the body ends the walk: both texts keep what came

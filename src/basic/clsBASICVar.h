@@ -52,14 +52,14 @@ public:
                                       ActivityLog& log);
     [[nodiscard]] bool CreateVariable(std::string_view sBytes, std::int32_t& lOffset, ActivityLog& log);
 
-    [[nodiscard]] std::string VariableName() const { return m_name; }
+    [[nodiscard]] const std::string& VariableName() const { return m_name; }
     [[nodiscard]] std::int32_t VariableType() const { return m_type; }
     // "Numeric", "String", "FOR-NEXT", "Num Array", "Char Array" or "(unknown)".
     [[nodiscard]] std::string VariableTypeString() const;
     // UTF-8: strings and characters through ExpandZXText, numbers through
     // FormatZXNumber, array elements joined by "; ", a FOR-NEXT variable as
     // "Value: 1; Limit: 10; Step: 1; Line: 20:2".
-    [[nodiscard]] std::string VariableValues() const { return m_values; }
+    [[nodiscard]] const std::string& VariableValues() const { return m_values; }
 
 private:
     std::string m_name;

@@ -19,9 +19,15 @@ int runBasic(const std::vector<std::string>& args, CliContext& cli) {
     // and the lines reached are still printed.
     StderrLog log(cli.err);
     const BasicProgram program = AnalyzeBlock(entry.Data, log);
+    const bool expanded = parsed.has("--expanded");
+    std::size_t size = 0;
+    for (const KeyedLine& keyed : program.m_colLines) {
+        size += (expanded ? keyed.line.ExpandedLine() : keyed.line.UnexpandedLine()).size() + 1;
+    }
     std::string text;
-    for (const std::string& line : ListingLines(program, parsed.has("--expanded"))) {
-        text += line;
+    text.reserve(size);
+    for (const KeyedLine& keyed : program.m_colLines) {
+        text += expanded ? keyed.line.ExpandedLine() : keyed.line.UnexpandedLine();
         text += '\n';
     }
     cli.out << text;
