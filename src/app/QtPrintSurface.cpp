@@ -166,6 +166,8 @@ void QtPrintSurface::endDocument() {
     if (!painter.begin(m_printer.get())) {
         throw printerFailure();
     }
+    // A screen picture is pixel art: JPEG coding would smear its edges.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     const auto px = [this](double twips) { return toPixels(twips); };
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (i > 0 && !m_printer->newPage()) {
