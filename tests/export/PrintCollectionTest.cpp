@@ -22,7 +22,7 @@ struct PrintRun {
     RecordingLog log;
     int pumps = 0;
 
-    RecordingSurface& surface() { return chooser.surface; }
+    PrintRecord& record() { return chooser.record; }
 
     void print(const std::vector<std::string>& lines, const std::string& subtitle = "20 bytes",
                const std::optional<PrintFont>& font = std::nullopt, const std::string& title = kTitle) {
@@ -33,7 +33,7 @@ struct PrintRun {
     // title is part of the title).
     [[nodiscard]] std::vector<std::string> body() {
         std::vector<std::string> out;
-        for (const auto& t : surface().texts) {
+        for (const auto& t : record().texts) {
             if (!t.font.bold && t.text.find("Quillmar v2.0.0 - Page") == std::string::npos) {
                 out.push_back(t.text);
             }
@@ -65,8 +65,8 @@ TEST(PrintCollection, CancelledDialogPrintsAndShowsNothing) {
     PrintRun run;
     run.chooser.cancel = true;
     run.print(numbered(3));
-    EXPECT_TRUE(run.surface().texts.empty());
-    EXPECT_TRUE(run.surface().calls.empty());
+    EXPECT_TRUE(run.record().texts.empty());
+    EXPECT_TRUE(run.record().calls.empty());
     EXPECT_TRUE(run.prompter.shown.empty());
     EXPECT_EQ(run.prompter.busyCalls, 0);
     EXPECT_TRUE(run.log.entries.empty());
@@ -77,7 +77,7 @@ TEST(PrintCollection, CancelledDialogPrintsAndShowsNothing) {
 TEST(PrintCollection, EmptyCollectionPrintsTitleEmptyLineFooterAndStripesOnOnePage) {
     PrintRun run;
     run.print({}, "0 bytes");
-    const auto& texts = run.surface().texts;
+    const auto& texts = run.record().texts;
     ASSERT_EQ(texts.size(), 3U);
     EXPECT_EQ(texts[0].text, kTitle);
     EXPECT_DOUBLE_EQ(texts[0].x, (10000 - 500) / 2.0);
@@ -90,8 +90,8 @@ TEST(PrintCollection, EmptyCollectionPrintsTitleEmptyLineFooterAndStripesOnOnePa
     for (const auto& t : texts) {
         EXPECT_EQ(t.page, 1);
     }
-    EXPECT_EQ(run.surface().lines.size(), 4U * 51U);
-    EXPECT_EQ(run.surface().calls, std::vector<std::string>({"setCopies", "setOrientation", "endDocument"}));
+    EXPECT_EQ(run.record().lines.size(), 4U * 51U);
+    EXPECT_EQ(run.record().calls, std::vector<std::string>({"setCopies", "setOrientation", "endDocument"}));
     EXPECT_EQ(run.prompter.busyDepth, 0);
     EXPECT_EQ(run.prompter.busyCalls, 2);
     EXPECT_TRUE(run.log.entries.empty());
@@ -114,7 +114,7 @@ TEST(PrintCollection, TitleIsCentredOnlyWhenNarrowerThanThePage) {
         const std::string title(c.titleLength, 'T');
         run.print(numbered(kLinesPerPage * 2), "", std::nullopt, title);
         int titles = 0;
-        for (const auto& t : run.surface().texts) {
+        for (const auto& t : run.record().texts) {
             if (t.text == title) {
                 ++titles;
                 EXPECT_DOUBLE_EQ(t.x, c.expectedX) << "page " << t.page;
@@ -151,12 +151,12 @@ TEST(PrintCollection, FontObjectOrCourierNewWithTheDialogsCopiesAndOrientation) 
         run.chooser.copies = 3;
         run.chooser.orientation = PrintOrientation::Landscape;
         run.print({"10 PRINT"}, "", c.font);
-        ASSERT_FALSE(run.surface().fontsSet.empty());
-        EXPECT_EQ(run.surface().fontsSet[0], c.expectedFirstFont);
-        EXPECT_EQ(run.surface().copies, c.expectedCopies);
-        EXPECT_EQ(run.surface().orientations, c.expectedOrientations);
+        ASSERT_FALSE(run.record().fontsSet.empty());
+        EXPECT_EQ(run.record().fontsSet[0], c.expectedFirstFont);
+        EXPECT_EQ(run.record().copies, c.expectedCopies);
+        EXPECT_EQ(run.record().orientations, c.expectedOrientations);
         // Body lines lose bold and underline but keep the rest of the font.
-        const auto& line = run.surface().texts.at(2);
+        const auto& line = run.record().texts.at(2);
         ASSERT_EQ(line.text, "10 PRINT");
         PrintFont plain = c.expectedFirstFont;
         plain.bold = false;
@@ -220,22 +220,23 @@ TEST(PrintCollection, AnswersToTheWrappingQuestion) {
         const std::vector<std::string> copy = given;
         run.print(given);
         EXPECT_EQ(run.body(), c.expectedBody);
-        EXPECT_EQ(run.surface().calls, c.expectedCalls);
+        EXPECT_EQ(run.record().calls, c.expectedCalls);
         EXPECT_EQ(given, copy);
         EXPECT_EQ(run.prompter.busyDepth, 0);
         EXPECT_TRUE(run.log.entries.empty());
         if (c.answer == MsgAnswer::Cancel) {
-            EXPECT_TRUE(run.surface().lines.empty());   // no stripes
-            EXPECT_EQ(run.surface().texts.size(), 2U);  // the title and its empty line, thrown away
+            EXPECT_TRUE(run.record().lines.empty());   // no stripes
+            EXPECT_EQ(run.record().texts.size(), 2U);  // the title and its empty line, thrown away
         } else {
-            EXPECT_FALSE(run.surface().lines.empty());
+            EXPECT_FALSE(run.record().lines.empty());
         }
     }
 }
 
 TEST(PrintCollection, CutToWidthPieces) {
-    RecordingSurface s;
-    s.widths['M'] = 20000;  // wider than the 10000-twip page on its own
+    PrintRecord record;
+    record.widths['M'] = 20000;
+    const RecordingSurface s(record);  // wider than the 10000-twip page on its own
     std::string pounds;
     for (int i = 0; i < 150; ++i) {
         pounds += "\xC2\xA3";  // one character, two bytes
@@ -262,8 +263,8 @@ TEST(PrintCollection, CutToWidthPieces) {
 TEST(PrintCollection, PageBreaksBeforeTheLineThatFindsThePageFull) {
     PrintRun run;
     run.print(numbered(100), "20 bytes");
-    const auto page1 = run.surface().textsOn(1);
-    const auto page2 = run.surface().textsOn(2);
+    const auto page1 = run.record().textsOn(1);
+    const auto page2 = run.record().textsOn(2);
     ASSERT_EQ(page1.size(), 2U + kLinesPerPage + 1U);
     EXPECT_EQ(page1.front(), kTitle);
     EXPECT_EQ(page1[2], "L0");
@@ -274,8 +275,8 @@ TEST(PrintCollection, PageBreaksBeforeTheLineThatFindsThePageFull) {
     EXPECT_EQ(page2[1], "");
     EXPECT_EQ(page2[2], "L" + std::to_string(kLinesPerPage));
     EXPECT_EQ(page2.back(), "20 bytes - Quillmar v2.0.0 - Page 2");
-    EXPECT_TRUE(run.surface().textsOn(3).empty());
-    for (const auto& t : run.surface().texts) {
+    EXPECT_TRUE(run.record().textsOn(3).empty());
+    for (const auto& t : run.record().texts) {
         if (t.text == kTitle) {
             EXPECT_DOUBLE_EQ(t.x, 4750);
             EXPECT_TRUE(t.font.bold && t.font.underline);
@@ -289,7 +290,7 @@ TEST(PrintCollection, PageBreaksBeforeTheLineThatFindsThePageFull) {
     }
     EXPECT_EQ(run.pumps, 1);
     // The stripes belong to the last page only.
-    for (const auto& l : run.surface().lines) {
+    for (const auto& l : run.record().lines) {
         EXPECT_EQ(l.page, 2);
     }
 }
@@ -313,8 +314,8 @@ TEST(PrintCollection, PageFullTestUsesTheHeightOfTheLineAtHand) {
         auto lines = numbered(58);
         lines.push_back(c.last);
         run.print(lines);
-        EXPECT_EQ(run.surface().texts[2 + 58 + (c.expectedPage - 1) * 3].text, c.last);
-        EXPECT_EQ(run.surface().texts[2 + 58 + (c.expectedPage - 1) * 3].page, c.expectedPage);
+        EXPECT_EQ(run.record().texts[2 + 58 + (c.expectedPage - 1) * 3].text, c.last);
+        EXPECT_EQ(run.record().texts[2 + 58 + (c.expectedPage - 1) * 3].page, c.expectedPage);
     }
 }
 
@@ -339,7 +340,7 @@ TEST(PrintCollection, FooterTextAndStyle) {
         SCOPED_TRACE(c.name);
         PrintRun run;
         run.print(c.lines, c.subtitle);
-        const auto& footer = run.surface().texts.back();
+        const auto& footer = run.record().texts.back();
         EXPECT_EQ(footer.text, c.expectedFooter);
         EXPECT_DOUBLE_EQ(footer.y, 14080);
         EXPECT_EQ(footer.font.bold, c.expectedBold);
@@ -351,9 +352,9 @@ TEST(PrintCollection, StripesCountColoursAndEndPoints) {
     PrintRun run;
     // "W" 101 twips wide: the stripe edges fall at 0, 50.5, 101, 151.5 and 202,
     // and the halves round to the even neighbours 50 and 152.
-    run.surface().widths['W'] = 101;
+    run.record().widths['W'] = 101;
     run.print({"x"});
-    const auto& lines = run.surface().lines;
+    const auto& lines = run.record().lines;
     struct Stripe {
         PrintColor colour;
         double firstOffset;
@@ -396,14 +397,14 @@ TEST(PrintCollection, PrinterFailureIsLoggedAndTheDocumentThrownAway) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PrintRun run;
-        run.surface().failAtText = c.failAtText;
+        run.record().failAtText = c.failAtText;
         run.print(c.lines);
         ASSERT_EQ(run.log.entries.size(), 1U);
         EXPECT_EQ(run.log.entries[0].what, "Error 482 (Printer error) happened in PrintCollection at line " +
                                                std::to_string(c.expectedLine));
         EXPECT_EQ(run.log.entries[0].severity, kSeverityERROR);
-        EXPECT_EQ(run.surface().calls.back(), "abandonDocument");
-        EXPECT_TRUE(run.surface().lines.empty());
+        EXPECT_EQ(run.record().calls.back(), "abandonDocument");
+        EXPECT_TRUE(run.record().lines.empty());
         EXPECT_TRUE(run.prompter.shown.empty());
         EXPECT_EQ(run.prompter.busyDepth, 0);
     }
@@ -411,12 +412,12 @@ TEST(PrintCollection, PrinterFailureIsLoggedAndTheDocumentThrownAway) {
 
 TEST(PrintCollection, LineTooTallForAnyPageStillPrintsOnePerPage) {
     PrintRun run;
-    run.surface().lineHeight = 2000;  // ten lines are more than the sheet
+    run.record().lineHeight = 2000;  // ten lines are more than the sheet
     run.print({"a", "b"});
-    EXPECT_EQ(run.surface().textsOn(2),
+    EXPECT_EQ(run.record().textsOn(2),
               std::vector<std::string>({kTitle, "", "a", "20 bytes - Quillmar v2.0.0 - Page 2"}));
-    EXPECT_EQ(run.surface().textsOn(3),
+    EXPECT_EQ(run.record().textsOn(3),
               std::vector<std::string>({kTitle, "", "b", "20 bytes - Quillmar v2.0.0 - Page 3"}));
-    EXPECT_TRUE(run.surface().textsOn(4).empty());
+    EXPECT_TRUE(run.record().textsOn(4).empty());
     EXPECT_EQ(run.pumps, 2);
 }

@@ -83,15 +83,15 @@ TEST(PrintScreenPicture, PrintsOnePageInTheChosenOrientation) {
         EXPECT_EQ(chooser.asked[0].title, "Select printer to print this SCREEN$ to...");
         EXPECT_FALSE(chooser.asked[0].allowPrintToFile);
         EXPECT_FALSE(chooser.asked[0].allowPageRanges);
-        EXPECT_EQ(chooser.surface.orientations, std::vector<PrintOrientation>({c.orientation}));
-        ASSERT_EQ(chooser.surface.pictures.size(), 1U);
-        const auto& p = chooser.surface.pictures[0];
+        EXPECT_EQ(chooser.record.orientations, std::vector<PrintOrientation>({c.orientation}));
+        ASSERT_EQ(chooser.record.pictures.size(), 1U);
+        const auto& p = chooser.record.pictures[0];
         EXPECT_DOUBLE_EQ(p.x, 0);
         EXPECT_DOUBLE_EQ(p.y, 0);
         EXPECT_DOUBLE_EQ(p.width, c.expectedWidth);
         EXPECT_DOUBLE_EQ(p.height, c.expectedHeight);
         EXPECT_EQ(p.pictureWidth, 256);
-        EXPECT_EQ(chooser.surface.calls, std::vector<std::string>({"setOrientation", "endDocument"}));
+        EXPECT_EQ(chooser.record.calls, std::vector<std::string>({"setOrientation", "endDocument"}));
         EXPECT_TRUE(log.entries.empty());
     }
 }
@@ -101,8 +101,8 @@ TEST(PrintScreenPicture, CancelledDialogPrintsNothing) {
     chooser.cancel = true;
     RecordingLog log;
     PrintScreenPicture(picture(256, 192), chooser, log);
-    EXPECT_TRUE(chooser.surface.calls.empty());
-    EXPECT_TRUE(chooser.surface.pictures.empty());
+    EXPECT_TRUE(chooser.record.calls.empty());
+    EXPECT_TRUE(chooser.record.pictures.empty());
     EXPECT_TRUE(log.entries.empty());
 }
 
@@ -122,10 +122,10 @@ TEST(PrintScreenPicture, DamagedPictureIsLoggedAndNothingPrinted) {
         RecordingChooser chooser;
         RecordingLog log;
         PrintScreenPicture(c.picture, chooser, log);
-        EXPECT_TRUE(chooser.surface.pictures.empty());
+        EXPECT_TRUE(chooser.record.pictures.empty());
         EXPECT_EQ(log.at(kSeverityERROR),
                   std::vector<std::string>(
                       {"Error 5 (Invalid procedure call or argument ) in mnuFilePrint at line 4"}));
-        EXPECT_EQ(chooser.surface.calls.back(), "abandonDocument");
+        EXPECT_EQ(chooser.record.calls.back(), "abandonDocument");
     }
 }
