@@ -97,15 +97,13 @@ std::vector<std::string> CutToWidth(const PrintSurface& surface, const std::stri
     std::vector<std::string> pieces;
     std::string rest = line;
     while (!rest.empty() && surface.textWidth(rest) > width) {
-        // Grow the piece one character at a time until it no longer fits.
+        // Grow the piece one character at a time until it no longer fits; the
+        // whole rest is known not to.
         std::size_t fits = 0;
         std::size_t next = characterLength(rest, 0);
         while (next < rest.size() && surface.textWidth(rest.substr(0, next)) <= width) {
             fits = next;
             next += characterLength(rest, next);
-        }
-        if (next >= rest.size() && surface.textWidth(rest) <= width) {
-            break;  // measured narrower piece by piece than whole; keep it whole
         }
         // A character wider than the page still has to go somewhere: it gets
         // a line of its own rather than an endless run of empty pieces.
