@@ -1,20 +1,20 @@
 // Settings file text -> IniMgr reads and writes. Invariants: a read value is
 // never longer than the profile limit, and a written key reads back.
 
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <string>
 
 #include "core/IniMgr.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() / ("quillmar-fuzz-ini-" + std::to_string(::getpid()) + ".ini"))
-            .string();
+    static const std::string path = (std::filesystem::temp_directory_path() /
+                                     ("quillmar-fuzz-ini-" + std::to_string(::getpid()) + ".ini"))
+                                        .string();
     const std::string text(reinterpret_cast<const char*>(data), size);
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

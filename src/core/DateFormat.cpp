@@ -46,9 +46,11 @@ std::string twoDigits(int v) {
     return std::string(1, static_cast<char>('0' + (v / 10) % 10)) + static_cast<char>('0' + v % 10);
 }
 
+// How many characters from i repeat the one at i, without regard to case;
+// always at least one.
 std::size_t runOf(const std::string& s, std::size_t i) {
-    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
-    std::size_t n = 0;
+    const int c = std::tolower(static_cast<unsigned char>(s[i]));
+    std::size_t n = 1;
     while (i + n < s.size() && std::tolower(static_cast<unsigned char>(s[i + n])) == c) {
         ++n;
     }

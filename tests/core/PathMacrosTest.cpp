@@ -99,3 +99,18 @@ TEST(CommandLineOption, FindsTheOption) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: a byte above 127 in a date format never advanced the
+// formatter, which then looped for ever.
+TEST(DateFormat, BytesAboveAsciiStandForThemselves) {
+    const LocalDateTime when{2024, 3, 1, 5, 30, 7};
+    EXPECT_EQ(formatDate(when, "yy-\xEF\xFF\xFFmm"),
+              "24-\xEF\xFF\xFF"
+              "03");
+    EXPECT_EQ(formatDate(when, "YYYY\\/MM\\/DD\\ HH\\:NN\\:SS"), "2024/03/01 05:30:07");
+    EXPECT_EQ(formatDate(when, "ddd dddd mmm mmmm"), "Fri Friday Mar March");
+}
+
+}  // namespace
