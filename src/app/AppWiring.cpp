@@ -2,7 +2,11 @@
 
 #include "app/QtFileChooser.h"
 #include "app/QtPrompter.h"
+#include "core/ProgramInfo.h"
 #include "disk/frmDisk.h"
+#include "floppy/NoFloppyDriver.h"
+#include "floppy/frmFDRead.h"
+#include "floppy/modFDRawCmd.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {
@@ -23,11 +27,21 @@ AppWiring::~AppWiring() = default;
 
 bool AppWiring::Main() {
     const StartupEnvironment env = m_options.environment.value_or(defaultStartupEnvironment());
-    DriverProbe probe = m_options.probe;
-    if (!probe) {
-        probe = [](std::uint32_t&) { return false; };
+    m_settingsFilePath = env.settingsFilePath;
+    m_driver = m_options.driver;
+    std::string driverProblem;
+    if (m_driver == nullptr) {
+        try {
+            m_ownDriver = CreateFloppyDriver(&m_logger);
+        } catch (const Failure& f) {
+            // A mistyped QUILLMAR_FLOPPY must not stop the program: it runs
+            // without a driver and says why once the log is there.
+            driverProblem = f.description();
+            m_ownDriver = std::make_unique<NoFloppyDriver>(&m_logger);
+        }
+        m_driver = m_ownDriver.get();
     }
-    const StartupResult started = RunStartup(env, m_logger, *m_prompter, probe);
+    const StartupResult started = RunStartup(env, m_logger, *m_prompter, MakeDriverProbe(*m_driver));
     if (!started.proceed) {
         return false;
     }
@@ -39,6 +53,10 @@ bool AppWiring::Main() {
         *m_qtChooser = QtFileChooser(m_frmDisk.get());
     }
     m_frmDisk->StartUp(started.driverPresent);
+    if (!driverProblem.empty()) {
+        m_logger.LogThis(driverProblem, kSeverityWARNING, false);
+        m_prompter->message(driverProblem, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+    }
     return true;
 }
 
@@ -50,6 +68,8 @@ bool AppWiring::ShowOpusScreen(int) {
     return false;
 }
 
-bool AppWiring::ReadDisk(DiskImage&) {
-    return true;
+bool AppWiring::ReadDisk(DiskImage& image) {
+    frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get());
+    dialog.exec();
+    return dialog.Canceled();
 }

@@ -10,6 +10,7 @@
 #include "disk/DiskBrowser.h"
 
 class frmDisk;
+class modFDRawCmd;
 class QtPrompter;
 class QtFileChooser;
 
@@ -20,7 +21,7 @@ struct AppOptions {
     Prompter* prompter = nullptr;    // nullptr: Qt message boxes
     FileChooser* chooser = nullptr;  // nullptr: Qt file dialogs
     std::optional<StartupEnvironment> environment;
-    DriverProbe probe;  // empty: the driver chosen by the environment
+    modFDRawCmd* driver = nullptr;  // nullptr: the driver chosen by QUILLMAR_FLOPPY
 };
 
 // The program-wide objects of one run, and the start-up sequence that makes
@@ -53,5 +54,8 @@ private:
     std::unique_ptr<QtFileChooser> m_qtChooser;
     Prompter* m_prompter = nullptr;
     FileChooser* m_chooser = nullptr;
+    std::unique_ptr<modFDRawCmd> m_ownDriver;
+    modFDRawCmd* m_driver = nullptr;
+    std::string m_settingsFilePath;
     std::unique_ptr<frmDisk> m_frmDisk;
 };

@@ -3,6 +3,8 @@
 
 #include "app/AppWiring.h"
 #include "disk/frmDisk.h"
+#include "floppy/NoFloppyDriver.h"
+#include "floppy/SimulatedFloppyDriver.h"
 #include "support/TestSupport.h"
 
 class tst_Startup : public QObject {
@@ -12,6 +14,7 @@ class tst_Startup : public QObject {
         TempDir dir;
         ScriptedPrompter prompter;
         ScriptedChooser chooser;
+        std::unique_ptr<modFDRawCmd> floppy;
         std::unique_ptr<AppWiring> app;
 
         Run(bool driver, const std::string& settings = {}, bool blockLogs = false) {
@@ -27,10 +30,13 @@ class tst_Startup : public QObject {
             options.prompter = &prompter;
             options.chooser = &chooser;
             options.environment = env;
-            options.probe = [driver](std::uint32_t& version) {
-                version = 0x01000A00;
-                return driver;
-            };
+            if (driver) {
+                floppy = std::make_unique<SimulatedFloppyDriver>(
+                    std::string(QUILLMAR_BINARY_DIR "/samples/demo.opu"), std::vector<SimulatedFault>{});
+            } else {
+                floppy = std::make_unique<NoFloppyDriver>();
+            }
+            options.driver = floppy.get();
             app = std::make_unique<AppWiring>(options);
         }
         std::string log() { return readText(app->logger().CurrentLogFilePath()); }
