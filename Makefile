@@ -26,7 +26,8 @@ run: build
 
 demo: build
 	build/quillmar-cli list build/samples/demo.opu
-	build/quillmar-cli basic build/samples/demo.opu 1 2>/dev/null || true
+	build/quillmar-cli basic build/samples/demo.opu 1
+	build/quillmar-cli vars build/samples/demo.opu 1
 
 bench: build
 	@scripts/run-benchmarks

@@ -6,7 +6,9 @@
 void CaseInsensitiveFilterProxy::setPatterns(const std::vector<std::string>& patterns) {
     m_patterns.clear();
     for (const std::string& p : patterns) {
-        m_patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(QString::fromStdString(p)),
+        // "All Files (*.*)" means every file, with or without an extension.
+        const QString wildcard = p == "*.*" ? QStringLiteral("*") : QString::fromStdString(p);
+        m_patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(wildcard),
                                 QRegularExpression::CaseInsensitiveOption);
     }
     invalidateFilter();

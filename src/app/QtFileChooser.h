@@ -15,10 +15,10 @@ public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setPatterns(const std::vector<std::string>& patterns);
     [[nodiscard]] bool matches(const QString& fileName) const;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
     std::vector<QRegularExpression> m_patterns;
