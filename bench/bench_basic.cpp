@@ -9,10 +9,12 @@
 //                                  exceed 1.
 
 #include <benchmark/benchmark.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "BenchSupport.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -28,11 +30,6 @@
 extern char** environ;
 
 namespace {
-
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
 
 const zx::Bytes& program40k() {
     static const zx::Bytes program = [] {
@@ -59,34 +56,6 @@ void BM_ListingInProcess(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 BENCHMARK(BM_ListingInProcess)->Arg(0)->Arg(1)->ArgName("expanded")->Unit(benchmark::kMillisecond);
-
-// Runs a program with its output thrown away; the wall time in seconds, or a
-// negative value when it could not be run or failed.
-double timedRun(const std::vector<std::string>& argv) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const auto stop = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
-    }
-    return std::chrono::duration<double>(stop - start).count();
-}
 
 void BM_CliVersusListbasic(benchmark::State& state) {
     if (std::system("command -v listbasic >/dev/null 2>&1") != 0) {

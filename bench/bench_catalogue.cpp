@@ -15,11 +15,6 @@
 
 namespace {
 
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-
 DiskImage fullDisk() {
     DiskBuilder builder("FULLDISK");
     for (int i = 1; i < 112; ++i) {

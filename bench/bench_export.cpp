@@ -7,10 +7,12 @@
 //   BM_Search        a search across 65,535 bytes (target: <= 1 ms)
 
 #include <benchmark/benchmark.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "BenchSupport.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -68,38 +70,15 @@ HexFixture& fixture() {
     return f;
 }
 
-// Runs a program with its output thrown away; the time includes starting it.
-double runQuiet(const std::vector<std::string>& argv, bool& ok) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    int status = 0;
-    ok = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0 &&
-         waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    const auto stop = Clock::now();
-    posix_spawn_file_actions_destroy(&actions);
-    return std::chrono::duration<double>(stop - start).count();
-}
-
 void BM_HexCliVsXxd(benchmark::State& state) {
     const HexFixture& f = fixture();
     double ours = 0;
     double theirs = 0;
     for (auto _ : state) {
-        bool ok1 = false;
-        bool ok2 = false;
-        const double a = runQuiet({QUILLMAR_CLI_PATH, "hex", f.image, "1"}, ok1);
-        const double b = runQuiet({"xxd", f.raw}, ok2);
-        if (!ok1 || !ok2) {
-            state.SkipWithError(ok1 ? "xxd failed or is missing" : "quillmar-cli hex failed");
+        const double a = timedRun({QUILLMAR_CLI_PATH, "hex", f.image, "1"});
+        const double b = timedRun({"xxd", f.raw});
+        if (a < 0 || b < 0) {
+            state.SkipWithError(a >= 0 ? "xxd failed or is missing" : "quillmar-cli hex failed");
             return;
         }
         ours += a;

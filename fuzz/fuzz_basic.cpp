@@ -13,12 +13,7 @@
 #include "basic/clsBASICLine.h"
 #include "basic/clsBASICVar.h"
 
-namespace {
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

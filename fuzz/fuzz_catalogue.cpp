@@ -13,12 +13,7 @@
 #include "disk/ImageFile.h"
 #include "disk/ListRows.h"
 
-namespace {
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const DiskImage image{std::vector<std::uint8_t>(data, data + size)};

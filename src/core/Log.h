@@ -23,5 +23,12 @@ public:
     virtual bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) = 0;
 };
 
+// Takes every entry and keeps none: for callers that want a procedure's result
+// without its log lines (benchmarks, fuzzing).
+class NullLog : public ActivityLog {
+public:
+    bool LogThis(const std::string&, int, bool) override { return true; }
+};
+
 // Writes a trapped failure at severity ERROR in the procedure's own form.
 void logTrap(ActivityLog& log, const Failure& f, TrapJoint joint, const std::string& procedure, int line);
