@@ -5,8 +5,8 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,7 +25,9 @@ QFont qFontOfChoice(const FontChoice& choice) {
     const QString family = QString::fromStdString(choice.name);
     QFont font(family);
     if (family.isEmpty() || !QFontDatabase::hasFamily(family)) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        // The system's fixed font may be an alias ("monospace"); the face it
+        // stands for is what the font dialog and the printer know.
+        font = QFont(QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
     }
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSizeF(choice.size > 0 ? choice.size : 8.25);
