@@ -39,3 +39,18 @@ function(quillmar_add_xvfb_test)
                      ${CMAKE_BINARY_DIR}/samples/demo.opu ${CMAKE_BINARY_DIR}/xvfb-smoke.png)
     set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 endfunction()
+
+# Benchmarks of the windows: every bench/gui/*.cpp is one Google Benchmark
+# program over the GUI library. Each sets the offscreen platform itself, so
+# `make bench` needs no display.
+if(QUILLMAR_BENCH)
+    find_package(benchmark REQUIRED)
+    file(GLOB gui_benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui/*.cpp)
+    foreach(src IN LISTS gui_benches)
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        target_link_libraries(${name} PRIVATE quillmar_gui benchmark::benchmark quillmar_warnings)
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+    endforeach()
+endif()
