@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <filesystem>
