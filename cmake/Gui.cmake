@@ -40,14 +40,16 @@ function(quillmar_add_xvfb_test)
     set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 endfunction()
 
-# Benchmarks of the windows: every bench/gui/*.cpp is one program, run
-# offscreen (each sets the platform itself).
+# Benchmarks of the windows: every bench/gui/*.cpp is one Google Benchmark
+# program over the GUI library. Each sets the offscreen platform itself, so
+# `make bench` needs no display.
 if(QUILLMAR_BENCH)
     find_package(benchmark REQUIRED)
-    file(GLOB gui_bench_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui/*.cpp)
-    foreach(src IN LISTS gui_bench_sources)
+    file(GLOB gui_benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui/*.cpp)
+    foreach(src IN LISTS gui_benches)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
         target_link_libraries(${name} PRIVATE quillmar_gui benchmark::benchmark quillmar_warnings)
         target_compile_definitions(${name} PRIVATE QUILLMAR_BINARY_DIR="${CMAKE_BINARY_DIR}"
                                                    QUILLMAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -1,7 +1,14 @@
 #include "app/AppWiring.h"
 
+#include <QCoreApplication>
+
 #include "app/QtFileChooser.h"
+#include "app/QtFontChooser.h"
+#include "app/QtPrinterChooser.h"
 #include "app/QtPrompter.h"
+#include "app/ViewerContext.h"
+#include "basic/frmBasic.h"
+#include "bytes/frmCode.h"
 #include "core/ProgramInfo.h"
 #include "disk/frmDisk.h"
 #include "floppy/NoFloppyDriver.h"
@@ -21,9 +28,25 @@ AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     } else {
         m_chooser = m_options.chooser;
     }
+    if (m_options.printerChooser == nullptr) {
+        m_qtPrinterChooser = std::make_unique<QtPrinterChooser>();
+        m_printerChooser = m_qtPrinterChooser.get();
+    } else {
+        m_printerChooser = m_options.printerChooser;
+    }
+    if (m_options.fontChooser == nullptr) {
+        m_qtFontChooser = std::make_unique<QtFontChooser>();
+        m_fontChooser = m_qtFontChooser.get();
+    } else {
+        m_fontChooser = m_options.fontChooser;
+    }
 }
 
-AppWiring::~AppWiring() = default;
+AppWiring::~AppWiring() {
+    for (const QPointer<QWidget>& viewer : m_viewers) {
+        delete viewer.data();
+    }
+}
 
 bool AppWiring::Main() {
     const StartupEnvironment env = m_options.environment.value_or(defaultStartupEnvironment());
@@ -52,6 +75,12 @@ bool AppWiring::Main() {
     if (m_qtChooser) {
         *m_qtChooser = QtFileChooser(m_frmDisk.get());
     }
+    if (m_qtPrinterChooser) {
+        *m_qtPrinterChooser = QtPrinterChooser(m_frmDisk.get());
+    }
+    if (m_qtFontChooser) {
+        m_qtFontChooser->setParent(m_frmDisk.get());
+    }
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
         m_logger.LogThis(driverProblem, kSeverityWARNING, false);
@@ -60,9 +89,45 @@ bool AppWiring::Main() {
     return true;
 }
 
-void AppWiring::ShowOpusProgram(int) {}
+ViewerContext AppWiring::viewerContext() {
+    return ViewerContext{
+        m_session.catalogue, *m_prompter,   *m_chooser,         m_logger,
+        *m_printerChooser,   m_fontChooser, m_settingsFilePath, [] { QCoreApplication::processEvents(); }};
+}
 
-void AppWiring::ShowOpusBytes(int) {}
+void AppWiring::adoptViewer(QWidget* viewer) {
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    std::erase_if(m_viewers, [](const QPointer<QWidget>& w) { return w.isNull(); });
+    m_viewers.emplace_back(viewer);
+}
+
+std::vector<QWidget*> AppWiring::viewers() const {
+    std::vector<QWidget*> open;
+    for (const QPointer<QWidget>& w : m_viewers) {
+        if (!w.isNull()) {
+            open.push_back(w.data());
+        }
+    }
+    return open;
+}
+
+void AppWiring::ShowOpusProgram(int lIndex) {
+    if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_session.catalogue.size()) {
+        return;
+    }
+    auto* viewer = new frmBasic(viewerContext());
+    adoptViewer(viewer);
+    viewer->ShowOpusProgram(lIndex);
+}
+
+void AppWiring::ShowOpusBytes(int lIndex) {
+    if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_session.catalogue.size()) {
+        return;
+    }
+    auto* viewer = new frmCode(viewerContext());
+    adoptViewer(viewer);
+    viewer->ShowOpusBytes(lIndex);
+}
 
 bool AppWiring::ShowOpusScreen(int) {
     return false;

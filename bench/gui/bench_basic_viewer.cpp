@@ -1,0 +1,94 @@
+// Opening the BASIC viewer on a 40 KB program (about 2,100 lines), offscreen.
+//
+//   BM_OpenBasicViewer   make the window, ShowOpusProgram (split, font,
+//                        listing, variables, show) and its first paint;
+//                        target 100 ms or less (wall clock).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "app/ViewerContext.h"
+#include "basic/ZxFixtures.h"
+#include "basic/frmBasic.h"
+#include "core/FontChooser.h"
+
+namespace {
+
+class NullLog : public ActivityLog {
+public:
+    bool LogThis(const std::string&, int, bool) override { return true; }
+};
+class NullPrompter : public Prompter {
+public:
+    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Cancel;
+    }
+};
+class NullChooser : public FileChooser {
+public:
+    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFile(const std::string&, const std::vector<FileFilter>&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+};
+class NullPrinters : public PrinterChooser {
+public:
+    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return std::nullopt; }
+};
+
+Catalogue programCatalogue() {
+    zx::Bytes data = zx::longProgram(40 * 1024);
+    data.push_back(0x80);
+    CatalogueEntry disk;
+    disk.Name = "BENCH     ";
+    CatalogueEntry program;
+    program.EntryKind = 1;
+    program.Name = "long      ";
+    program.Type = 0;
+    program.Length = static_cast<std::int32_t>(data.size());
+    program.Data = std::move(data);
+    return {disk, program};
+}
+
+void BM_OpenBasicViewer(benchmark::State& state) {
+    const Catalogue catalogue = programCatalogue();
+    NullLog log;
+    NullPrompter prompter;
+    NullChooser chooser;
+    NullPrinters printers;
+    const ViewerContext context{catalogue, prompter, chooser, log,
+                                printers,  nullptr,  {},      [] { QCoreApplication::processEvents(); }};
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        frmBasic window(context);
+        window.ShowOpusProgram(1);
+        QCoreApplication::processEvents();
+        lines = window.program().m_colLines.size();
+        benchmark::DoNotOptimize(window.listingText().data());
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+    state.counters["bytes"] = static_cast<double>(catalogue[1].Data.size());
+}
+BENCHMARK(BM_OpenBasicViewer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Windows are measured without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,108 @@
+#include "app/QtFontChooser.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QColor qColorOf(std::uint32_t color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+std::uint32_t colorOf(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    return static_cast<std::uint32_t>(rgb.red()) | (static_cast<std::uint32_t>(rgb.green()) << 8) |
+           (static_cast<std::uint32_t>(rgb.blue()) << 16);
+}
+
+QFont qFontOfChoice(const FontChoice& choice) {
+    const QString family = QString::fromStdString(choice.name);
+    QFont font(family);
+    if (family.isEmpty() || !QFontDatabase::hasFamily(family)) {
+        // The system's fixed font may be an alias ("monospace"); the face it
+        // stands for is what the font dialog and the printer know.
+        font = QFont(QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+    }
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(choice.size > 0 ? choice.size : 8.25);
+    font.setBold(choice.bold);
+    font.setItalic(choice.italic);
+    font.setStrikeOut(choice.strikethrough);
+    font.setUnderline(choice.underline);
+    return font;
+}
+
+FontChoice fontChoiceOf(const QFont& font, const QColor& color) {
+    FontChoice choice;
+    choice.name = font.family().toStdString();
+    if (font.pointSizeF() > 0) {
+        choice.size = font.pointSizeF();
+    }
+    choice.bold = font.bold();
+    choice.italic = font.italic();
+    choice.strikethrough = font.strikeOut();
+    choice.underline = font.underline();
+    choice.color = colorOf(color);
+    return choice;
+}
+
+namespace {
+
+void paintSwatch(QPushButton* button, const QColor& color) {
+    QPixmap swatch(16, 16);
+    swatch.fill(color);
+    button->setIcon(QIcon(swatch));
+}
+
+}  // namespace
+
+std::optional<FontChoice> QtFontChooser::chooseFont(const std::string& title, const FontChoice& initial) {
+    QDialog dialog(m_parent.data());
+    dialog.setObjectName(QStringLiteral("dlgListingFont"));
+    dialog.setWindowTitle(QString::fromStdString(title));
+
+    // The font dialog serves as a plain widget here: its own buttons would
+    // close it without the colour.
+    auto* fonts = new QFontDialog(&dialog);
+    fonts->setObjectName(QStringLiteral("fontDialog"));
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    fonts->setCurrentFont(qFontOfChoice(initial));
+
+    QColor color = qColorOf(initial.color);
+    auto* colorButton = new QPushButton(QStringLiteral("&Color..."), &dialog);
+    colorButton->setObjectName(QStringLiteral("cmdColor"));
+    paintSwatch(colorButton, color);
+    QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
+        QColorDialog picker(color, &dialog);
+        picker.setObjectName(QStringLiteral("colorDialog"));
+        picker.setOption(QColorDialog::DontUseNativeDialog);
+        if (picker.exec() == QDialog::Accepted && picker.selectedColor().isValid()) {
+            color = picker.selectedColor();
+            paintSwatch(colorButton, color);
+        }
+    });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(colorButton);
+    bottom->addStretch();
+    bottom->addWidget(buttons);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(fonts);
+    layout->addLayout(bottom);
+
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return fontChoiceOf(fonts->currentFont(), color);
+}

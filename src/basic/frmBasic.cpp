@@ -1,0 +1,280 @@
+#include "basic/frmBasic.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <filesystem>
+
+#include "app/QtFontChooser.h"
+#include "app/QtPrintSurface.h"
+#include "basic/ListingFontSettings.h"
+#include "core/ProgramInfo.h"
+#include "core/Twips.h"
+#include "export/ExportFiles.h"
+#include "export/PrintCollection.h"
+#include "export/PrintLines.h"
+#include "export/SaveTAP.h"
+#include "export/SaveTXT.h"
+
+namespace {
+
+// Where the tab strip sits and how much of the window's outer size the
+// listing leaves free, in twips.
+constexpr int kOffset = 60;
+constexpr int kWidthAllowance = 240;
+constexpr int kHeightAllowance = 1110;
+
+constexpr const char* kProgramKey = "PROGRAM";
+constexpr const char* kVariablesKey = "VARIABLES";
+
+void applyTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
+    setObjectName(QStringLiteral("frmBasic"));
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    m_tbsProgVars = new QTabBar(central);
+    m_tbsProgVars->setObjectName(QStringLiteral("tbsProgVars"));
+    m_tbsProgVars->setExpanding(false);
+    const int program = m_tbsProgVars->addTab(QStringLiteral("&Program"));
+    m_tbsProgVars->setTabData(program, QString::fromUtf8(kProgramKey));
+    m_tbsProgVars->setTabToolTip(program, QStringLiteral("Shows the program listing"));
+    const int variables = m_tbsProgVars->addTab(QStringLiteral("&Variables"));
+    m_tbsProgVars->setTabData(variables, QString::fromUtf8(kVariablesKey));
+    m_tbsProgVars->setTabToolTip(variables, QStringLiteral("Shows the program's saved variables"));
+    m_tbsProgVars->move(twipsToPixels(kOffset), twipsToPixels(kOffset));
+    m_tbsProgVars->resize(m_tbsProgVars->sizeHint());
+
+    const QPoint body(twipsToPixels(kOffset), m_tbsProgVars->geometry().bottom() + 1);
+    m_txtBasic = new QPlainTextEdit(central);
+    m_txtBasic->setObjectName(QStringLiteral("txtBasic"));
+    m_txtBasic->setReadOnly(true);
+    m_txtBasic->setUndoRedoEnabled(false);
+    m_txtBasic->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_txtBasic->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtBasic->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtBasic->move(body);
+    m_txtBasic->installEventFilter(this);
+
+    m_lvuVars = new QTreeWidget(central);
+    m_lvuVars->setObjectName(QStringLiteral("lvuVars"));
+    m_lvuVars->setRootIsDecorated(false);
+    m_lvuVars->setUniformRowHeights(true);
+    m_lvuVars->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Contents")});
+    m_lvuVars->move(body);
+    m_lvuVars->hide();
+
+    buildMenus();
+    connect(m_tbsProgVars, &QTabBar::currentChanged, this, &frmBasic::showTab);
+    resize(640, 480);
+}
+
+frmBasic::~frmBasic() = default;
+
+void frmBasic::buildMenus() {
+    const auto add = [this](QMenu* menu, const char* name, const char* caption,
+                            const QKeySequence& shortcut) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromUtf8(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuFileSaveAs = add(file, "mnuFileSaveAs", "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFilePrint = add(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    m_mnuEditCopy = add(edit, "mnuEditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    edit->addSeparator();
+    m_mnuEditListingFont =
+        add(edit, "mnuEditListingFont", "Listing Fon&t...", QKeySequence(Qt::CTRL | Qt::Key_T));
+    edit->addSeparator();
+    m_mnuEditExpandControlCodes =
+        add(edit, "mnuEditExpandControlCodes", "Expand Control Co&des", QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_mnuEditExpandControlCodes->setCheckable(true);
+
+    connect(m_mnuFileSaveAs, &QAction::triggered, this, &frmBasic::SaveAs);
+    connect(m_mnuFilePrint, &QAction::triggered, this, &frmBasic::Print);
+    connect(m_mnuEditCopy, &QAction::triggered, this, &frmBasic::Copy);
+    connect(m_mnuEditListingFont, &QAction::triggered, this, &frmBasic::ListingFont);
+    connect(m_mnuEditExpandControlCodes, &QAction::triggered, this, &frmBasic::ExpandControlCodes);
+}
+
+void frmBasic::ShowOpusProgram(int lIndex) {
+    if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_context.catalogue.size()) {
+        return;
+    }
+    m_Entry = m_context.catalogue[static_cast<std::size_t>(lIndex)];
+    setWindowTitle(QString::fromStdString(ProgramTitle() + " - " + m_Entry.Name));
+
+    m_program = AnalyzeBlock(m_Entry.Data, m_context.log);
+    LoadListingFont();
+    ShowListing();
+    ShowVariables();
+
+    show();
+    if (m_context.pumpEvents) {
+        m_context.pumpEvents();
+    }
+    m_txtBasic->setFocus();
+}
+
+std::vector<std::string> frmBasic::displayedLines() const {
+    return ListingLines(m_program, expanded());
+}
+
+void frmBasic::ShowListing() {
+    const std::vector<std::string> lines = displayedLines();
+    m_listingText.clear();
+    for (const std::string& line : lines) {
+        m_listingText += line;
+        m_listingText += "\r\n";
+    }
+    // The editor keeps lines apart by itself; the CR of the listing's line
+    // ends would only show as stray characters.
+    QString shown;
+    shown.reserve(static_cast<qsizetype>(m_listingText.size()));
+    for (const std::string& line : lines) {
+        shown += QString::fromStdString(line);
+        shown += QLatin1Char('\n');
+    }
+    m_txtBasic->setPlainText(shown);
+}
+
+void frmBasic::LoadListingFont() {
+    m_listingFont = ::LoadListingFont(m_context.settingsFilePath);
+    const QFont font = qFontOfChoice(m_listingFont);
+    const QColor color = qColorOf(m_listingFont.color);
+    m_txtBasic->setFont(font);
+    applyTextColor(m_txtBasic, color);
+    m_lvuVars->setFont(font);
+    applyTextColor(m_lvuVars, color);
+}
+
+void frmBasic::ShowVariables() {
+    m_lvuVars->clear();
+    for (const clsBASICVar& v : ::ShowVariables(m_program, m_context.log)) {
+        auto* item = new QTreeWidgetItem(m_lvuVars);
+        item->setData(0, Qt::UserRole, QString::fromStdString(v.VariableName()));
+        item->setText(0, QString::fromStdString(v.VariableName()));
+        item->setText(1, QString::fromStdString(v.VariableTypeString()));
+        item->setText(2, QString::fromStdString(v.VariableValues()));
+    }
+}
+
+void frmBasic::showTab(int index) {
+    const QString key = m_tbsProgVars->tabData(index).toString();
+    if (key == QLatin1String(kProgramKey)) {
+        m_lvuVars->hide();
+        m_txtBasic->show();
+        m_txtBasic->setFocus();
+    } else if (key == QLatin1String(kVariablesKey)) {
+        m_txtBasic->hide();
+        m_lvuVars->show();
+        m_lvuVars->setFocus();
+    }
+}
+
+void frmBasic::Copy() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(m_listingText));
+}
+
+void frmBasic::ExpandControlCodes() {
+    ShowListing();
+}
+
+void frmBasic::ListingFont() {
+    if (m_context.fontChooser == nullptr) {
+        return;
+    }
+    const std::optional<FontChoice> chosen =
+        m_context.fontChooser->chooseFont(ProgramTitle() + " - Select listing font...", m_listingFont);
+    if (!chosen) {
+        return;
+    }
+    SaveListingFont(*chosen, m_context.settingsFilePath);
+    LoadListingFont();
+}
+
+void frmBasic::Print() {
+    std::vector<VariablePrintRow> variables;
+    variables.reserve(m_program.m_colVariables.size());
+    for (const clsBASICVar& v : m_program.m_colVariables) {
+        variables.push_back({v.VariableName(), v.VariableTypeString(), v.VariableValues()});
+    }
+    PrintCollection(m_Entry.Name, BasicPrintLines(displayedLines(), variables), m_context.printerChooser,
+                    PrintSubtitle(m_Entry.Length), printFontOf(m_txtBasic->font()), m_context.prompter,
+                    m_context.log, m_context.pumpEvents);
+}
+
+void frmBasic::SaveAs() {
+    const std::vector<FileFilter> filters = {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}},
+                                             {"Windows Text File (*.Txt)", {"*.Txt"}}};
+    const std::optional<std::string> chosen =
+        m_context.chooser.saveFile("Save current BASIC as...", filters, m_Entry.Name);
+    if (!chosen) {
+        return;
+    }
+    // The extension is that of the file's own name: a dot in a folder name
+    // says nothing about the file.
+    const std::string extension = SaveExtension(std::filesystem::path(*chosen).filename().string());
+    if (extension == "TAP") {
+        SaveTAP(m_Entry, *chosen, m_context.prompter, m_context.log);
+    } else if (extension == "TXT") {
+        SaveTXT(ListingFileText(displayedLines()), *chosen, m_context.prompter, m_context.log);
+    } else {
+        m_context.prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(),
+                                   MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+}
+
+void frmBasic::layoutControls() {
+    if (isMinimized()) {
+        return;
+    }
+    // The controls follow the window's outer size.
+    const QRect outer = frameGeometry();
+    const int width = pixelsToTwips(outer.width());
+    const int height = pixelsToTwips(outer.height());
+    if (width > kWidthAllowance) {
+        const int w = twipsToPixels(width - kWidthAllowance);
+        m_tbsProgVars->resize(w, m_tbsProgVars->height());
+        m_txtBasic->resize(w, m_txtBasic->height());
+        m_lvuVars->resize(w, m_lvuVars->height());
+    }
+    if (height > kHeightAllowance) {
+        const int h = twipsToPixels(height - kHeightAllowance);
+        m_txtBasic->resize(m_txtBasic->width(), h);
+        m_lvuVars->resize(m_lvuVars->width(), h);
+    }
+}
+
+void frmBasic::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutControls();
+}
+
+bool frmBasic::eventFilter(QObject* watched, QEvent* event) {
+    // A read-only editor leaves Ctrl+C to the window's Copy, which takes the
+    // whole listing; only the select-all on Ctrl+A is added here.
+    if (watched == m_txtBasic && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
+            m_txtBasic->selectAll();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
