@@ -39,3 +39,18 @@ function(quillmar_add_xvfb_test)
                      ${CMAKE_BINARY_DIR}/samples/demo.opu ${CMAKE_BINARY_DIR}/xvfb-smoke.png)
     set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 endfunction()
+
+# Benchmarks of the windows: every bench/gui/*.cpp is one program, run
+# offscreen like the Qt tests.
+if(QUILLMAR_BENCH)
+    find_package(benchmark REQUIRED)
+    file(GLOB gui_bench_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui/*.cpp)
+    foreach(src IN LISTS gui_bench_sources)
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src})
+        target_link_libraries(${name} PRIVATE quillmar_gui benchmark::benchmark quillmar_warnings)
+        target_compile_definitions(${name} PRIVATE QUILLMAR_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        add_dependencies(${name} demo-disk)
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+    endforeach()
+endif()

@@ -1,8 +1,11 @@
 #include "app/AppWiring.h"
 
+#include <QCoreApplication>
+
 #include "app/QtFileChooser.h"
 #include "app/QtPrompter.h"
 #include "disk/frmDisk.h"
+#include "screen/frmScreen.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {
@@ -46,8 +49,22 @@ void AppWiring::ShowOpusProgram(int) {}
 
 void AppWiring::ShowOpusBytes(int) {}
 
-bool AppWiring::ShowOpusScreen(int) {
-    return false;
+bool AppWiring::ShowOpusScreen(int lIndex) {
+    const ViewerContext context{m_session.catalogue,
+                                *m_prompter,
+                                *m_chooser,
+                                m_logger,
+                                m_printerChooser,
+                                nullptr,
+                                m_options.environment.value_or(defaultStartupEnvironment()).settingsFilePath,
+                                [] { QCoreApplication::processEvents(); }};
+    auto* window = new frmScreen(context);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!window->ShowOpusScreen(lIndex)) {
+        delete window;
+        return false;
+    }
+    return true;
 }
 
 bool AppWiring::ReadDisk(DiskImage&) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/QtPrinterChooser.h"
 #include "core/FileChooser.h"
 #include "core/Prompter.h"
 #include "core/Startup.h"
@@ -53,5 +54,6 @@ private:
     std::unique_ptr<QtFileChooser> m_qtChooser;
     Prompter* m_prompter = nullptr;
     FileChooser* m_chooser = nullptr;
+    QtPrinterChooser m_printerChooser;
     std::unique_ptr<frmDisk> m_frmDisk;
 };
