@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 
 #include "app/QtFileChooser.h"
+#include "app/QtPrinterChooser.h"
 #include "app/QtPrompter.h"
 #include "disk/frmDisk.h"
 #include "screen/frmScreen.h"
 
-AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
+AppWiring::AppWiring(AppOptions options)
+    : m_options(std::move(options)), m_printerChooser(std::make_unique<QtPrinterChooser>()) {
     if (m_options.prompter == nullptr) {
         m_qtPrompter = std::make_unique<QtPrompter>();
         m_prompter = m_qtPrompter.get();
@@ -54,7 +56,7 @@ bool AppWiring::ShowOpusScreen(int lIndex) {
                                 *m_prompter,
                                 *m_chooser,
                                 m_logger,
-                                m_printerChooser,
+                                *m_printerChooser,
                                 nullptr,
                                 m_options.environment.value_or(defaultStartupEnvironment()).settingsFilePath,
                                 [] { QCoreApplication::processEvents(); }};

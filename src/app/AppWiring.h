@@ -3,7 +3,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/QtPrinterChooser.h"
 #include "core/FileChooser.h"
 #include "core/Prompter.h"
 #include "core/Startup.h"
@@ -13,6 +12,7 @@
 class frmDisk;
 class QtPrompter;
 class QtFileChooser;
+class QtPrinterChooser;
 
 // What a run is made of. The program uses the defaults (Qt dialogs, the
 // driver chosen by QUILLMAR_FLOPPY, the settings and log folders); tests
@@ -54,6 +54,6 @@ private:
     std::unique_ptr<QtFileChooser> m_qtChooser;
     Prompter* m_prompter = nullptr;
     FileChooser* m_chooser = nullptr;
-    QtPrinterChooser m_printerChooser;
+    std::unique_ptr<QtPrinterChooser> m_printerChooser;
     std::unique_ptr<frmDisk> m_frmDisk;
 };

@@ -70,7 +70,13 @@ void frmScreen::buildMenus() {
                          QKeySequence(Qt::CTRL | keys[i]));
         a->setCheckable(true);
         a->setChecked(i == 0);
-        connect(a, &QAction::triggered, this, [this, i] { mnuScreenSize_Click(i); });
+        // Qt turns a checkable entry's mark over before it runs the command;
+        // the size command sets the marks itself, and leaves them alone while
+        // the window is minimized.
+        connect(a, &QAction::triggered, this, [this, a, i](bool checked) {
+            a->setChecked(!checked);
+            mnuScreenSize_Click(i);
+        });
         m_mnuScreenSize[static_cast<std::size_t>(i)] = a;
     }
     m_mnuView->addSeparator()->setObjectName(QStringLiteral("mnuScreenSep1"));
@@ -124,6 +130,11 @@ bool frmScreen::ShowOpusScreen(int lIndex) {
         mnuScreenSize_Click(zoom - 1);
         line = 8;
         show();
+        // The window system tells the size of the frame only once the window
+        // is on screen; the zoom's outer size includes it.
+        if (frameGeometry().size() != pixelsOf(ScreenWindowOuterSize(zoom))) {
+            mnuScreenSize_Click(zoom - 1);
+        }
         return true;
     } catch (const Failure& f) {
         logTrap(m_context.log, f, TrapJoint::SpaceIn, "ShowOpusScreen", line);
