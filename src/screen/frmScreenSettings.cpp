@@ -70,11 +70,13 @@ frmScreenSettings::frmScreenSettings(QWidget* parent) : QDialog(parent) {
 
         auto* bar = new QScrollBar(Qt::Vertical, this);
         bar->setObjectName(QStringLiteral("vscRGB(%1)").arg(i));
-        bar->setRange(0, 255);
+        // 255 at the top, as on a mixing desk. A vertical bar has its minimum
+        // at the top and its arrows step towards their own end, so the bar
+        // runs from -255 to 0 and holds the component negated: the upper arrow
+        // and the trough above the handle then raise the component.
+        bar->setRange(-255, 0);
         bar->setSingleStep(1);
         bar->setPageStep(16);
-        // 255 at the top, as on a mixing desk.
-        bar->setInvertedAppearance(true);
         bar->setMinimumHeight(160);
         m_vscRGB[n] = bar;
 
@@ -131,6 +133,14 @@ frmScreenSettings::frmScreenSettings(QWidget* parent) : QDialog(parent) {
     connect(m_cboPalette, &QComboBox::currentIndexChanged, this, [this] { cboPalette_Click(); });
     connect(m_cboColor, &QComboBox::currentIndexChanged, this, [this] { cboColor_Click(); });
     connect(m_cmdReset, &QPushButton::clicked, this, [this] { cmdReset_Click(); });
+}
+
+int frmScreenSettings::component(int i) const {
+    return -m_vscRGB.at(static_cast<std::size_t>(i))->value();
+}
+
+void frmScreenSettings::setComponent(int i, int value) {
+    m_vscRGB.at(static_cast<std::size_t>(i))->setValue(-value);
 }
 
 void frmScreenSettings::setRasterPaneControl(RasterPaneWidget* control) {
@@ -204,21 +214,21 @@ void frmScreenSettings::cboColor_Click() {
                     : m_oRasterPane->GetBitmapColor(chosenEntry(), red, green, blue);
     }
     if (known) {
-        m_vscRGB[0]->setValue(red);
-        m_vscRGB[1]->setValue(green);
-        m_vscRGB[2]->setValue(blue);
+        setComponent(0, red);
+        setComponent(1, green);
+        setComponent(2, blue);
         vscRGB_Change();
     }
     m_updating = false;
 }
 
 void frmScreenSettings::vscRGB_Change() {
-    for (std::size_t i = 0; i < 3; ++i) {
-        m_txtRGB[i]->setText(componentText(m_vscRGB[i]->value()));
+    for (int i = 0; i < 3; ++i) {
+        m_txtRGB[static_cast<std::size_t>(i)]->setText(componentText(component(i)));
     }
-    const auto red = static_cast<std::uint8_t>(m_vscRGB[0]->value());
-    const auto green = static_cast<std::uint8_t>(m_vscRGB[1]->value());
-    const auto blue = static_cast<std::uint8_t>(m_vscRGB[2]->value());
+    const auto red = static_cast<std::uint8_t>(component(0));
+    const auto green = static_cast<std::uint8_t>(component(1));
+    const auto blue = static_cast<std::uint8_t>(component(2));
     QPalette palette = m_lblPreview->palette();
     palette.setColor(QPalette::Window, QColor(red, green, blue));
     m_lblPreview->setPalette(palette);

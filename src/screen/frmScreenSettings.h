@@ -37,6 +37,9 @@ public:
     [[nodiscard]] QLabel* lblPreview() const { return m_lblPreview; }
     [[nodiscard]] QPushButton* cmdReset() const { return m_cmdReset; }
     [[nodiscard]] bool updating() const { return m_updating; }
+    // A bar's colour component, 0 to 255; moving it this way is a change like any other.
+    [[nodiscard]] int component(int i) const;
+    void setComponent(int i, int value);
 
     // "&h0A": the text boxes' form of a component.
     [[nodiscard]] static QString componentText(int value);

@@ -444,7 +444,7 @@ private slots:
         action(first.get(), "mnuScreenAdjustPalettes")->trigger();
         frmScreenSettings* dialog = first->settingsDialog();
         QCOMPARE(dialog->cboColor()->currentText(), QStringLiteral("Black"));
-        dialog->vscRGB(0)->setValue(0xC0);
+        dialog->setComponent(0, 0xC0);
         QVERIFY(first->rpnScr()->GetColorColor(0, r, g, b));
         QCOMPARE((std::array<int, 3>{r, g, b}), (std::array<int, 3>{0xC0, 0, 0}));
         QCOMPARE(first->rpnScr()->Picture().pixelColor(0, 0), QColor(0xC0, 0, 0));
