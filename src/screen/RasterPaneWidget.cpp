@@ -21,7 +21,7 @@ RasterPaneWidget::RasterPaneWidget(QWidget* parent) : QWidget(parent) {
 
 void RasterPaneWidget::setScreenData(std::span<const std::uint8_t> bytes) {
     m_renderer.setScreenData(bytes);
-    m_flashClock.restart();
+    m_flashClock.start();
     m_phase = ScreenRenderer::FlashPhase::Steady;
     changed();
 }
