@@ -14,6 +14,7 @@
 #include "floppy/NoFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "floppy/modFDRawCmd.h"
+#include "screen/frmScreen.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {
@@ -129,8 +130,15 @@ void AppWiring::ShowOpusBytes(int lIndex) {
     viewer->ShowOpusBytes(lIndex);
 }
 
-bool AppWiring::ShowOpusScreen(int) {
-    return false;
+bool AppWiring::ShowOpusScreen(int lIndex) {
+    auto* window = new frmScreen(viewerContext());
+    if (!window->ShowOpusScreen(lIndex)) {
+        // A refused entry leaves no window behind.
+        delete window;
+        return false;
+    }
+    adoptViewer(window);
+    return true;
 }
 
 bool AppWiring::ReadDisk(DiskImage& image) {

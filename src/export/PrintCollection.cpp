@@ -65,8 +65,8 @@ void drawStripes(PrintSurface& surface) {
     const double right = surface.printableWidth();
     const double bottom = surface.printableHeight();
     for (std::size_t k = 0; k < kStripeColours.size(); ++k) {
-        const double first = roundHalfEven(w / 2 * static_cast<double>(k));
-        const double last = roundHalfEven(w / 2 * static_cast<double>(k + 1));
+        const double first = roundHalfEvenTwips(w / 2 * static_cast<double>(k));
+        const double last = roundHalfEvenTwips(w / 2 * static_cast<double>(k + 1));
         for (double d = first; d <= last; d += 1) {
             surface.drawLine(right - w - d, bottom, right - d, bottom - h, kStripeColours[k]);
         }

@@ -79,8 +79,10 @@ public:
 };
 
 // Rounds to a whole number, halves going to the even neighbour (2.5 gives 2,
-// 3.5 gives 4) whatever the floating-point environment says.
-[[nodiscard]] inline double roundHalfEven(double value) {
+// 3.5 gives 4) whatever the floating-point environment says. Named apart from
+// the settings module's roundHalfEven: a function's link name leaves out its
+// result type, so two of the same name would be one symbol to the linker.
+[[nodiscard]] inline double roundHalfEvenTwips(double value) {
     const double floor = std::floor(value);
     const double fraction = value - floor;
     if (fraction > 0.5) {

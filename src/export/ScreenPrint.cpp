@@ -12,11 +12,11 @@ PicturePlacement ScreenPrintPlacement(int pictureWidth, int pictureHeight, doubl
     const double aspect = static_cast<double>(pictureHeight) / static_cast<double>(pictureWidth);
     PicturePlacement p;
     if (orientation == PrintOrientation::Portrait) {
-        p.width = roundHalfEven(printableWidth);
-        p.height = roundHalfEven(printableWidth * aspect);
+        p.width = roundHalfEvenTwips(printableWidth);
+        p.height = roundHalfEvenTwips(printableWidth * aspect);
     } else {
-        p.height = roundHalfEven(printableHeight);
-        p.width = roundHalfEven(printableHeight / aspect);
+        p.height = roundHalfEvenTwips(printableHeight);
+        p.width = roundHalfEvenTwips(printableHeight / aspect);
     }
     return p;
 }

@@ -1,0 +1,80 @@
+#include "screen/ScreenViewer.h"
+
+#include "core/IniMgr.h"
+#include "core/ProgramInfo.h"
+#include "core/Twips.h"
+#include "export/ExportFiles.h"
+#include "export/SaveBMP.h"
+#include "export/SaveRaw.h"
+#include "export/SaveTAP.h"
+#include "screen/ScreenRenderer.h"
+
+namespace {
+constexpr int kFallbackZoom = 2;
+}  // namespace
+
+int ZoomFromSetting(const std::string& sValue) {
+    const double number = leadingNumber(sValue);
+    // A number too large for a whole number is as wrong as 4.
+    if (!(number > -1e9 && number < 1e9)) {
+        return kFallbackZoom;
+    }
+    const long long zoom = roundHalfEven(number);
+    if (zoom < ScreenRenderer::kMinZoom || zoom > ScreenRenderer::kMaxZoom) {
+        return kFallbackZoom;
+    }
+    return static_cast<int>(zoom);
+}
+
+int ReadScreenViewerZoom() {
+    // An empty path: the settings module's own default file.
+    return ZoomFromSetting(IniMgr::Read(kScreenViewerSection, kDefaultSizeKey, kDefaultSizeFallback, ""));
+}
+
+TwipsSize ScreenWindowOuterSize(int factor) {
+    const TwipsSize control = ScreenControlSize(factor);
+    return {control.width + kScreenWidthAllowance, control.height + kScreenHeightAllowance};
+}
+
+TwipsSize ScreenControlSize(int factor) {
+    return {pixelsToTwips(factor * ScreenRenderer::kWidth), pixelsToTwips(factor * ScreenRenderer::kHeight)};
+}
+
+TwipsSize StretchedScreenControl(TwipsSize outer, TwipsSize control) {
+    if (outer.width > kScreenWidthAllowance) {
+        control.width = outer.width - kScreenWidthAllowance;
+    }
+    if (outer.height > kScreenHeightAllowance) {
+        control.height = outer.height - kScreenHeightAllowance;
+    }
+    return control;
+}
+
+std::vector<FileFilter> ScreenSaveFilters() {
+    return {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}},
+            {"ZX Spectrum Screen Files (*.Scr)", {"*.Scr"}},
+            {"Windows Bitmap (*.Bmp)", {"*.Bmp"}}};
+}
+
+void SaveScreenAs(const CatalogueEntry& entry, const RgbPicture& picture, FileChooser& chooser,
+                  Prompter& prompter, ActivityLog& log) {
+    const auto name = chooser.saveFile(kSaveScreenTitle, ScreenSaveFilters(), entry.Name);
+    if (!name) {
+        return;
+    }
+    const std::string extension = SaveExtension(*name);
+    if (extension == "TAP") {
+        SaveTAP(entry, *name, prompter, log);
+    } else if (extension == "SCR") {
+        SaveSCR(entry, *name, prompter, log);
+    } else if (extension == "BMP") {
+        SaveBMP(picture, *name, prompter, log);
+    } else {
+        prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(), MsgIcon::Exclamation,
+                         MsgButtons::Ok);
+    }
+}
+
+PrintPicture ToPrintPicture(const RgbPicture& picture) {
+    return {picture.width, picture.height, picture.rgb};
+}
