@@ -220,24 +220,14 @@ void frmBasic::Print() {
 }
 
 void frmBasic::SaveAs() {
-    const std::vector<FileFilter> filters = {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}},
-                                             {"Windows Text File (*.Txt)", {"*.Txt"}}};
-    const std::optional<std::string> chosen =
-        m_context.chooser.saveFile("Save current BASIC as...", filters, m_Entry.Name);
-    if (!chosen) {
-        return;
-    }
-    // The extension is that of the file's own name: a dot in a folder name
-    // says nothing about the file.
-    const std::string extension = SaveExtension(std::filesystem::path(*chosen).filename().string());
-    if (extension == "TAP") {
-        SaveTAP(m_Entry, *chosen, m_context.prompter, m_context.log);
-    } else if (extension == "TXT") {
-        SaveTXT(ListingFileText(displayedLines()), *chosen, m_context.prompter, m_context.log);
-    } else {
-        m_context.prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(),
-                                   MsgIcon::Exclamation, MsgButtons::Ok);
-    }
+    SaveAsByExtension(
+        m_context.chooser, m_context.prompter, "Save current BASIC as...",
+        {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}}, {"Windows Text File (*.Txt)", {"*.Txt"}}},
+        m_Entry.Name,
+        {{"TAP", [this](const std::string& f) { SaveTAP(m_Entry, f, m_context.prompter, m_context.log); }},
+         {"TXT", [this](const std::string& f) {
+              SaveTXT(ListingFileText(displayedLines()), f, m_context.prompter, m_context.log);
+          }}});
 }
 
 void frmBasic::layoutControls() {

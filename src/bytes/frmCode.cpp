@@ -100,22 +100,10 @@ void frmCode::Print() {
 }
 
 void frmCode::SaveAs() {
-    const std::vector<FileFilter> filters = {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}},
-                                             {"ZX Spectrum Binary Files (*.Bin)", {"*.Bin"}}};
-    const std::optional<std::string> chosen =
-        m_context.chooser.saveFile("Save current CODE as...", filters, m_Entry.Name);
-    if (!chosen) {
-        return;
-    }
-    // The extension is that of the file's own name: a dot in a folder name
-    // says nothing about the file.
-    const std::string extension = SaveExtension(std::filesystem::path(*chosen).filename().string());
-    if (extension == "TAP") {
-        SaveTAP(m_Entry, *chosen, m_context.prompter, m_context.log);
-    } else if (extension == "BIN") {
-        SaveBIN(m_Entry, *chosen, m_context.prompter, m_context.log);
-    } else {
-        m_context.prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(),
-                                   MsgIcon::Exclamation, MsgButtons::Ok);
-    }
+    SaveAsByExtension(
+        m_context.chooser, m_context.prompter, "Save current CODE as...",
+        {{"ZX Spectrum Tape Files (*.Tap)", {"*.Tap"}}, {"ZX Spectrum Binary Files (*.Bin)", {"*.Bin"}}},
+        m_Entry.Name,
+        {{"TAP", [this](const std::string& f) { SaveTAP(m_Entry, f, m_context.prompter, m_context.log); }},
+         {"BIN", [this](const std::string& f) { SaveBIN(m_Entry, f, m_context.prompter, m_context.log); }}});
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/Failure.h"
+#include "core/ProgramInfo.h"
 
 namespace fs = std::filesystem;
 
@@ -42,4 +43,24 @@ void RefuseReadOnlyTarget(const std::string& path) {
     if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
         throw Failure(failure::PermissionDenied, failureDescription(failure::PermissionDenied) + ": " + path);
     }
+}
+
+void SaveAsByExtension(FileChooser& chooser, Prompter& prompter, const std::string& title,
+                       const std::vector<FileFilter>& filters, const std::string& proposedName,
+                       const std::vector<SaveKind>& kinds) {
+    const std::optional<std::string> chosen = chooser.saveFile(title, filters, proposedName);
+    if (!chosen) {
+        return;
+    }
+    // The text after the last "." of the name as chosen, folder and all: a
+    // name without a dot is its own, unrecognised, extension.
+    const std::string extension = SaveExtension(*chosen);
+    for (const SaveKind& kind : kinds) {
+        if (kind.extension == extension) {
+            kind.save(*chosen);
+            return;
+        }
+    }
+    prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(), MsgIcon::Exclamation,
+                     MsgButtons::Ok);
 }

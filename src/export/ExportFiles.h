@@ -1,6 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "core/FileChooser.h"
+#include "core/Prompter.h"
 
 // What the Save As commands of the three viewers share.
 
@@ -18,3 +23,16 @@
 // writable: renaming over a read-only file would succeed where opening it for
 // writing would not. Throws Failure (Permission denied) for such a file.
 void RefuseReadOnlyTarget(const std::string& path);
+
+// One kind of file a Save As command can write: its extension ("TAP") and
+// what writes it under the chosen name.
+struct SaveKind {
+    std::string extension;
+    std::function<void(const std::string& fileName)> save;
+};
+
+// The viewers' Save As: the save dialog, then the writer of the chosen name's
+// extension, or the "not recognized" message. Cancelling says nothing.
+void SaveAsByExtension(FileChooser& chooser, Prompter& prompter, const std::string& title,
+                       const std::vector<FileFilter>& filters, const std::string& proposedName,
+                       const std::vector<SaveKind>& kinds);

@@ -58,21 +58,10 @@ std::vector<FileFilter> ScreenSaveFilters() {
 
 void SaveScreenAs(const CatalogueEntry& entry, const RgbPicture& picture, FileChooser& chooser,
                   Prompter& prompter, ActivityLog& log) {
-    const auto name = chooser.saveFile(kSaveScreenTitle, ScreenSaveFilters(), entry.Name);
-    if (!name) {
-        return;
-    }
-    const std::string extension = SaveExtension(*name);
-    if (extension == "TAP") {
-        SaveTAP(entry, *name, prompter, log);
-    } else if (extension == "SCR") {
-        SaveSCR(entry, *name, prompter, log);
-    } else if (extension == "BMP") {
-        SaveBMP(picture, *name, prompter, log);
-    } else {
-        prompter.message(ExtensionNotRecognizedMessage(extension), ProgramTitle(), MsgIcon::Exclamation,
-                         MsgButtons::Ok);
-    }
+    SaveAsByExtension(chooser, prompter, kSaveScreenTitle, ScreenSaveFilters(), entry.Name,
+                      {{"TAP", [&](const std::string& f) { SaveTAP(entry, f, prompter, log); }},
+                       {"SCR", [&](const std::string& f) { SaveSCR(entry, f, prompter, log); }},
+                       {"BMP", [&](const std::string& f) { SaveBMP(picture, f, prompter, log); }}});
 }
 
 PrintPicture ToPrintPicture(const RgbPicture& picture) {

@@ -268,7 +268,9 @@ private slots:
         QCOMPARE(shown.size(), std::size_t{4});
         QCOMPARE(shown[0].text, "File successfully saved as [" + tap + "].");
         QCOMPARE(shown[1].text, "File successfully saved as [" + txt + "].");
-        QCOMPARE(shown[2].text, std::string("Extension [PROG] not recognized. Command ignored."));
+        QCOMPARE(shown[2].text, "Extension [" +
+                                    QString::fromStdString(rig->dir.file("prog")).toUpper().toStdString() +
+                                    "] not recognized. Command ignored.");
         QCOMPARE(shown[3].text, std::string("Extension [BAS] not recognized. Command ignored."));
         for (const auto& s : shown) {
             QCOMPARE(s.title, std::string("Quillmar v2.0.0"));

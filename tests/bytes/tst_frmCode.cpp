@@ -430,7 +430,9 @@ private slots:
         QCOMPARE(shown[0].text, "File successfully saved as [" + tap + "].");
         QCOMPARE(shown[1].text, "File successfully saved as [" + bin + "].");
         QCOMPARE(shown[2].text, std::string("Extension [SCR] not recognized. Command ignored."));
-        QCOMPARE(shown[3].text, std::string("Extension [PROG] not recognized. Command ignored."));
+        QCOMPARE(shown[3].text, "Extension [" +
+                                    QString::fromStdString(rig->dir.file("prog")).toUpper().toStdString() +
+                                    "] not recognized. Command ignored.");
         QVERIFY(shown[3].icon == MsgIcon::Exclamation);
 
         // An existing binary file is only replaced after a Yes.
