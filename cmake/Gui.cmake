@@ -49,7 +49,7 @@ if(QUILLMAR_BENCH)
     foreach(src IN LISTS gui_benches)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
-        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench/gui)
         target_link_libraries(${name} PRIVATE quillmar_gui benchmark::benchmark quillmar_warnings)
         target_compile_definitions(${name} PRIVATE QUILLMAR_BINARY_DIR="${CMAKE_BINARY_DIR}"
                                                    QUILLMAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

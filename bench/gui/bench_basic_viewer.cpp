@@ -9,37 +9,13 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "GuiBenchSupport.h"
 #include "app/ViewerContext.h"
 #include "basic/ZxFixtures.h"
 #include "basic/frmBasic.h"
 #include "core/FontChooser.h"
 
 namespace {
-
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-class NullPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Cancel;
-    }
-};
-class NullChooser : public FileChooser {
-public:
-    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFile(const std::string&, const std::vector<FileFilter>&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-};
-class NullPrinters : public PrinterChooser {
-public:
-    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return std::nullopt; }
-};
 
 Catalogue programCatalogue() {
     zx::Bytes data = zx::longProgram(40 * 1024);
@@ -58,9 +34,9 @@ Catalogue programCatalogue() {
 void BM_OpenBasicViewer(benchmark::State& state) {
     const Catalogue catalogue = programCatalogue();
     NullLog log;
-    NullPrompter prompter;
-    NullChooser chooser;
-    NullPrinters printers;
+    SilentPrompter prompter;
+    NoFiles chooser;
+    NoPrinter printers;
     const ViewerContext context{catalogue, prompter, chooser, log,
                                 printers,  nullptr,  {},      [] { QCoreApplication::processEvents(); }};
     std::size_t lines = 0;

@@ -11,35 +11,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "GuiBenchSupport.h"
 #include "app/ViewerContext.h"
 #include "bytes/frmCode.h"
 
 namespace {
-
-class NullLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-class NullPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Cancel;
-    }
-};
-class NullChooser : public FileChooser {
-public:
-    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> saveFile(const std::string&, const std::vector<FileFilter>&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-};
-class NullPrinters : public PrinterChooser {
-public:
-    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return std::nullopt; }
-};
 
 Catalogue codeCatalogue(std::size_t length) {
     CatalogueEntry disk;
@@ -59,9 +35,9 @@ Catalogue codeCatalogue(std::size_t length) {
 void BM_OpenByteViewer(benchmark::State& state) {
     const Catalogue catalogue = codeCatalogue(static_cast<std::size_t>(state.range(0)));
     NullLog log;
-    NullPrompter prompter;
-    NullChooser chooser;
-    NullPrinters printers;
+    SilentPrompter prompter;
+    NoFiles chooser;
+    NoPrinter printers;
     const ViewerContext context{catalogue, prompter, chooser, log,
                                 printers,  nullptr,  {},      [] { QCoreApplication::processEvents(); }};
     int rows = 0;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GuiBenchSupport.h"
 #include "app/ViewerContext.h"
 #include "screen/RasterPaneWidget.h"
 #include "screen/frmScreen.h"
@@ -20,34 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class SilentPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Ok;
-    }
-};
-
-class NoFiles : public FileChooser {
-public:
-    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
-        return {};
-    }
-    std::optional<std::string> saveFile(const std::string&, const std::vector<FileFilter>&,
-                                        const std::string&) override {
-        return {};
-    }
-};
-
-class NoLog : public ActivityLog {
-public:
-    bool LogThis(const std::string&, int, bool) override { return true; }
-};
-
-class NoPrinter : public PrinterChooser {
-public:
-    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return {}; }
-};
 
 // A busy screen: every bitmap byte different, every attribute used, FLASH
 // cells included, so the clock runs as it would on a real picture.
@@ -69,7 +42,7 @@ struct Fixture {
     Catalogue catalogue{CatalogueEntry{}, busyScreen()};
     SilentPrompter prompter;
     NoFiles chooser;
-    NoLog log;
+    NullLog log;
     NoPrinter printers;
 
     Fixture() {

@@ -1,0 +1,38 @@
+#pragma once
+
+// Stand-ins for the person at the window: the window benchmarks measure the
+// windows, never a dialog.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/FileChooser.h"
+#include "core/Prompter.h"
+#include "export/PrinterChooser.h"
+
+// Answers every message at once with OK (or Cancel for a question).
+class SilentPrompter : public Prompter {
+public:
+    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override {
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+};
+
+// Every file dialog is cancelled.
+class NoFiles : public FileChooser {
+public:
+    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFile(const std::string&, const std::vector<FileFilter>&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+// Every printer dialog is cancelled.
+class NoPrinter : public PrinterChooser {
+public:
+    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return std::nullopt; }
+};
