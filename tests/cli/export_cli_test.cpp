@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "CliDiskFixture.h"
+#include "export/ImageWriters.h"
 #include "screen/ScreenRenderer.h"
 
 namespace {
@@ -151,6 +152,9 @@ TEST_P(PictureExportCli, PicturesReadBackAsTheSteadyScreen) {
         GTEST_SKIP() << "python3 with PIL is not installed";
     }
     const auto& c = GetParam();
+    if (std::string(c.format) == "PNG" && !PngExportAvailable()) {
+        GTEST_SKIP() << "built without libpng (QUILLMAR_PNG=OFF)";
+    }
     const CliDisk disk(exportDisk());
     const std::string out = disk.file(c.fileName);
     std::vector<std::string> args{"export", disk.path(), "2", out};
@@ -183,6 +187,19 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCliCase{
                           "bmpAttrOffZoom2", "s.Bmp", {"--attr", "off", "--zoom", "2"}, 2, false, "BMP"}),
     [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(ExportCli, WithoutLibpngPngIsRefusedAndNothingIsWritten) {
+    if (PngExportAvailable()) {
+        GTEST_SKIP() << "built with libpng";
+    }
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file("s.png");
+    const CommandResult r = disk.run({"export", disk.path(), "2", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("PNG export is not available in this build"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
 
 TEST(ExportCli, PicturesReplaceAnExistingFile) {
     const CliDisk disk(exportDisk());
