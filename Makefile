@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 
-.PHONY: all deps build build-asan test run demo bench fuzz format clean
+.PHONY: all deps build build-asan test run demo bench fuzz format clean windows-check
 
 all: build
 
@@ -34,8 +34,14 @@ bench: build
 fuzz: deps
 	@scripts/run-fuzz
 
+# Cross-compiles the core, the CLI and the unit tests for Windows and runs the
+# tests under wine (build-windows/).
+windows-check:
+	@scripts/install-deps windows
+	@scripts/windows-check
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-windows

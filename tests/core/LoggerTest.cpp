@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/FileIO.h"
 #include "core/clsLocalLogger.h"
 #include "support/TestSupport.h"
 
@@ -29,11 +30,12 @@ TEST(clsLocalLogger, SeverityTextsAreElevenCharacters) {
 }
 
 TEST(clsLocalLogger, RootFolderGetsOneClosingSeparator) {
+    const std::string sep(1, kPathSeparator);
     clsLocalLogger logger(fixedContext());
     logger.LogRootFolder("/tmp/logs");
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs/");
-    logger.LogRootFolder("/tmp/logs/");
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs/");
+    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
+    logger.LogRootFolder("/tmp/logs" + sep);
+    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
 }
 
 TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFile) {
@@ -108,7 +110,7 @@ TEST(clsLocalLogger, FileNameAndRootAreMacroExpanded) {
     TempDir dir;
     clsLocalLogger logger(fixedContext({{"LOGBASE", dir.path().string()}}));
     logger.LogRootFolder("%LOGBASE%/$PROGRAM$");
-    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar/");
+    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar" + kPathSeparator);
     logger.LogFileName("run_%ANSIDATE%");
     ASSERT_TRUE(logger.LogThis("x", 1, false));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Quillmar" / "20061030" / "run_061030.Txt"));
