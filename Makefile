@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 
-.PHONY: all deps build build-asan test run demo bench fuzz format clean windows-check
+.PHONY: all deps build build-asan test run demo bench fuzz format clean windows-check package
 
 all: build
 
@@ -39,6 +39,10 @@ fuzz: deps
 windows-check:
 	@scripts/install-deps windows
 	@scripts/windows-check
+
+# The Debian package, build/quillmar_<version>_<arch>.deb.
+package: build
+	@cmake --build --preset default --target package
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
