@@ -45,8 +45,7 @@ struct HexFixture {
     fs::path dir;
     std::string image;
     std::string raw;
-    HexFixture() {
-        dir = fs::temp_directory_path() / ("quillmar-bench-" + std::to_string(::getpid()));
+    HexFixture() : dir(fs::temp_directory_path() / ("quillmar-bench-" + std::to_string(::getpid()))) {
         fs::create_directories(dir);
         const Bytes data = randomBytes(65535, 42);
         image = (dir / "big.opu").string();
@@ -75,6 +74,7 @@ double runQuiet(const std::vector<std::string>& argv, bool& ok) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
     }

@@ -94,7 +94,7 @@ std::string ProgramFileName() {
 }
 
 std::string ChooseFolder(FolderRole role, const std::string& programFolder, bool programFolderWritable) {
-    const std::string home = environmentValue("QUILLMAR_HOME");
+    std::string home = environmentValue("QUILLMAR_HOME");
     if (!home.empty()) {
         return home;
     }

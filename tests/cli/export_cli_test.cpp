@@ -127,7 +127,7 @@ TEST(ExportCli, EmptyFileGivesAnEmptyRawFile) {
 // ---------------------------------------------------------------------------
 
 std::string pythonWithPil() {
-    for (const std::string python : {"/usr/bin/python3", "python3"}) {
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
         if (runCommand({python, "-c", "import PIL.Image"}).exitCode == 0) {
             return python;
         }
@@ -163,12 +163,11 @@ TEST_P(PictureExportCli, PicturesReadBackAsTheSteadyScreen) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     const std::string raw = disk.file("decoded.rgb");
-    const CommandResult decoded =
-        runCommand({python, "-c",
-                    "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
-                    "print(im.format, im.size[0], im.size[1])\n"
-                    "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n",
-                    out, raw});
+    const std::string script =
+        "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+        "print(im.format, im.size[0], im.size[1])\n"
+        "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n";
+    const CommandResult decoded = runCommand({python, "-c", script, out, raw});
     ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
     EXPECT_EQ(decoded.out, std::string(c.format) + " " + std::to_string(256 * c.zoom) + " " +
                                std::to_string(192 * c.zoom) + "\n");

@@ -8,7 +8,7 @@
 
 namespace {
 
-MacroContext fixedContext(std::map<std::string, std::string> env = {}) {
+MacroContext fixedContext(const std::map<std::string, std::string>& env = {}) {
     MacroContext ctx = MacroContext::system();
     ctx.environment = [env](const std::string& name) {
         const auto it = env.find(name);

@@ -66,10 +66,15 @@ std::optional<std::string> ScriptedChooser::saveFile(const std::string& title, c
     return openFile(title, {});
 }
 
-TempDir::TempDir() {
+namespace {
+std::filesystem::path freshTempPath() {
     std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() /
-             ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+    return std::filesystem::temp_directory_path() /
+           ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+}
+}  // namespace
+
+TempDir::TempDir() : m_path(freshTempPath()) {
     std::filesystem::create_directories(m_path);
 }
 
@@ -309,6 +314,7 @@ CommandResult runCommand(const std::vector<std::string>& argv) {
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const std::string& a : argv) {
             args.push_back(const_cast<char*>(a.c_str()));
         }
