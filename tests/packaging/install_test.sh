@@ -7,10 +7,11 @@
 #    in its place and well-formed, and runs the installed quillmar-cli.
 # 2. Tries the bash completion of the installed copy (when bash-completion is
 #    there to load it).
-# 3. Checks the Debian package: the one `make package` left in BUILD_DIR, or
-#    one built here with cpack. Its Depends must name the libraries the
-#    programs need, its contents must match the install, and the quillmar-cli
-#    unpacked from it must run. As root, `dpkg --dry-run --install` checks it
+# 3. Builds the Debian package with cpack, as `make package` does, but into a
+#    folder of its own so that a .deb left from an older build is never the one
+#    checked. Its Depends must name the libraries the programs need, its
+#    contents must match the install, and the quillmar-cli unpacked from it
+#    must run. As root, `dpkg --dry-run --install` checks it
 #    against the installed system as well.
 set -euo pipefail
 
@@ -130,21 +131,17 @@ else
 fi
 
 # --- 3. the Debian package ---------------------------------------------------
-deb=$(ls -t "$build"/quillmar_*.deb 2>/dev/null | head -n 1 || true)
-if [ -z "$deb" ]; then
-    if ! command -v dpkg-shlibdeps >/dev/null; then
-        note "dpkg-shlibdeps (dpkg-dev) is missing and no .deb was built; package not checked"
-        exit $((failures > 0))
-    fi
-    note "building the .deb with cpack"
-    (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1) || {
-        cat "$work/cpack.log" >&2
-        fail "cpack failed"
-        exit 1
-    }
-    deb=$(ls "$work"/cpack/quillmar_*.deb | head -n 1)
+if ! command -v dpkg-shlibdeps >/dev/null; then
+    note "dpkg-shlibdeps (dpkg-dev) is missing; the .deb is not built or checked"
+    exit $((failures > 0))
 fi
-note "checking $deb"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1) || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+    exit 1
+}
+deb=$(ls "$work"/cpack/quillmar_*.deb | head -n 1)
+note "checking $(basename "$deb")"
 
 info=$(dpkg-deb --info "$deb")
 field() { dpkg-deb --field "$deb" "$1"; }
