@@ -126,6 +126,25 @@ TEST_P(IniBackendTest, WriteKeepsEveryOtherLine) {
     EXPECT_EQ(backend.read("Logging", "Severity", "3", path), "4");
 }
 
+TEST_P(IniBackendTest, WriteIntoAFileWithLfLineEnds) {
+    const Backend& backend = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("lf.ini");
+    const std::string before = "[Logging]\nSeverity=4\n";
+    writeBytes(path, {before.begin(), before.end()});
+
+    backend.write("Logging", "Severity", "2", path);
+    backend.write("ScreenViewer", "DefaultSize", "3", path);
+
+    EXPECT_EQ(backend.read("Logging", "Severity", "", path), "2");
+    EXPECT_EQ(backend.read("ScreenViewer", "DefaultSize", "", path), "3");
+    if (std::string(backend.name) == "Portable") {
+        // A file written on Linux keeps its line ends; the profile functions
+        // write Windows' CR LF, which every Windows editor expects.
+        EXPECT_EQ(readText(path), "[Logging]\nSeverity=2\n[ScreenViewer]\nDefaultSize=3\n");
+    }
+}
+
 TEST_P(IniBackendTest, WrittenValuesReadBackAsWritten) {
     const Backend& backend = GetParam();
     TempDir dir;
