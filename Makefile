@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 
-.PHONY: all deps build build-asan test run demo bench fuzz format clean
+.PHONY: all deps build build-asan test run demo bench fuzz format clean windows-check package lint
 
 all: build
 
@@ -35,8 +35,23 @@ bench: build
 fuzz: deps
 	@scripts/run-fuzz
 
+# Cross-compiles the core, the CLI and the unit tests for Windows and runs the
+# tests under wine (build-windows/).
+windows-check:
+	@scripts/install-deps windows
+	@scripts/windows-check
+
+# The Debian package, build/quillmar_<version>_<arch>.deb.
+package: build
+	@cmake --build --preset default --target package
+
+# clang-tidy and cppcheck over the whole tree (needs build/compile_commands.json).
+lint: build
+	@scripts/install-deps lint
+	@scripts/lint
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-windows

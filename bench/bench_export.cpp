@@ -47,8 +47,7 @@ struct HexFixture {
     fs::path dir;
     std::string image;
     std::string raw;
-    HexFixture() {
-        dir = fs::temp_directory_path() / ("quillmar-bench-" + std::to_string(::getpid()));
+    HexFixture() : dir(fs::temp_directory_path() / ("quillmar-bench-" + std::to_string(::getpid()))) {
         fs::create_directories(dir);
         const Bytes data = randomBytes(65535, 42);
         image = (dir / "big.opu").string();

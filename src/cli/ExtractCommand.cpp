@@ -24,7 +24,7 @@ struct PlannedFile {
 // The joined path must stay a direct child of the folder. SafeFileNames already
 // guarantees that; this is the last line of defence should it ever not.
 fs::path childOf(const fs::path& dir, const std::string& fileName) {
-    const fs::path p = dir / fs::path(fileName);
+    fs::path p = dir / fs::path(fileName);
     if (p.parent_path() != dir || p.filename().string() != fileName || fileName == "." || fileName == "..") {
         throw CliFailure("refusing to write \"" + fileName + "\" outside " + dir.string());
     }

@@ -107,6 +107,13 @@ std::string unquote(const std::string& value) {
     return value;
 }
 
+// A default loses its trailing blanks, as the profile read strips them; its
+// leading ones stay.
+std::string withoutTrailingBlanks(const std::string& s) {
+    const auto last = s.find_last_not_of(' ');
+    return last == std::string::npos ? std::string() : s.substr(0, last + 1);
+}
+
 std::string cut(std::string value) {
     if (value.size() > IniMgr::kMaxValueLength) {
         value.resize(IniMgr::kMaxValueLength);
@@ -129,9 +136,9 @@ std::string DefaultFile() {
     return defaultFile();
 }
 
-std::string Read(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
-                 const std::string& sFilePath) {
-    const IniLines ini = loadLines(resolve(sFilePath));
+std::string PortableRead(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
+                         const std::string& sFilePath) {
+    const IniLines ini = loadLines(sFilePath);
     bool inSection = false;
     for (const std::string& line : ini.lines) {
         std::string name;
@@ -145,66 +152,88 @@ std::string Read(const std::string& sSection, const std::string& sKey, const std
             return cut(unquote(value));
         }
     }
-    return cut(trim(sDefault));
+    return cut(withoutTrailingBlanks(sDefault));
+}
+
+void PortableWrite(const std::string& sSection, const std::string& sKey, const std::string& sValue,
+                   const std::string& sFilePath) {
+    IniLines ini = loadLines(sFilePath);
+
+    bool inSection = false;
+    std::ptrdiff_t sectionEnd = -1;  // index after the section's last non-blank line
+    bool replaced = false;
+    for (std::size_t i = 0; i < ini.lines.size() && !replaced; ++i) {
+        std::string name;
+        if (sectionName(ini.lines[i], name)) {
+            if (inSection) {
+                break;
+            }
+            inSection = equalsNoCase(name, sSection);
+            if (inSection) {
+                sectionEnd = static_cast<std::ptrdiff_t>(i) + 1;
+            }
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        std::string key;
+        std::string value;
+        if (keyOf(ini.lines[i], key, value) && equalsNoCase(key, sKey)) {
+            // The key keeps the spelling it has in the file, as the profile
+            // functions keep it.
+            ini.lines[i] = key + "=" + sValue;
+            replaced = true;
+        } else if (!trim(ini.lines[i]).empty()) {
+            sectionEnd = static_cast<std::ptrdiff_t>(i) + 1;
+        }
+    }
+    if (!replaced) {
+        const std::string newLine = sKey + "=" + sValue;
+        if (sectionEnd >= 0) {
+            ini.lines.insert(ini.lines.begin() + sectionEnd, newLine);
+        } else {
+            while (!ini.lines.empty() && trim(ini.lines.back()).empty()) {
+                ini.lines.pop_back();
+            }
+            ini.lines.push_back("[" + sSection + "]");
+            ini.lines.push_back(newLine);
+        }
+    }
+    while (!ini.lines.empty() && ini.lines.back().empty()) {
+        ini.lines.pop_back();
+    }
+    std::string text;
+    for (const std::string& line : ini.lines) {
+        text += line + ini.eol;
+    }
+    writeFileReplacing(sFilePath, text);
+}
+
+std::string Read(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
+                 const std::string& sFilePath) {
+#ifdef _WIN32
+    return ProfileRead(sSection, sKey, sDefault, resolve(sFilePath));
+#else
+    return PortableRead(sSection, sKey, sDefault, resolve(sFilePath));
+#endif
 }
 
 void Write(const std::string& sSection, const std::string& sKey, const std::string& sValue,
            const std::string& sFilePath) {
     try {
         const std::string path = resolve(sFilePath);
-        IniLines ini = loadLines(path);
-        const std::string newLine = sKey + "=" + sValue;
-
-        bool inSection = false;
-        std::ptrdiff_t sectionEnd = -1;  // index after the section's last non-blank line
-        bool replaced = false;
-        for (std::size_t i = 0; i < ini.lines.size() && !replaced; ++i) {
-            std::string name;
-            if (sectionName(ini.lines[i], name)) {
-                if (inSection) {
-                    break;
-                }
-                inSection = equalsNoCase(name, sSection);
-                if (inSection) {
-                    sectionEnd = static_cast<std::ptrdiff_t>(i) + 1;
-                }
-                continue;
-            }
-            if (!inSection) {
-                continue;
-            }
-            std::string key;
-            std::string value;
-            if (keyOf(ini.lines[i], key, value) && equalsNoCase(key, sKey)) {
-                ini.lines[i] = newLine;
-                replaced = true;
-            } else if (!trim(ini.lines[i]).empty()) {
-                sectionEnd = static_cast<std::ptrdiff_t>(i) + 1;
-            }
-        }
-        if (!replaced) {
-            if (sectionEnd >= 0) {
-                ini.lines.insert(ini.lines.begin() + sectionEnd, newLine);
-            } else {
-                while (!ini.lines.empty() && trim(ini.lines.back()).empty()) {
-                    ini.lines.pop_back();
-                }
-                ini.lines.push_back("[" + sSection + "]");
-                ini.lines.push_back(newLine);
-            }
-        }
-        while (!ini.lines.empty() && ini.lines.back().empty()) {
-            ini.lines.pop_back();
-        }
-        std::string text;
-        for (const std::string& line : ini.lines) {
-            text += line + ini.eol;
-        }
+        // The settings folder of a first run may not exist yet, and the
+        // profile write would not make it.
         const auto parent = std::filesystem::path(path).parent_path();
         if (!parent.empty()) {
             std::filesystem::create_directories(parent);
         }
-        writeFileReplacing(path, text);
+#ifdef _WIN32
+        ProfileWrite(sSection, sKey, sValue, path);
+#else
+        PortableWrite(sSection, sKey, sValue, path);
+#endif
     } catch (...) {
         // The profile write reports nothing to its caller.
     }

@@ -123,7 +123,7 @@ std::string CommandLineOption(const std::string& commandLine, const std::string&
         std::string rest = commandLine.substr(at + withValue.size());
         const auto slash = rest.find('/');
         if (slash != std::string::npos) {
-            rest = rest.substr(0, slash);
+            rest.resize(slash);
         }
         const auto first = rest.find_first_not_of(' ');
         if (first == std::string::npos) {

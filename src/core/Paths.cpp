@@ -54,6 +54,21 @@ std::string withSeparator(std::string folder) {
     return folder;
 }
 
+#ifdef _WIN32
+// %APPDATA% roams with the user, %LOCALAPPDATA% stays on the machine; each
+// stands in for the other when it is missing. Without either there is no
+// better place than the program's folder, writable or not.
+std::string userFolder(const char* variable, const char* otherVariable, const std::string& program) {
+    std::string base = environmentValue(variable);
+    if (base.empty()) {
+        base = environmentValue(otherVariable);
+    }
+    if (base.empty()) {
+        return program;
+    }
+    return (fs::path(base) / "Quillmar").string();
+}
+#else
 std::string userFolder(const char* xdgVariable, const char* fallbackBelowHome) {
     std::string base = environmentValue(xdgVariable);
     if (base.empty()) {
@@ -61,6 +76,7 @@ std::string userFolder(const char* xdgVariable, const char* fallbackBelowHome) {
     }
     return (fs::path(base) / "quillmar").string();
 }
+#endif
 
 }  // namespace
 
@@ -77,36 +93,31 @@ std::string ProgramFileName() {
     return executablePath().stem().string();
 }
 
-std::string SettingsFolder() {
-    const std::string home = environmentValue("QUILLMAR_HOME");
+std::string ChooseFolder(FolderRole role, const std::string& programFolder, bool programFolderWritable) {
+    std::string home = environmentValue("QUILLMAR_HOME");
     if (!home.empty()) {
         return home;
     }
-    const std::string program = ProgramFolder();
-    if (folderWritable(program)) {
-        return program;
+    if (programFolderWritable) {
+        return programFolder;
     }
+    const bool settings = role == FolderRole::Settings;
 #ifdef _WIN32
-    return (fs::path(environmentValue("APPDATA")) / "Quillmar").string();
+    return settings ? userFolder("APPDATA", "LOCALAPPDATA", programFolder)
+                    : userFolder("LOCALAPPDATA", "APPDATA", programFolder);
 #else
-    return userFolder("XDG_CONFIG_HOME", ".config");
+    return settings ? userFolder("XDG_CONFIG_HOME", ".config") : userFolder("XDG_STATE_HOME", ".local/state");
 #endif
 }
 
-std::string LogRootFolder() {
-    const std::string home = environmentValue("QUILLMAR_HOME");
-    if (!home.empty()) {
-        return home;
-    }
+std::string SettingsFolder() {
     const std::string program = ProgramFolder();
-    if (folderWritable(program)) {
-        return program;
-    }
-#ifdef _WIN32
-    return (fs::path(environmentValue("LOCALAPPDATA")) / "Quillmar").string();
-#else
-    return userFolder("XDG_STATE_HOME", ".local/state");
-#endif
+    return ChooseFolder(FolderRole::Settings, program, folderWritable(program));
+}
+
+std::string LogRootFolder() {
+    const std::string program = ProgramFolder();
+    return ChooseFolder(FolderRole::Logs, program, folderWritable(program));
 }
 
 std::string SettingsFilePath() {

@@ -17,5 +17,16 @@
 [[nodiscard]] std::string LogRootFolder();
 [[nodiscard]] std::string SettingsFilePath();  // SettingsFolder + "Quillmar.Ini"
 
+// The choice behind SettingsFolder and LogRootFolder, for a given program
+// folder: QUILLMAR_HOME, else the program folder when it can be written, else
+// the user's folder for the role. On Linux that is $XDG_CONFIG_HOME/quillmar
+// or $XDG_STATE_HOME/quillmar (defaults ~/.config and ~/.local/state); on
+// Windows %APPDATA%\Quillmar for settings and %LOCALAPPDATA%\Quillmar for
+// logs, each variable standing in for the other when it is missing, and the
+// program folder when both are.
+enum class FolderRole { Settings, Logs };
+[[nodiscard]] std::string ChooseFolder(FolderRole role, const std::string& programFolder,
+                                       bool programFolderWritable);
+
 // Reads an environment variable; unset gives the empty string.
 [[nodiscard]] std::string environmentValue(const std::string& name);

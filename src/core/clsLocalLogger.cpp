@@ -102,7 +102,7 @@ bool clsLocalLogger::MakeFolderTree(const std::string& sFolder) {
                 break;
             }
             missing.push_back(path.substr(cut + 1));
-            path = path.substr(0, cut);
+            path.resize(cut);
             if (path.empty()) {
                 path = std::string(1, kSep);  // the filesystem root
                 break;

@@ -63,8 +63,7 @@ frmDisk::~frmDisk() = default;
 void frmDisk::buildMenus() {
     m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    const auto add = [this](QMenu* menu, const char* name, const char* caption,
-                            const QKeySequence& shortcut) {
+    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         a->setShortcut(shortcut);

@@ -1,6 +1,8 @@
 #include "export/ImageWriters.h"
 
+#if QUILLMAR_HAVE_PNG
 #include <png.h>
+#endif
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
@@ -73,8 +75,15 @@ std::vector<std::uint8_t> EncodeBMP(const RgbPicture& picture) {
     return out;
 }
 
+bool PngExportAvailable() {
+    return QUILLMAR_HAVE_PNG != 0;
+}
+
 std::vector<std::uint8_t> EncodePNG(const RgbPicture& picture) {
     requirePixels(picture);
+#if !QUILLMAR_HAVE_PNG
+    throw Failure(failure::InvalidProcedureCall, kPngUnavailableMessage);
+#else
     // libpng's simplified interface reports errors in the image structure
     // instead of jumping out with longjmp, which C++ objects would not survive.
     png_image image{};
@@ -98,6 +107,7 @@ std::vector<std::uint8_t> EncodePNG(const RgbPicture& picture) {
     }
     out.resize(size);
     return out;
+#endif
 }
 
 void WriteBMP(const std::string& path, const RgbPicture& picture) {

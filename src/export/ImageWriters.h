@@ -14,7 +14,12 @@
 // 24 bits; no compression; 2835 pixels per metre, i.e. 72 dpi), then the rows
 // as blue, green, red triples, each row padded with zeros to a multiple of 4.
 //
-// PNG: 8-bit RGB written by libpng.
+// PNG: 8-bit RGB written by libpng. A build without libpng (the Windows cross
+// build) has no PNG: EncodePNG and WritePNG throw a Failure whose description
+// is kPngUnavailableMessage.
+
+inline constexpr const char* kPngUnavailableMessage = "PNG export is not available in this build";
+[[nodiscard]] bool PngExportAvailable();
 
 // The bytes of the files; a picture without pixels throws a Failure.
 [[nodiscard]] std::vector<std::uint8_t> EncodeBMP(const RgbPicture& picture);

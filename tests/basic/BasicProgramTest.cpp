@@ -36,6 +36,7 @@ std::vector<std::string> keysOf(const BasicProgram& program) {
 
 std::vector<std::string> namesOf(const std::vector<clsBASICVar>& variables) {
     std::vector<std::string> names;
+    names.reserve(variables.size());
     for (const clsBASICVar& v : variables) {
         names.push_back(v.VariableName());
     }

@@ -30,7 +30,7 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 std::string sampleDisk(const TempDir& dir, std::size_t length = kNominalImageLength) {
-    const std::string path = dir.file("sample.opu");
+    std::string path = dir.file("sample.opu");
     writeBytes(path, DiskBuilder("SAMPLE")
                          .addFile("hello", 0, {0x00, 0x0A, 0x02, 0x00, 0xF5, 0x0D}, 10, 6)
                          .addFile("pic", 3, std::vector<std::uint8_t>(6912, 0x55), 16384)

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "CliDiskFixture.h"
+#include "export/ImageWriters.h"
 #include "screen/ScreenRenderer.h"
 
 namespace {
@@ -126,7 +127,7 @@ TEST(ExportCli, EmptyFileGivesAnEmptyRawFile) {
 // ---------------------------------------------------------------------------
 
 std::string pythonWithPil() {
-    for (const std::string python : {"/usr/bin/python3", "python3"}) {
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
         if (runCommand({python, "-c", "import PIL.Image"}).exitCode == 0) {
             return python;
         }
@@ -151,6 +152,9 @@ TEST_P(PictureExportCli, PicturesReadBackAsTheSteadyScreen) {
         GTEST_SKIP() << "python3 with PIL is not installed";
     }
     const auto& c = GetParam();
+    if (std::string(c.format) == "PNG" && !PngExportAvailable()) {
+        GTEST_SKIP() << "built without libpng (QUILLMAR_PNG=OFF)";
+    }
     const CliDisk disk(exportDisk());
     const std::string out = disk.file(c.fileName);
     std::vector<std::string> args{"export", disk.path(), "2", out};
@@ -159,12 +163,11 @@ TEST_P(PictureExportCli, PicturesReadBackAsTheSteadyScreen) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     const std::string raw = disk.file("decoded.rgb");
-    const CommandResult decoded =
-        runCommand({python, "-c",
-                    "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
-                    "print(im.format, im.size[0], im.size[1])\n"
-                    "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n",
-                    out, raw});
+    const std::string script =
+        "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+        "print(im.format, im.size[0], im.size[1])\n"
+        "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n";
+    const CommandResult decoded = runCommand({python, "-c", script, out, raw});
     ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
     EXPECT_EQ(decoded.out, std::string(c.format) + " " + std::to_string(256 * c.zoom) + " " +
                                std::to_string(192 * c.zoom) + "\n");
@@ -183,6 +186,19 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCliCase{
                           "bmpAttrOffZoom2", "s.Bmp", {"--attr", "off", "--zoom", "2"}, 2, false, "BMP"}),
     [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(ExportCli, WithoutLibpngPngIsRefusedAndNothingIsWritten) {
+    if (PngExportAvailable()) {
+        GTEST_SKIP() << "built with libpng";
+    }
+    const CliDisk disk(exportDisk());
+    const std::string out = disk.file("s.png");
+    const CommandResult r = disk.run({"export", disk.path(), "2", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("PNG export is not available in this build"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
 
 TEST(ExportCli, PicturesReplaceAnExistingFile) {
     const CliDisk disk(exportDisk());

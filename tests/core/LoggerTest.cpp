@@ -2,12 +2,13 @@
 
 #include <filesystem>
 
+#include "core/FileIO.h"
 #include "core/clsLocalLogger.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-MacroContext fixedContext(std::map<std::string, std::string> env = {}) {
+MacroContext fixedContext(const std::map<std::string, std::string>& env = {}) {
     MacroContext ctx = MacroContext::system();
     ctx.environment = [env](const std::string& name) {
         const auto it = env.find(name);
@@ -29,11 +30,12 @@ TEST(clsLocalLogger, SeverityTextsAreElevenCharacters) {
 }
 
 TEST(clsLocalLogger, RootFolderGetsOneClosingSeparator) {
+    const std::string sep(1, kPathSeparator);
     clsLocalLogger logger(fixedContext());
     logger.LogRootFolder("/tmp/logs");
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs/");
-    logger.LogRootFolder("/tmp/logs/");
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs/");
+    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
+    logger.LogRootFolder("/tmp/logs" + sep);
+    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
 }
 
 TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFile) {
@@ -108,7 +110,7 @@ TEST(clsLocalLogger, FileNameAndRootAreMacroExpanded) {
     TempDir dir;
     clsLocalLogger logger(fixedContext({{"LOGBASE", dir.path().string()}}));
     logger.LogRootFolder("%LOGBASE%/$PROGRAM$");
-    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar/");
+    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar" + kPathSeparator);
     logger.LogFileName("run_%ANSIDATE%");
     ASSERT_TRUE(logger.LogThis("x", 1, false));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Quillmar" / "20061030" / "run_061030.Txt"));

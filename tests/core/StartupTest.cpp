@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/FileIO.h"
 #include "core/ProgramInfo.h"
 #include "core/Startup.h"
 #include "support/TestSupport.h"
@@ -94,7 +95,7 @@ TEST(Startup, QuillmarHomeMovesSettingsAndLogs) {
     TempDir dir;
     ScopedEnv home("QUILLMAR_HOME", dir.path().string());
     const StartupEnvironment env = defaultStartupEnvironment();
-    EXPECT_EQ(env.settingsFilePath, dir.path().string() + "/Quillmar.Ini");
+    EXPECT_EQ(env.settingsFilePath, dir.path().string() + kPathSeparator + "Quillmar.Ini");
     EXPECT_EQ(env.logRootFolder, dir.path().string());
 }
 

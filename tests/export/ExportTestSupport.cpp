@@ -47,7 +47,7 @@ std::vector<TapBlock> readTapBlocks(const std::vector<std::uint8_t>& tap) {
 }
 
 std::string pythonWithPil() {
-    for (const std::string python : {"/usr/bin/python3", "python3"}) {
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
         const CommandResult r = runCommand({python, "-c", "import PIL.Image"});
         if (r.exitCode == 0) {
             return python;

@@ -65,6 +65,9 @@ TEST(ImageWriters, PicturesWithoutPixelsAreRefused) {
 }
 
 TEST(ImageWriters, PngStartsWithItsSignatureAndHeader) {
+    if (!PngExportAvailable()) {
+        GTEST_SKIP() << "built without libpng (QUILLMAR_PNG=OFF)";
+    }
     const Bytes png = EncodePNG(tiny());
     ASSERT_GT(png.size(), 33u);
     EXPECT_TRUE(bytesEqual(Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}),
@@ -117,6 +120,21 @@ struct DecodeCase {
     bool attr;
 };
 
+TEST(ImageWriters, WithoutLibpngPngIsRefusedAndNothingIsWritten) {
+    if (PngExportAvailable()) {
+        GTEST_SKIP() << "built with libpng";
+    }
+    TempDir dir;
+    const std::string path = dir.file("s.png");
+    try {
+        WritePNG(path, tiny());
+        ADD_FAILURE() << "WritePNG wrote a file without libpng";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.description(), "PNG export is not available in this build");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 class DecodedByPil : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodedByPil, EveryPixelHasTheInkOrPaperColourOfItsCell) {
@@ -125,6 +143,9 @@ TEST_P(DecodedByPil, EveryPixelHasTheInkOrPaperColourOfItsCell) {
         GTEST_SKIP() << "python3 with PIL (python3-pil) is not installed";
     }
     const auto& c = GetParam();
+    if (c.png && !PngExportAvailable()) {
+        GTEST_SKIP() << "built without libpng (QUILLMAR_PNG=OFF)";
+    }
     const Bytes screen = testScreen();
     ScreenRenderer r;
     r.setScreenData(screen);
@@ -170,6 +191,9 @@ TEST(DecodedByPil, ACutFileIsNotDecoded) {
     const std::string python = pythonWithPil();
     if (python.empty()) {
         GTEST_SKIP() << "python3 with PIL (python3-pil) is not installed";
+    }
+    if (!PngExportAvailable()) {
+        GTEST_SKIP() << "built without libpng (QUILLMAR_PNG=OFF)";
     }
     TempDir dir;
     Bytes png = EncodePNG(ScreenRenderer().render(1));

@@ -44,6 +44,7 @@ struct PrintRun {
 
 std::vector<std::string> numbered(int count) {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         out.push_back("L" + std::to_string(i));
     }
@@ -217,6 +218,7 @@ TEST(PrintCollection, AnswersToTheWrappingQuestion) {
         PrintRun run;
         run.prompter.answers = {c.answer};
         const std::vector<std::string> given = {"before", wide, "after"};
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): what given must still equal
         const std::vector<std::string> copy = given;
         run.print(given);
         EXPECT_EQ(run.body(), c.expectedBody);

@@ -1,7 +1,17 @@
 #include "support/TestSupport.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,10 +66,15 @@ std::optional<std::string> ScriptedChooser::saveFile(const std::string& title, c
     return openFile(title, {});
 }
 
-TempDir::TempDir() {
+namespace {
+std::filesystem::path freshTempPath() {
     std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() /
-             ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+    return std::filesystem::temp_directory_path() /
+           ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+}
+}  // namespace
+
+TempDir::TempDir() : m_path(freshTempPath()) {
     std::filesystem::create_directories(m_path);
 }
 
@@ -80,19 +95,27 @@ ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& 
     if (const char* old = std::getenv(name.c_str())) {
         m_old = old;
     }
+    setVariable(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    setVariable(m_name, m_old);
+}
+
+void ScopedEnv::setVariable(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    // The C runtime's copy and the process environment (which child
+    // processes inherit) are both updated. Windows has no empty variables:
+    // an empty value removes the variable, and the program treats empty and
+    // unset alike.
+    (void)::_putenv_s(name.c_str(), value ? value->c_str() : "");
+#else
     if (value) {
         ::setenv(name.c_str(), value->c_str(), 1);
     } else {
         ::unsetenv(name.c_str());
     }
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (m_old) {
-        ::setenv(m_name.c_str(), m_old->c_str(), 1);
-    } else {
-        ::unsetenv(m_name.c_str());
-    }
+#endif
 }
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -136,6 +159,138 @@ std::string hexDump(const std::vector<std::uint8_t>& bytes) {
                                          << hexDump(actual);
 }
 
+#ifdef _WIN32
+
+namespace {
+
+// One argument quoted so that the C runtime's command-line splitting gives it
+// back unchanged: backslashes only count before a quote.
+std::string quoteArgument(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
+        return arg;
+    }
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+// A temporary file the child writes into; it goes away when the last handle closes.
+HANDLE inheritableTempFile(const std::string& path) {
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof sa;
+    sa.bInheritHandle = TRUE;
+    return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+std::string readBack(HANDLE file) {
+    std::string s;
+    ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    char buf[4096];
+    DWORD n = 0;
+    while (::ReadFile(file, buf, sizeof buf, &n, nullptr) != FALSE && n > 0) {
+        s.append(buf, n);
+    }
+    return s;
+}
+
+std::string withoutCarriageReturns(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+CommandResult runCommand(const std::vector<std::string>& argv) {
+    CommandResult result;
+    if (argv.empty()) {
+        return result;
+    }
+    const TempDir dir;
+    const HANDLE out = inheritableTempFile(dir.file("out"));
+    const HANDLE err = inheritableTempFile(dir.file("err"));
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof sa;
+    sa.bInheritHandle = TRUE;
+    const HANDLE in = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                    OPEN_EXISTING, 0, nullptr);
+
+    // The program's own path with Windows separators; the arguments as given.
+    std::string program = argv[0];
+    for (char& c : program) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    std::string commandLine = quoteArgument(program);
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+        commandLine += ' ' + quoteArgument(argv[i]);
+    }
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                         &pi) != FALSE) {
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD code = 0;
+        if (::GetExitCodeProcess(pi.hProcess, &code) != FALSE) {
+            result.exitCode = static_cast<int>(code);
+        }
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    } else {
+        result.exitCode = 127;  // as a shell reports a program it cannot start
+    }
+    // Read back as text, the way the C runtime's text mode reads: the CR LF
+    // that a Windows program's text-mode output ends its lines with is LF.
+    result.out = withoutCarriageReturns(readBack(out));
+    result.err = withoutCarriageReturns(readBack(err));
+    ::CloseHandle(in);
+    ::CloseHandle(out);
+    ::CloseHandle(err);
+    return result;
+}
+
+bool runningUnderWine() {
+    // wine's ntdll exports its version; Windows' does not.
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool programAvailable(const std::string& name) {
+    char found[MAX_PATH];
+    return ::SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr) != 0;
+}
+
+#else
+
 namespace {
 std::string drain(int fd) {
     std::string s;
@@ -159,6 +314,7 @@ CommandResult runCommand(const std::vector<std::string>& argv) {
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const std::string& a : argv) {
             args.push_back(const_cast<char*>(a.c_str()));
         }
@@ -180,6 +336,12 @@ CommandResult runCommand(const std::vector<std::string>& argv) {
     return result;
 }
 
+bool runningUnderWine() {
+    return false;
+}
+
 bool programAvailable(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
+
+#endif

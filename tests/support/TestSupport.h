@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -85,6 +84,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    static void setVariable(const std::string& name, const std::optional<std::string>& value);
     std::string m_name;
     std::optional<std::string> m_old;
 };
@@ -98,11 +98,18 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 [[nodiscard]] ::testing::AssertionResult bytesEqual(const std::vector<std::uint8_t>& expected,
                                                     const std::vector<std::uint8_t>& actual);
 
-// Runs a command line, capturing stdout and stderr separately.
+// Runs a command line, capturing stdout and stderr separately. argv[0] is
+// looked up on PATH when it names no folder. On Windows the arguments are
+// quoted the way the C runtime splits them again, and the output is read as
+// text: the CR LF line ends of a Windows program's text output come back as LF.
 struct CommandResult {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
 [[nodiscard]] CommandResult runCommand(const std::vector<std::string>& argv);
+// Whether this is a Windows program running under wine rather than on Windows.
+[[nodiscard]] bool runningUnderWine();
+
+// Whether a program of that name is on PATH (on Windows, with ".exe" added).
 [[nodiscard]] bool programAvailable(const std::string& name);

@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# What a user gets from `cmake --install` and from the .deb.
+#
+#   install_test.sh BUILD_DIR DEMO_IMAGE
+#
+# 1. Installs the build into a fresh staging prefix, checks that every file is
+#    in its place and well-formed, and runs the installed quillmar-cli.
+# 2. Tries the bash completion of the installed copy (when bash-completion is
+#    there to load it).
+# 3. Builds the Debian package with cpack, as `make package` does, but into a
+#    folder of its own so that a .deb left from an older build is never the one
+#    checked. Its Depends must name the libraries the programs need, its
+#    contents must match the install, and the quillmar-cli unpacked from it
+#    must run. As root, `dpkg --dry-run --install` checks it
+#    against the installed system as well.
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+demo=$(realpath "$2")
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-install-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+note() { echo "-- $*"; }
+
+gui=no
+if grep -q '^QUILLMAR_GUI:BOOL=ON' "$build/CMakeCache.txt" && [ -x "$build/quillmar" ]; then
+    gui=yes
+fi
+
+# --- 1. cmake --install into a staging prefix -------------------------------
+stage=$work/stage
+cmake --install "$build" --prefix "$stage" >"$work/install.log" || {
+    cat "$work/install.log" >&2
+    fail "cmake --install failed"
+    exit 1
+}
+
+expected=(
+    bin/quillmar-cli
+    share/man/man1/quillmar-cli.1.gz
+    share/bash-completion/completions/quillmar-cli
+)
+if [ "$gui" = yes ]; then
+    expected+=(
+        bin/quillmar
+        share/applications/quillmar.desktop
+        share/icons/hicolor/scalable/apps/quillmar.svg
+        share/metainfo/io.github.quillmar.Quillmar.metainfo.xml
+    )
+fi
+for f in "${expected[@]}"; do
+    [ -e "$stage/$f" ] || fail "not installed: $f"
+done
+[ -x "$stage/bin/quillmar-cli" ] || fail "bin/quillmar-cli is not executable"
+
+version=$("$stage/bin/quillmar-cli" --version) || fail "installed quillmar-cli --version failed"
+[ "$version" = "quillmar-cli 2.0.0 (Quillmar v2.0.0)" ] || fail "unexpected --version: $version"
+
+# Settings and logs of an installed copy must not land in the program folder.
+listing=$(cd "$work" && env -u QUILLMAR_HOME HOME="$work/home" "$stage/bin/quillmar-cli" list "$demo") ||
+    fail "installed quillmar-cli list failed"
+case $listing in
+    "Disk: "*) ;;
+    *) fail "list did not start with 'Disk: ': ${listing:0:80}" ;;
+esac
+[ "$(printf '%s\n' "$listing" | wc -l)" -gt 1 ] || fail "list printed no file lines"
+if ls "$stage/bin" | grep -qv '^quillmar\(-cli\)\?$'; then
+    fail "something besides the programs appeared in bin: $(ls "$stage/bin")"
+fi
+
+if command -v groff >/dev/null; then
+    warnings=$(gzip -dc "$stage/share/man/man1/quillmar-cli.1.gz" | groff -man -ww -z -Tutf8 2>&1 || true)
+    [ -z "$warnings" ] || fail "groff warns about the man page: $warnings"
+fi
+if [ "$gui" = yes ]; then
+    desktop=$stage/share/applications/quillmar.desktop
+    grep -qx 'Exec=quillmar' "$desktop" || fail "desktop entry does not start quillmar"
+    grep -qx 'Icon=quillmar' "$desktop" || fail "desktop entry does not name the quillmar icon"
+    if command -v desktop-file-validate >/dev/null; then
+        desktop-file-validate "$desktop" || fail "desktop-file-validate"
+    fi
+    metainfo=$stage/share/metainfo/io.github.quillmar.Quillmar.metainfo.xml
+    if command -v appstreamcli >/dev/null; then
+        appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+            { cat "$work/appstream.log" >&2; fail "appstreamcli validate"; }
+    elif command -v xmllint >/dev/null; then
+        xmllint --noout "$metainfo" || fail "metainfo is not well-formed XML"
+    fi
+    if command -v xmllint >/dev/null; then
+        xmllint --noout "$stage/share/icons/hicolor/scalable/apps/quillmar.svg" || fail "icon is not well-formed"
+    fi
+fi
+
+# --- 2. bash completion ------------------------------------------------------
+if [ -r /usr/share/bash-completion/bash_completion ]; then
+    complete_words() { # the words typed so far, the last one being completed
+        bash --norc --noprofile -c '
+            source /usr/share/bash-completion/bash_completion
+            source "$1"; shift
+            COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+            COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+            _quillmar_cli quillmar-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+            printf "%s\n" "${COMPREPLY[@]}" | sort | tr "\n" " "' \
+            _ "$stage/share/bash-completion/completions/quillmar-cli" "$@"
+    }
+    check_completion() { # expected words, then the typed words
+        local want=$1 got
+        shift
+        got=$(cd "$work/complete" && complete_words "$@")
+        [ "$got" = "$want" ] || fail "completing '$*': got '$got', want '$want'"
+    }
+    mkdir -p "$work/complete/sub"
+    touch "$work/complete/a.opu" "$work/complete/b.OPD" "$work/complete/notes.txt"
+    check_completion "basic dump export extract hex list read search vars " quillmar-cli ""
+    check_completion "--help --version " quillmar-cli --
+    check_completion "search " quillmar-cli se
+    check_completion "a.opu b.OPD sub " quillmar-cli list ""
+    check_completion "--json " quillmar-cli list a.opu --j
+    check_completion "1 2 3 " quillmar-cli export a.opu 2 s.bmp --zoom ""
+    check_completion "dec hex text " quillmar-cli search a.opu 1 --type ""
+    check_completion "--as --force --help " quillmar-cli extract --
+    check_completion "sub " quillmar-cli extract a.opu ""
+    check_completion "notes.txt sub " quillmar-cli export a.opu 2 ""
+else
+    note "bash-completion is not installed; completion not tried"
+fi
+
+# --- 3. the Debian package ---------------------------------------------------
+if ! command -v dpkg-shlibdeps >/dev/null; then
+    note "dpkg-shlibdeps (dpkg-dev) is missing; the .deb is not built or checked"
+    exit $((failures > 0))
+fi
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1) || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+    exit 1
+}
+deb=$(ls "$work"/cpack/quillmar_*.deb | head -n 1)
+note "checking $(basename "$deb")"
+
+info=$(dpkg-deb --info "$deb")
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = quillmar ] || fail "Package is not quillmar"
+[ "$(field Version)" = 2.0.0 ] || fail "Version is not 2.0.0: $(field Version)"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
+depends=$(field Depends)
+[ -n "$depends" ] || fail "no Depends in $info"
+# Every library the installed programs are linked with must come from a
+# package that Depends names (what those libraries need in turn is their
+# packages' business).
+owner_of() { # the package that holds a library path (with or without /usr)
+    local path=$1 alt
+    case $path in
+        /usr/*) alt=${path#/usr} ;;
+        *) alt=/usr$path ;;
+    esac
+    { dpkg -S "$path" 2>/dev/null || dpkg -S "$alt" 2>/dev/null; } | head -n 1 | cut -d: -f1
+}
+for program in "$stage"/bin/*; do
+    ldd "$program" >"$work/ldd"
+    for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+        path=$(awk -v lib="$lib" '$1 == lib && $2 == "=>" {print $3}' "$work/ldd")
+        package=$(owner_of "$path")
+        if [ -z "$package" ]; then
+            fail "no package holds $lib ('$path'), needed by $(basename "$program")"
+        elif ! grep -q "\b$package\b" <<<"$depends"; then
+            fail "$(basename "$program") needs $lib from $package, which Depends lacks: $depends"
+        fi
+    done
+done
+if [ "$gui" = yes ]; then
+    # Loaded as a plugin for the SVG icons, so no link shows it.
+    grep -q '\blibqt6svg6\b' <<<"$depends" || fail "Depends lacks libqt6svg6: $depends"
+fi
+# Nothing that only builds or tests the program may be required to run it.
+for lib in libgtest libbenchmark libgmock qt6-base-dev; do
+    ! grep -q "$lib" <<<"$depends" || fail "Depends names $lib: $depends"
+done
+
+# The package holds exactly what the install rules put under the prefix.
+dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||' | sort >"$work/deb-files"
+(cd "$stage" && find . -type f -o -type l) | sed 's|^\./||' | sort >"$work/stage-files"
+diff -u "$work/stage-files" "$work/deb-files" >"$work/contents.diff" ||
+    { cat "$work/contents.diff" >&2; fail ".deb contents differ from cmake --install"; }
+
+dpkg-deb -x "$deb" "$work/unpacked"
+unpacked_version=$("$work/unpacked/usr/bin/quillmar-cli" --version) || fail "quillmar-cli from the .deb does not run"
+[ "$unpacked_version" = "$version" ] || fail "quillmar-cli from the .deb says: $unpacked_version"
+"$work/unpacked/usr/bin/quillmar-cli" list "$demo" >/dev/null || fail "quillmar-cli from the .deb cannot list"
+
+if [ "$(id -u)" -eq 0 ]; then
+    if ! dpkg --dry-run --install "$deb" >"$work/dry-run.log" 2>&1; then
+        cat "$work/dry-run.log" >&2
+        fail "dpkg --dry-run --install refused the package"
+    fi
+else
+    note "not root: dpkg --dry-run --install skipped"
+fi
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "install and package checks passed"
