@@ -38,7 +38,8 @@ CatalogueEntry busyScreen() {
 }
 
 struct Fixture {
-    fs::path home;
+    fs::path home = fs::temp_directory_path() /
+                    ("quillmar-bench-gui-" + std::to_string(QCoreApplication::applicationPid()));
     Catalogue catalogue{CatalogueEntry{}, busyScreen()};
     SilentPrompter prompter;
     NoFiles chooser;
@@ -46,8 +47,6 @@ struct Fixture {
     NoPrinter printers;
 
     Fixture() {
-        home = fs::temp_directory_path() /
-               ("quillmar-bench-gui-" + std::to_string(QCoreApplication::applicationPid()));
         fs::create_directories(home);
         qputenv("QUILLMAR_HOME", QByteArray::fromStdString(home.string()));
     }

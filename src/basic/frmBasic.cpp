@@ -80,8 +80,7 @@ frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(
 frmBasic::~frmBasic() = default;
 
 void frmBasic::buildMenus() {
-    const auto add = [this](QMenu* menu, const char* name, const char* caption,
-                            const QKeySequence& shortcut) {
+    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         a->setShortcut(shortcut);

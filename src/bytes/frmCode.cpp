@@ -33,8 +33,7 @@ frmCode::frmCode(const ViewerContext& context, QWidget* parent) : QMainWindow(pa
 frmCode::~frmCode() = default;
 
 void frmCode::buildMenus() {
-    const auto add = [this](QMenu* menu, const char* name, const char* caption,
-                            const QKeySequence& shortcut) {
+    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         a->setShortcut(shortcut);

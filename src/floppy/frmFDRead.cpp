@@ -41,7 +41,7 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     auto* menuBar = new QMenuBar(this);
     m_mnuOptions = menuBar->addMenu(QStringLiteral("Options"));
     m_mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
-    const auto item = [this](QMenu* menu, const char* name, const char* caption, bool checked) {
+    const auto item = [](QMenu* menu, const char* name, const char* caption, bool checked) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         a->setCheckable(true);

@@ -42,8 +42,7 @@ frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
 frmScreen::~frmScreen() = default;
 
 void frmScreen::buildMenus() {
-    const auto add = [this](QMenu* menu, const QString& name, const char* caption,
-                            const QKeySequence& shortcut) {
+    const auto add = [](QMenu* menu, const QString& name, const char* caption, const QKeySequence& shortcut) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(name);
         a->setShortcut(shortcut);

@@ -27,6 +27,7 @@ public:
 
     // Must be given before the dialog is first shown.
     void setRasterPaneControl(RasterPaneWidget* control);
+    // cppcheck-suppress CastIntegerToAddressAtReturn ; the pointer is a QPointer, not an integer
     [[nodiscard]] RasterPaneWidget* rasterPaneControl() const { return m_oRasterPane; }
 
     [[nodiscard]] QComboBox* cboPalette() const { return m_cboPalette; }

@@ -45,7 +45,7 @@ public:
         if (choices.empty()) {
             return std::nullopt;
         }
-        const std::optional<FontChoice> c = choices.front();
+        std::optional<FontChoice> c = choices.front();
         choices.pop_front();
         return c;
     }

@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(color.size(), 4);
         const QList<QList<int>> sent = {{2, 0xD7, 1, 0}, {2, 0xD7, 2, 0}, {2, 0xD7, 3, 0}, {2, 0xD7, 3, 16}};
         for (int i = 0; i < 4; ++i) {
-            const QList<QVariant> args = color.at(i);
+            const QList<QVariant>& args = color.at(i);
             QCOMPARE((QList<int>{args[0].toInt(), args[1].value<std::uint8_t>(),
                                  args[2].value<std::uint8_t>(), args[3].value<std::uint8_t>()}),
                      sent[i]);
