@@ -1,4 +1,5 @@
 #include "basic/frmBasic.h"
+#include "app/QtMenus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -80,26 +81,20 @@ frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(
 frmBasic::~frmBasic() = default;
 
 void frmBasic::buildMenus() {
-    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromUtf8(name));
-        a->setShortcut(shortcut);
-        return a;
-    };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuFileSaveAs = add(file, "mnuFileSaveAs", "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_mnuFilePrint = add(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_mnuFileSaveAs = addMenuItem(file, "mnuFileSaveAs", "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFilePrint = addMenuItem(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    m_mnuEditCopy = add(edit, "mnuEditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_mnuEditCopy = addMenuItem(edit, "mnuEditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
     edit->addSeparator();
     m_mnuEditListingFont =
-        add(edit, "mnuEditListingFont", "Listing Fon&t...", QKeySequence(Qt::CTRL | Qt::Key_T));
+        addMenuItem(edit, "mnuEditListingFont", "Listing Fon&t...", QKeySequence(Qt::CTRL | Qt::Key_T));
     edit->addSeparator();
-    m_mnuEditExpandControlCodes =
-        add(edit, "mnuEditExpandControlCodes", "Expand Control Co&des", QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_mnuEditExpandControlCodes = addMenuItem(edit, "mnuEditExpandControlCodes", "Expand Control Co&des",
+                                              QKeySequence(Qt::CTRL | Qt::Key_D));
     m_mnuEditExpandControlCodes->setCheckable(true);
 
     connect(m_mnuFileSaveAs, &QAction::triggered, this, &frmBasic::SaveAs);

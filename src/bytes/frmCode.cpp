@@ -1,4 +1,5 @@
 #include "bytes/frmCode.h"
+#include "app/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -33,24 +34,19 @@ frmCode::frmCode(const ViewerContext& context, QWidget* parent) : QMainWindow(pa
 frmCode::~frmCode() = default;
 
 void frmCode::buildMenus() {
-    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromUtf8(name));
-        a->setShortcut(shortcut);
-        return a;
-    };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuFileSaveAs = add(file, "mnuFileSaveAs", "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_mnuFilePrint = add(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_mnuFileSaveAs = addMenuItem(file, "mnuFileSaveAs", "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFilePrint = addMenuItem(file, "mnuFilePrint", "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
     m_mnuEditCopySelection =
-        add(edit, "mnuEditCopySelection", "&Copy Selection", QKeySequence(Qt::CTRL | Qt::Key_C));
+        addMenuItem(edit, "mnuEditCopySelection", "&Copy Selection", QKeySequence(Qt::CTRL | Qt::Key_C));
     edit->addSeparator();
-    m_mnuEditSearch = add(edit, "mnuEditSearch", "&Search...", QKeySequence(Qt::Key_F3));
-    m_mnuEditReplace = add(edit, "mnuEditReplace", "&Replace...", QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    m_mnuEditSearch = addMenuItem(edit, "mnuEditSearch", "&Search...", QKeySequence(Qt::Key_F3));
+    m_mnuEditReplace =
+        addMenuItem(edit, "mnuEditReplace", "&Replace...", QKeySequence(Qt::SHIFT | Qt::Key_F3));
     // Replacing bytes would change a file of a disk that is only ever read.
     m_mnuEditReplace->setEnabled(false);
 

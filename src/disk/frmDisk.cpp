@@ -1,4 +1,5 @@
 #include "disk/frmDisk.h"
+#include "app/QtMenus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,32 +64,28 @@ frmDisk::~frmDisk() = default;
 void frmDisk::buildMenus() {
     m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    const auto add = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromUtf8(name));
-        a->setShortcut(shortcut);
-        return a;
-    };
-    m_mnuFileReadPhysicalOpusDisk = add(m_mnuFile, "mnuFileReadPhysicalOpusDisk", "&Read Physical Opus Disk",
-                                        QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_mnuFileReadPhysicalOpusDisk =
+        addMenuItem(m_mnuFile, "mnuFileReadPhysicalOpusDisk", "&Read Physical Opus Disk",
+                    QKeySequence(Qt::CTRL | Qt::Key_R));
     m_mnuFileOpenExistingOpusImageFile =
-        add(m_mnuFile, "mnuFileOpenExistingOpusImageFile", "&Open Existing Opus Image File...",
-            QKeySequence(Qt::CTRL | Qt::Key_O));
+        addMenuItem(m_mnuFile, "mnuFileOpenExistingOpusImageFile", "&Open Existing Opus Image File...",
+                    QKeySequence(Qt::CTRL | Qt::Key_O));
     m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
     m_mnuFileSaveCurrentOpusImageAs =
-        add(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
-            QKeySequence(Qt::CTRL | Qt::Key_S));
+        addMenuItem(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
+                    QKeySequence(Qt::CTRL | Qt::Key_S));
     m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
-    m_mnuFileExit = add(m_mnuFile, "mnuFileExit", "E&xit", QKeySequence());
+    m_mnuFileExit = addMenuItem(m_mnuFile, "mnuFileExit", "E&xit", QKeySequence());
 
     m_mnuOpusFile = menuBar()->addMenu(QStringLiteral("&Opus File"));
     m_mnuOpusFile->setObjectName(QStringLiteral("mnuOpusFile"));
-    m_mnuOpusFileViewAsBASICProgram = add(m_mnuOpusFile, "mnuOpusFileViewAsBASICProgram",
-                                          "View As BASIC Pro&gram", QKeySequence(Qt::CTRL | Qt::Key_G));
-    m_mnuOpusFileViewAsBytes =
-        add(m_mnuOpusFile, "mnuOpusFileViewAsBytes", "View As &Bytes", QKeySequence(Qt::CTRL | Qt::Key_B));
-    m_mnuOpusFileViewAsSCREEN =
-        add(m_mnuOpusFile, "mnuOpusFileViewAsSCREEN", "View As SCR&EEN$", QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_mnuOpusFileViewAsBASICProgram =
+        addMenuItem(m_mnuOpusFile, "mnuOpusFileViewAsBASICProgram", "View As BASIC Pro&gram",
+                    QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_mnuOpusFileViewAsBytes = addMenuItem(m_mnuOpusFile, "mnuOpusFileViewAsBytes", "View As &Bytes",
+                                           QKeySequence(Qt::CTRL | Qt::Key_B));
+    m_mnuOpusFileViewAsSCREEN = addMenuItem(m_mnuOpusFile, "mnuOpusFileViewAsSCREEN", "View As SCR&EEN$",
+                                            QKeySequence(Qt::CTRL | Qt::Key_E));
 
     m_mnuFileSaveCurrentOpusImageAs->setEnabled(false);
     m_mnuOpusFile->setEnabled(false);

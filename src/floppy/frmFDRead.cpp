@@ -1,4 +1,5 @@
 #include "floppy/frmFDRead.h"
+#include "app/QtMenus.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -42,8 +43,7 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     m_mnuOptions = menuBar->addMenu(QStringLiteral("Options"));
     m_mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     const auto item = [](QMenu* menu, const char* name, const char* caption, bool checked) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromUtf8(name));
+        QAction* a = addMenuItem(menu, name, caption);
         a->setCheckable(true);
         a->setChecked(checked);
         return a;

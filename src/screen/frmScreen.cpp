@@ -1,4 +1,5 @@
 #include "screen/frmScreen.h"
+#include "app/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -42,31 +43,25 @@ frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
 frmScreen::~frmScreen() = default;
 
 void frmScreen::buildMenus() {
-    const auto add = [](QMenu* menu, const QString& name, const char* caption, const QKeySequence& shortcut) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(name);
-        a->setShortcut(shortcut);
-        return a;
-    };
     m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuFileSaveAs =
-        add(m_mnuFile, QStringLiteral("mnuFileSaveAs"), "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_mnuFilePrint =
-        add(m_mnuFile, QStringLiteral("mnuFilePrint"), "&Print...", QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_mnuFileSaveAs = addMenuItem(m_mnuFile, QStringLiteral("mnuFileSaveAs"), "&Save As...",
+                                  QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFilePrint = addMenuItem(m_mnuFile, QStringLiteral("mnuFilePrint"), "&Print...",
+                                 QKeySequence(Qt::CTRL | Qt::Key_P));
 
     m_mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     m_mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    m_mnuEditCopySCREEN = add(m_mnuEdit, QStringLiteral("mnuEditCopySCREEN"), "Copy SCREEN$",
-                              QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_mnuEditCopySCREEN = addMenuItem(m_mnuEdit, QStringLiteral("mnuEditCopySCREEN"), "Copy SCREEN$",
+                                      QKeySequence(Qt::CTRL | Qt::Key_C));
 
     m_mnuView = menuBar()->addMenu(QStringLiteral("&Screen"));
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     const char* const sizes[] = {"&100%", "&200%", "&300%"};
     const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3};
     for (int i = 0; i < 3; ++i) {
-        QAction* a = add(m_mnuView, QStringLiteral("mnuScreenSize(%1)").arg(i), sizes[i],
-                         QKeySequence(Qt::CTRL | keys[i]));
+        QAction* a = addMenuItem(m_mnuView, QStringLiteral("mnuScreenSize(%1)").arg(i), sizes[i],
+                                 QKeySequence(Qt::CTRL | keys[i]));
         a->setCheckable(true);
         a->setChecked(i == 0);
         // Qt turns a checkable entry's mark over before it runs the command;
@@ -79,13 +74,13 @@ void frmScreen::buildMenus() {
         m_mnuScreenSize[static_cast<std::size_t>(i)] = a;
     }
     m_mnuView->addSeparator()->setObjectName(QStringLiteral("mnuScreenSep1"));
-    m_mnuScreenAdjustPalettes = add(m_mnuView, QStringLiteral("mnuScreenAdjustPalettes"),
-                                    "Ad&just Palettes...", QKeySequence(Qt::CTRL | Qt::Key_J));
+    m_mnuScreenAdjustPalettes = addMenuItem(m_mnuView, QStringLiteral("mnuScreenAdjustPalettes"),
+                                            "Ad&just Palettes...", QKeySequence(Qt::CTRL | Qt::Key_J));
     m_mnuView->addSeparator()->setObjectName(QStringLiteral("mnuScreenSep2"));
-    m_mnuScreenFLASH =
-        add(m_mnuView, QStringLiteral("mnuScreenFLASH"), "F&LASH", QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_mnuScreenFLASH = addMenuItem(m_mnuView, QStringLiteral("mnuScreenFLASH"), "F&LASH",
+                                   QKeySequence(Qt::CTRL | Qt::Key_L));
     m_mnuScreenATTR =
-        add(m_mnuView, QStringLiteral("mnuScreenATTR"), "A&TTR", QKeySequence(Qt::CTRL | Qt::Key_T));
+        addMenuItem(m_mnuView, QStringLiteral("mnuScreenATTR"), "A&TTR", QKeySequence(Qt::CTRL | Qt::Key_T));
     // Both switches start on in the control too, so nothing is sent at start.
     m_mnuScreenFLASH->setCheckable(true);
     m_mnuScreenFLASH->setChecked(true);
