@@ -3,6 +3,9 @@
 // Stand-ins for the person at the window: the window benchmarks measure the
 // windows, never a dialog.
 
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,3 +39,22 @@ class NoPrinter : public PrinterChooser {
 public:
     std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override { return std::nullopt; }
 };
+
+// The window benchmarks' main: an offscreen application (unless a platform
+// was asked for), then every benchmark of the program.
+inline int runGuiBenchmarks(int argc, char** argv, QtMessageHandler handler = nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (handler != nullptr) {
+        qInstallMessageHandler(handler);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

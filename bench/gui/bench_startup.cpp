@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <filesystem>
 
+#include "GuiBenchSupport.h"
 #include "app/AppWiring.h"
 #include "disk/frmDisk.h"
 #include "floppy/SimulatedFloppyDriver.h"
@@ -81,10 +82,5 @@ BENCHMARK(BM_OpenDemoDisk)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

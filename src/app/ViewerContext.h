@@ -24,4 +24,13 @@ struct ViewerContext {
     FontChooser* fontChooser = nullptr;  // the BASIC viewer's listing font
     std::string settingsFilePath;        // Quillmar.Ini
     std::function<void()> pumpEvents;    // lets waiting window events run
+
+    // The catalogue entry a viewer was asked for; nothing when the index lies
+    // outside the catalogue.
+    [[nodiscard]] const CatalogueEntry* entryAt(int lIndex) const {
+        if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= catalogue.size()) {
+            return nullptr;
+        }
+        return &catalogue[static_cast<std::size_t>(lIndex)];
+    }
 };

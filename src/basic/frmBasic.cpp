@@ -105,10 +105,11 @@ void frmBasic::buildMenus() {
 }
 
 void frmBasic::ShowOpusProgram(int lIndex) {
-    if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_context.catalogue.size()) {
+    const CatalogueEntry* entry = m_context.entryAt(lIndex);
+    if (entry == nullptr) {
         return;
     }
-    m_Entry = m_context.catalogue[static_cast<std::size_t>(lIndex)];
+    m_Entry = *entry;
     setWindowTitle(QString::fromStdString(ProgramTitle() + " - " + m_Entry.Name));
 
     m_program = AnalyzeBlock(m_Entry.Data, m_context.log);

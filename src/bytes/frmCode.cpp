@@ -57,10 +57,11 @@ void frmCode::buildMenus() {
 }
 
 void frmCode::ShowOpusBytes(int lIndex) {
-    if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_context.catalogue.size()) {
+    const CatalogueEntry* entry = m_context.entryAt(lIndex);
+    if (entry == nullptr) {
         return;
     }
-    m_Entry = m_context.catalogue[static_cast<std::size_t>(lIndex)];
+    m_Entry = *entry;
     setWindowTitle(QString::fromStdString(ProgramTitle() + " - " + m_Entry.Name));
     m_degBytes->setGrid(ByteGrid(m_Entry));
     show();

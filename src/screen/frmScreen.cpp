@@ -99,10 +99,11 @@ void frmScreen::buildMenus() {
 bool frmScreen::ShowOpusScreen(int lIndex) {
     int line = 1;
     try {
-        if (lIndex < 0 || static_cast<std::size_t>(lIndex) >= m_context.catalogue.size()) {
+        const CatalogueEntry* entry = m_context.entryAt(lIndex);
+        if (entry == nullptr) {
             throw Failure(failure::SubscriptOutOfRange);
         }
-        m_entry = m_context.catalogue[static_cast<std::size_t>(lIndex)];
+        m_entry = *entry;
         line = 2;
         setWindowTitle(QString::fromStdString(ProgramTitle() + " - " + m_entry.Name));
         line = 3;
