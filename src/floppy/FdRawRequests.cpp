@@ -20,6 +20,14 @@ std::optional<std::size_t> TrackLength(std::int32_t lSizeCode) {
     return (std::size_t{128} << lSizeCode) * (kEndOfTrack - kFirstSector);
 }
 
+std::size_t RequireTrackLength(std::int32_t lSizeCode) {
+    const auto length = TrackLength(lSizeCode);
+    if (!length) {
+        throw Failure(failure::InvalidProcedureCall);
+    }
+    return *length;
+}
+
 std::uint32_t DecodeVersion(std::span<const std::uint8_t, 4> bytes) {
     const ByteReader reader{bytes};
     return static_cast<std::uint32_t>(reader.u16le(0)) | (static_cast<std::uint32_t>(reader.u16le(2)) << 16);

@@ -67,6 +67,9 @@ inline constexpr std::int32_t kOpusSizeCode = 1;
 // 128 × 2^N × (EOT − first sector). The controller knows size codes 0..7; any
 // other code has no track length.
 [[nodiscard]] std::optional<std::size_t> TrackLength(std::int32_t lSizeCode);
+// The same for a track read, where a size code without a length is a failure
+// (Invalid procedure call).
+[[nodiscard]] std::size_t RequireTrackLength(std::int32_t lSizeCode);
 
 // High half 0x0100: version 1.0 of any build.
 [[nodiscard]] constexpr bool IsCompatibleVersion(std::uint32_t version) {

@@ -120,11 +120,7 @@ bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinde
                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
     int step = 1;
     try {
-        const auto trackLength = fdraw::TrackLength(lSizeCode);
-        if (!trackLength) {
-            throw Failure(failure::InvalidProcedureCall);
-        }
-        std::vector<std::uint8_t> buffer(*trackLength);
+        std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
 
         step = 2;
         const Device device(linuxfd::DeviceName(drive), O_RDWR);
@@ -139,7 +135,7 @@ bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinde
         if (code == 0) {
             step = 4;
             const linuxfd::RawCommand read =
-                linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, *trackLength);
+                linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
             code = linuxfd::OutcomeCode(linuxfd::CommandKind::ReadData, send(device, read, buffer.data()), 0);
         }
 

@@ -144,11 +144,7 @@ bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cyl
                                             bool bDoubleStep) {
     int step = 1;
     try {
-        const auto trackLength = fdraw::TrackLength(lSizeCode);
-        if (!trackLength) {
-            throw Failure(failure::InvalidProcedureCall);
-        }
-        std::vector<std::uint8_t> buffer(*trackLength);
+        std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
 
         step = 3;
         std::int32_t code = 0;
@@ -164,7 +160,7 @@ bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cyl
             } else {
                 m_headCylinder = seek[0];
                 step = 4;
-                code = readRequest(cylinder, head, lSizeCode, *trackLength, buffer);
+                code = readRequest(cylinder, head, lSizeCode, buffer.size(), buffer);
             }
         }
 

@@ -123,11 +123,7 @@ bool WindowsFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylin
     bool succeeded = false;
     int step = 1;
     try {
-        const auto trackLength = fdraw::TrackLength(lSizeCode);
-        if (!trackLength) {
-            throw Failure(failure::InvalidProcedureCall);
-        }
-        const PageBuffer buffer(*trackLength);
+        const PageBuffer buffer(fdraw::RequireTrackLength(lSizeCode));
 
         // Not tested by itself: a device that did not open fails the seek,
         // and that failure is what gets reported.
@@ -152,7 +148,7 @@ bool WindowsFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylin
 
         if (succeeded) {
             step = 5;
-            std::vector<std::uint8_t> track(*trackLength);
+            std::vector<std::uint8_t> track(buffer.length());
             ::RtlMoveMemory(track.data(), buffer.data(), track.size());
             data = std::move(track);
         } else {
