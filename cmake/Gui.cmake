@@ -1,13 +1,14 @@
 # The Qt desktop program: the windows and widgets of every subsystem folder,
-# the Qt adapters of src/app, and the program itself.
+# the Qt helpers they share (src/qt), the wiring of src/app, and the program.
 find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Svg Test)
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
-file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp ${CMAKE_SOURCE_DIR}/src/app/*.h)
+file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/qt/*.cpp ${CMAKE_SOURCE_DIR}/src/qt/*.h
+     ${CMAKE_SOURCE_DIR}/src/app/*.cpp ${CMAKE_SOURCE_DIR}/src/app/*.h)
 list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
 
-add_library(quillmar_gui STATIC ${gui_module_sources} ${app_sources} ${CMAKE_SOURCE_DIR}/src/app/icons/icons.qrc)
+add_library(quillmar_gui STATIC ${gui_module_sources} ${app_sources} ${CMAKE_SOURCE_DIR}/src/qt/icons/icons.qrc)
 target_include_directories(quillmar_gui PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(quillmar_gui PUBLIC quillmar_core Qt6::Widgets Qt6::PrintSupport Qt6::Svg PRIVATE quillmar_warnings)
 

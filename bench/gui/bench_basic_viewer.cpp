@@ -10,7 +10,7 @@
 #include <QCoreApplication>
 
 #include "GuiBenchSupport.h"
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "basic/ZxFixtures.h"
 #include "basic/frmBasic.h"
 #include "core/FontChooser.h"

@@ -12,7 +12,7 @@
 #include <QCoreApplication>
 
 #include "GuiBenchSupport.h"
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "bytes/frmCode.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "GuiBenchSupport.h"
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "screen/RasterPaneWidget.h"
 #include "screen/frmScreen.h"
 

@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 
-#include "app/QtFileChooser.h"
-#include "app/QtFontChooser.h"
-#include "app/QtPrinterChooser.h"
-#include "app/QtPrompter.h"
-#include "app/ViewerContext.h"
+#include "qt/QtFileChooser.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrinterChooser.h"
+#include "qt/QtPrompter.h"
+#include "qt/ViewerContext.h"
 #include "basic/frmBasic.h"
 #include "bytes/frmCode.h"
 #include "core/ProgramInfo.h"

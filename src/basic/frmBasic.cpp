@@ -1,5 +1,5 @@
 #include "basic/frmBasic.h"
-#include "app/QtMenus.h"
+#include "qt/QtMenus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -7,8 +7,8 @@
 #include <QMenuBar>
 #include <filesystem>
 
-#include "app/QtFontChooser.h"
-#include "app/QtPrintSurface.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrintSurface.h"
 #include "basic/ListingFontSettings.h"
 #include "core/ProgramInfo.h"
 #include "core/Twips.h"

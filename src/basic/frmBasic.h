@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "basic/BasicProgram.h"
 #include "core/FontChooser.h"
 #include "disk/Catalogue.h"

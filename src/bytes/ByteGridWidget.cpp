@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <array>
 
-#include "app/QtFontChooser.h"
+#include "qt/QtFontChooser.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "bytes/frmCode.h"
-#include "app/QtMenus.h"
+#include "qt/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <filesystem>
 
-#include "app/QtPrintSurface.h"
+#include "qt/QtPrintSurface.h"
 #include "bytes/frmSearch.h"
 #include "core/ProgramInfo.h"
 #include "export/ExportFiles.h"

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMainWindow>
 
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "bytes/ByteGridWidget.h"
 #include "bytes/ByteSearch.h"
 #include "disk/Catalogue.h"

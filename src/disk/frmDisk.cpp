@@ -1,5 +1,5 @@
 #include "disk/frmDisk.h"
-#include "app/QtMenus.h"
+#include "qt/QtMenus.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
 #include "floppy/frmFDRead.h"
-#include "app/QtMenus.h"
+#include "qt/QtMenus.h"
 
 #include <QActionGroup>
 #include <QApplication>

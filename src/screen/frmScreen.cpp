@@ -1,5 +1,5 @@
 #include "screen/frmScreen.h"
-#include "app/QtMenus.h"
+#include "qt/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

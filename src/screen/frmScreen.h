@@ -6,7 +6,7 @@
 #include <QSize>
 #include <array>
 
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "disk/Catalogue.h"
 
 class RasterPaneWidget;

@@ -2,7 +2,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/QtFileChooser.h"
+#include "qt/QtFileChooser.h"
 #include "support/TestSupport.h"
 
 class tst_QtFileChooser : public QObject {

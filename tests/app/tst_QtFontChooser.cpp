@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/QtFontChooser.h"
+#include "qt/QtFontChooser.h"
 #include "basic/ViewerTestSupport.h"
 
 namespace {

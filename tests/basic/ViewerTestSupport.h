@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ViewerContext.h"
+#include "qt/ViewerContext.h"
 #include "core/FileIO.h"
 #include "core/FontChooser.h"
 #include "disk/Catalogue.h"

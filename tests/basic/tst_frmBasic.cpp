@@ -4,8 +4,8 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/QtFontChooser.h"
-#include "app/QtPrintSurface.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrintSurface.h"
 #include "basic/ViewerTestSupport.h"
 #include "basic/ZxFixtures.h"
 #include "basic/frmBasic.h"

@@ -6,7 +6,7 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "app/QtPrintSurface.h"
+#include "qt/QtPrintSurface.h"
 #include "basic/ViewerTestSupport.h"
 #include "bytes/frmCode.h"
 #include "bytes/frmSearch.h"

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/QtPrintSurface.h"
-#include "app/QtPrinterChooser.h"
+#include "qt/QtPrintSurface.h"
+#include "qt/QtPrinterChooser.h"
 #include "export/PrintCollection.h"
 #include "export/PrintLines.h"
 #include "export/ScreenPrint.h"

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/AppWiring.h"
-#include "app/QtPrintSurface.h"
+#include "qt/QtPrintSurface.h"
 #include "core/Twips.h"
 #include "disk/Catalogue.h"
 #include "export/PrintRecordingSurface.h"

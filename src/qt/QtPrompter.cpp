@@ -1,4 +1,4 @@
-#include "app/QtPrompter.h"
+#include "qt/QtPrompter.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/QtFileChooser.h"
+#include "qt/QtFileChooser.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

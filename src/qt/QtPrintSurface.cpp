@@ -1,4 +1,4 @@
-#include "app/QtPrintSurface.h"
+#include "qt/QtPrintSurface.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "app/QtPrinterChooser.h"
+#include "qt/QtPrinterChooser.h"
 
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/QtPrintSurface.h"
+#include "qt/QtPrintSurface.h"
 
 std::optional<PrinterChoice> QtPrinterChooser::choosePrinter(const PrinterDialogOptions& options) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -1,4 +1,4 @@
-#include "app/QtFontChooser.h"
+#include "qt/QtFontChooser.h"
 
 #include <QColorDialog>
 #include <QDialog>
