@@ -63,6 +63,14 @@ const char* errorName(std::int32_t lCode) {
 
 }  // namespace
 
+bool modFDRawCmd::ReadSingleSector(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t,
+                                   std::vector<std::uint8_t>&, std::int32_t& lErrorCode,
+                                   std::string& sErrorText, std::int32_t, bool) {
+    lErrorCode = fderr::InvalidParameter;
+    sErrorText = DriveErrorText(lErrorCode);
+    return false;
+}
+
 std::string modFDRawCmd::DriveErrorText(std::int32_t lCode) {
     return std::string(errorName(lCode)) + " (0x" + hexUpper(static_cast<std::uint32_t>(lCode), 8) + ")";
 }

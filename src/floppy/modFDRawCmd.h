@@ -42,6 +42,15 @@ public:
                                                std::string& sErrorText, std::int32_t lSizeCode,
                                                bool bDoubleStep) = 0;
 
+    // Reads the one sector whose ID names cylinder, head and sector R, with the
+    // same conventions as ReadSingleTrack: on success data is re-dimensioned
+    // to 128 << lSizeCode bytes. Drivers that cannot address a single sector
+    // refuse with Invalid Parameter.
+    [[nodiscard]] virtual bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                                std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                                std::int32_t& lErrorCode, std::string& sErrorText,
+                                                std::int32_t lSizeCode, bool bDoubleStep);
+
     // "CRC Error (0x00000017)": the table's name of the code (or "Unknown
     // Error Code"), then the code as eight upper-case hex digits, negative
     // codes in their 32-bit two's complement.

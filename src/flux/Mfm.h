@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "flux/FluxTrack.h"
+
+namespace flux {
+
+// One sector as decoded from a track side: the ID field's C H R N, and the
+// data of the first revolution whose data CRC was good (or, when none was,
+// the best-looking copy with dataOk false).
+struct DecodedSector {
+    std::uint8_t cylinder = 0;
+    std::uint8_t head = 0;
+    std::uint8_t sector = 0;
+    std::uint8_t sizeCode = 0;  // N: 128 << N bytes
+    bool dataOk = false;
+    bool deleted = false;            // data mark 0xF8
+    std::vector<std::uint8_t> data;  // 128 << N bytes, empty when no data field was found
+};
+
+struct DecodedTrack {
+    int revolutions = 0;                 // revolutions decoded
+    bool indexSeen = false;              // at least one index pulse in the capture
+    std::vector<DecodedSector> sectors;  // one per distinct (C, H, R), ascending R
+};
+
+// IBM MFM at the given cell length (2 µs for double density): every
+// revolution is decoded and merged by ID, never by position.
+[[nodiscard]] DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds = 2e-6);
+
+// One sector to be written; corruptData stores a wrong data CRC.
+struct EncodeSector {
+    std::uint8_t cylinder = 0;
+    std::uint8_t head = 0;
+    std::uint8_t sector = 0;
+    std::uint8_t sizeCode = 1;
+    std::vector<std::uint8_t> data;
+    bool corruptData = false;
+};
+
+// The 18 sectors of one Opus track side from a sector image (track sides in
+// order cylinder 0 head 0, cylinder 0 head 1, ...), in the physical order
+// of a WD177x format: 0, 7, 14, 3, 10, 17, 6, 13, 2, 9, 16, 5, 12, 1, 8, 15, 4, 11.
+[[nodiscard]] std::vector<EncodeSector> OpusTrackSectors(std::span<const std::uint8_t> image, int cylinder,
+                                                         int head, int heads);
+
+struct EncodeOptions {
+    double tickHz = 72'000'000.0;
+    double cellSeconds = 2e-6;
+    double rpm = 300.0;
+    double jitter = 0.0;  // largest timing error of a transition, as a fraction of a cell
+    std::uint32_t seed = 1;
+    bool index = true;  // false: no index pulses (no disk / no index hole)
+};
+
+// A track side of several revolutions, the given sectors written in each with
+// the Opus gaps (an empty list: a track with no sync at all). One entry per
+// revolution, so a test or a simulator can damage a sector on some
+// revolutions only. The first index pulse sits at tick 0 and one more
+// follows every revolution.
+[[nodiscard]] FluxTrack EncodeMfmTrack(std::span<const std::vector<EncodeSector>> revolutions,
+                                       const EncodeOptions& options = {});
+
+}  // namespace flux
