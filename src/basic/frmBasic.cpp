@@ -196,7 +196,7 @@ void frmBasic::ListingFont() {
     }
     const std::optional<FontChoice> chosen =
         m_context.fontChooser->chooseFont(ProgramTitle() + " - Select listing font...", m_listingFont);
-    if (!chosen) {
+    if (!chosen || *chosen == m_listingFont) {
         return;
     }
     SaveListingFont(*chosen, m_context.settingsFilePath);
