@@ -157,7 +157,7 @@ TEST_F(SaveScreenAsTest, TheExtensionChoosesTheWriter) {
     }
     EXPECT_TRUE(log.entries.empty());
     EXPECT_EQ(chooser.titles, std::vector<std::string>(7, "Save current SCREEN$ as..."));
-    EXPECT_EQ(chooser.proposedNames, std::vector<std::string>(7, "picture"));
+    EXPECT_EQ(chooser.proposedNames, std::vector<std::string>(7, "picture.Tap"));
 }
 
 TEST_F(SaveScreenAsTest, AnUnknownExtensionWritesNothing) {
