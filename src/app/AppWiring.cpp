@@ -141,8 +141,11 @@ bool AppWiring::ShowOpusScreen(int lIndex) {
     return true;
 }
 
-bool AppWiring::ReadDisk(DiskImage& image) {
+DiskReadEnd AppWiring::ReadDisk(DiskImage& image) {
     frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get());
     dialog.exec();
-    return dialog.Canceled();
+    if (dialog.Canceled()) {
+        return DiskReadEnd::Canceled;
+    }
+    return dialog.Published() ? DiskReadEnd::Read : DiskReadEnd::NothingRead;
 }

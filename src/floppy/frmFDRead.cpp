@@ -34,7 +34,7 @@ QLabel* labelFor(const QString& name, const QString& caption, QWidget* buddy) {
 }  // namespace
 
 frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, QWidget* owner)
-    : QDialog(owner), m_reader(driver, prompter), m_image(image) {
+    : QDialog(owner), m_prompter(prompter, *this), m_reader(driver, m_prompter), m_image(image) {
     setObjectName(QStringLiteral("frmFDRead"));
     setWindowTitle(QString::fromStdString(ProgramTitle()) + QStringLiteral(" - Read Physical Opus Disk..."));
     setModal(true);
@@ -91,6 +91,7 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
+    cmdCancel->setCursor(Qt::ArrowCursor);
 
     auto* progress = new QGroupBox(QStringLiteral("Read Progress:"));
     progress->setObjectName(QStringLiteral("fmeProgress"));
@@ -164,7 +165,18 @@ void frmFDRead::ReadDiskCommand() {
             afterSide(p);
         }
     };
-    m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks);
+    if (m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks).outcome ==
+        ReadOutcome::Published) {
+        m_published = true;
+    }
+}
+
+void frmFDRead::DialogPrompter::setBusy(bool busy) {
+    if (busy) {
+        m_dialog.setCursor(Qt::WaitCursor);
+    } else {
+        m_dialog.unsetCursor();
+    }
 }
 
 void frmFDRead::CancelCommand() {
@@ -190,6 +202,8 @@ void frmFDRead::keyPressEvent(QKeyEvent* event) {
             }
             return;
         }
+        cmdClose->click();
+        return;
     }
     QDialog::keyPressEvent(event);
 }
