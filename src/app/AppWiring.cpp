@@ -82,6 +82,7 @@ bool AppWiring::Main() {
     if (m_qtFontChooser) {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
+    m_frmDisk->setSettingsFile(m_settingsFilePath);
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
         m_logger.LogThis(driverProblem, kSeverityWARNING, false);
