@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 #include <new>
 
 #include "core/Failure.h"
@@ -16,27 +17,20 @@
 #include "screen/ScreenViewer.h"
 #include "screen/frmScreenSettings.h"
 
-namespace {
-
-QSize pixelsOf(TwipsSize size) {
-    return {twipsToPixels(size.width), twipsToPixels(size.height)};
-}
-
-TwipsSize twipsOf(QSize size) {
-    return {pixelsToTwips(size.width()), pixelsToTwips(size.height())};
-}
-
-}  // namespace
-
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
-    : QMainWindow(parent), m_context(context) {
+    : QMainWindow(parent),
+      m_ownPrompter(context.promptFor(this)),
+      m_context(context.speakingThrough(m_ownPrompter.get())) {
     setObjectName(QStringLiteral("frmScreen"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    const int margin = twipsToPixels(kScreenControlOffset);
+    layout->setContentsMargins(margin, margin, margin, margin);
     m_rpnScr = new RasterPaneWidget(central);
     m_rpnScr->setObjectName(QStringLiteral("rpnScr"));
-    m_rpnScr->move(twipsToPixels(kScreenControlOffset), twipsToPixels(kScreenControlOffset));
-    m_rpnScr->resize(pixelsOf(ScreenControlSize(1)));
+    m_rpnScr->installEventFilter(this);
+    layout->addWidget(m_rpnScr);
     buildMenus();
 }
 
@@ -125,11 +119,6 @@ bool frmScreen::ShowOpusScreen(int lIndex) {
         mnuScreenSize_Click(zoom - 1);
         line = 8;
         show();
-        // The window system tells the size of the frame only once the window
-        // is on screen; the zoom's outer size includes it.
-        if (frameGeometry().size() != pixelsOf(ScreenWindowOuterSize(zoom))) {
-            mnuScreenSize_Click(zoom - 1);
-        }
         return true;
     } catch (const Failure& f) {
         logTrap(m_context.log, f, TrapJoint::SpaceIn, "ShowOpusScreen", line);
@@ -160,26 +149,28 @@ void frmScreen::mnuScreenSize_Click(int i) {
         return;
     }
     const int factor = i + 1;
-    const QSize frame = frameGeometry().size() - size();
-    m_commandedOuter = pixelsOf(ScreenWindowOuterSize(factor));
-    resize(m_commandedOuter - frame);
-    m_rpnScr->resize(pixelsOf(ScreenControlSize(factor)));
+    m_commandedPicture = QSize(factor * ScreenRenderer::kWidth, factor * ScreenRenderer::kHeight);
+    // Held at the picture's size, the control makes the layouts size the
+    // window round it: menu bar, margins and whatever the style adds.
+    m_rpnScr->setFixedSize(m_commandedPicture);
+    centralWidget()->layout()->invalidate();
+    layout()->invalidate();
+    resize(sizeHint());
+    // Released again, it follows the window when the person resizes it.
+    m_rpnScr->setMinimumSize(0, 0);
+    m_rpnScr->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     clearSizeChecks();
     m_mnuScreenSize[static_cast<std::size_t>(i)]->setChecked(true);
 }
 
-void frmScreen::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    if (isMinimized()) {
-        return;
+bool frmScreen::eventFilter(QObject* watched, QEvent* event) {
+    // A picture stretched to any other size is none of the size commands.
+    if (watched == m_rpnScr && event->type() == QEvent::Resize && !isMinimized() &&
+        static_cast<QResizeEvent*>(event)->size() != m_commandedPicture) {
+        m_commandedPicture = QSize();
+        clearSizeChecks();
     }
-    const QSize outer = frameGeometry().size();
-    if (outer == m_commandedOuter) {
-        return;
-    }
-    m_commandedOuter = QSize();
-    clearSizeChecks();
-    m_rpnScr->resize(pixelsOf(StretchedScreenControl(twipsOf(outer), twipsOf(m_rpnScr->size()))));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmScreen::mnuFileSaveAs_Click() {

@@ -5,9 +5,10 @@
 #include <QMenu>
 #include <QSize>
 #include <array>
+#include <memory>
 
-#include "qt/ViewerContext.h"
 #include "disk/Catalogue.h"
+#include "qt/ViewerContext.h"
 
 class RasterPaneWidget;
 class frmScreenSettings;
@@ -41,7 +42,7 @@ public:
     void mnuScreenSize_Click(int i);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -52,14 +53,13 @@ private:
     void mnuScreenAdjustPalettes_Click();
     void connectSettings();
 
+    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
     ViewerContext m_context;
     CatalogueEntry m_entry;
     RasterPaneWidget* m_rpnScr = nullptr;
     frmScreenSettings* m_frmSettings = nullptr;
-    // The outer size the last size command gave the window. The window system
-    // may report that resize later (always so while the window is hidden); it
-    // is the command's own and keeps the command's exact control and mark.
-    QSize m_commandedOuter;
+    // The picture size of the last size command, while the control keeps it.
+    QSize m_commandedPicture;
 
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuEdit = nullptr;
