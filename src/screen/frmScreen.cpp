@@ -29,7 +29,6 @@ frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     layout->setContentsMargins(margin, margin, margin, margin);
     m_rpnScr = new RasterPaneWidget(central);
     m_rpnScr->setObjectName(QStringLiteral("rpnScr"));
-    m_rpnScr->installEventFilter(this);
     layout->addWidget(m_rpnScr);
     buildMenus();
 }
@@ -149,13 +148,14 @@ void frmScreen::mnuScreenSize_Click(int i) {
         return;
     }
     const int factor = i + 1;
-    m_commandedPicture = QSize(factor * ScreenRenderer::kWidth, factor * ScreenRenderer::kHeight);
     // Held at the picture's size, the control makes the layouts size the
     // window round it: menu bar, margins and whatever the style adds.
-    m_rpnScr->setFixedSize(m_commandedPicture);
+    m_rpnScr->setFixedSize(factor * ScreenRenderer::kWidth, factor * ScreenRenderer::kHeight);
     centralWidget()->layout()->invalidate();
     layout()->invalidate();
-    resize(sizeHint());
+    m_commandedSize = sizeHint();
+    m_sizeBeforeCommand = size();
+    resize(m_commandedSize);
     // Released again, it follows the window when the person resizes it.
     m_rpnScr->setMinimumSize(0, 0);
     m_rpnScr->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -163,14 +163,20 @@ void frmScreen::mnuScreenSize_Click(int i) {
     m_mnuScreenSize[static_cast<std::size_t>(i)]->setChecked(true);
 }
 
-bool frmScreen::eventFilter(QObject* watched, QEvent* event) {
-    // A picture stretched to any other size is none of the size commands.
-    if (watched == m_rpnScr && event->type() == QEvent::Resize && !isMinimized() &&
-        static_cast<QResizeEvent*>(event)->size() != m_commandedPicture) {
-        m_commandedPicture = QSize();
-        clearSizeChecks();
+void frmScreen::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // A window of any other size stretches the picture to none of the zooms.
+    // The window system may still report the size from before a command
+    // after the command was given; that report is not the person's doing.
+    if (isMinimized() || event->size() == m_commandedSize) {
+        return;
     }
-    return QMainWindow::eventFilter(watched, event);
+    if (event->size() == m_sizeBeforeCommand && m_commandedSize.isValid()) {
+        m_sizeBeforeCommand = QSize();
+        return;
+    }
+    m_commandedSize = QSize();
+    clearSizeChecks();
 }
 
 void frmScreen::mnuFileSaveAs_Click() {

@@ -42,7 +42,7 @@ public:
     void mnuScreenSize_Click(int i);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
@@ -58,8 +58,10 @@ private:
     CatalogueEntry m_entry;
     RasterPaneWidget* m_rpnScr = nullptr;
     frmScreenSettings* m_frmSettings = nullptr;
-    // The picture size of the last size command, while the control keeps it.
-    QSize m_commandedPicture;
+    // The window size the last size command asked for, while the window has
+    // it, and the size the window had before.
+    QSize m_commandedSize;
+    QSize m_sizeBeforeCommand;
 
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuEdit = nullptr;
