@@ -149,7 +149,7 @@ class tst_Gui : public QObject {
     Q_OBJECT
 
 private slots:
-    void eachRowOpensItsViewerAndSavesAsItsFirstFormat() {
+    void eachRowOpensItsViewerWhichProposesItsFirstFormat() {
         Run run;
         run.openDemo();
         QCOMPARE(run.list()->topLevelItemCount(), 5);
@@ -164,6 +164,7 @@ private slots:
             {1, "screen.Tap", "screen.Bmp", [](Run& r, int i) { return r.open<frmScreen>(i); }},
             {2, "code.Tap", "code.Bin", [](Run& r, int i) { return r.open<frmCode>(i); }},
             {3, "numbers.Tap", "numbers.Tap", [](Run& r, int i) { return r.open<frmCode>(i); }},
+            {4, "letters.Tap", "letters.Bin", [](Run& r, int i) { return r.open<frmCode>(i); }},
         };
         for (const Row& row : rows) {
             QWidget* viewer = row.open(run, row.row);
