@@ -19,6 +19,7 @@
 
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),
+      m_openerPrompter(context.prompter),
       m_ownPrompter(context.promptFor(this)),
       m_context(context.speakingThrough(m_ownPrompter.get())) {
     setObjectName(QStringLiteral("frmScreen"));
@@ -103,8 +104,8 @@ bool frmScreen::ShowOpusScreen(int lIndex) {
         try {
             m_rpnScr->setScreenData(m_entry.Data);
         } catch (const Failure& refused) {
-            m_context.prompter.message(std::string(kCannotRenderMessage) + "\r\n" + refused.description(),
-                                       ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+            m_openerPrompter.message(std::string(kCannotRenderMessage) + "\r\n" + refused.description(),
+                                     ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
             return false;
         }
         line = 4;

@@ -53,6 +53,9 @@ private:
     void mnuScreenAdjustPalettes_Click();
     void connectSettings();
 
+    // A refused entry is reported over the window that asked for it: this
+    // one never shows.
+    Prompter& m_openerPrompter;
     std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
     ViewerContext m_context;
     CatalogueEntry m_entry;
