@@ -16,21 +16,15 @@ int runHex(const std::vector<std::string>& args, CliContext& cli) {
     const ByteGrid grid(entryAt(disk, parsed.positional[1]));
 
     // Built as one text so a 64 KB file is a single write.
-    std::string text = ByteGrid::PrintHeaderLine();
-    text += '\n';
-    text.reserve(text.size() + static_cast<std::size_t>(grid.dataRows()) * 120);
-    for (int r = 1; r <= grid.dataRows(); ++r) {
-        grid.appendPrintLine(text, r);
-        text += '\n';
-    }
+    const std::string text = grid.PrintText();
     cli.out << text;
     return kExitOk;
 }
 
-const CommandRegistration kHex{
-    {"hex", "hex IMAGE INDEX",
-     "Print a file's bytes as the byte viewer prints them: a header line, then one "
-     "line per 16 bytes with address, hex and ASCII.",
-     &runHex}};
-
 }  // namespace
+
+extern constinit const CommandInfo kHexCommand{
+    "hex", "hex IMAGE INDEX",
+    "Print a file's bytes as the byte viewer prints them: a header line, then one "
+    "line per 16 bytes with address, hex and ASCII.",
+    &runHex};
