@@ -187,16 +187,30 @@ void ByteGrid::appendPrintLine(std::string& out, int row) const {
     out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
-std::string ByteGrid::PrintText() const {
-    const std::string header = PrintHeaderLine();
-    std::string text(header.size() + 1 + static_cast<std::size_t>(dataRows()) * (kPrintLineLength + 1), '\0');
-    char* p = std::copy(header.begin(), header.end(), text.data());
-    *p++ = '\n';
-    for (int r = 1; r <= dataRows(); ++r) {
+void ByteGrid::appendPrintText(std::string& out, int firstRow, int lastRow) const {
+    firstRow = std::max(firstRow, 0);
+    lastRow = std::min(lastRow, dataRows());
+    if (firstRow > lastRow) {
+        return;
+    }
+    if (firstRow == 0) {
+        out += PrintHeaderLine();
+        out += '\n';
+        firstRow = 1;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(lastRow - firstRow + 1) * (kPrintLineLength + 1));
+    char* p = out.data() + at;
+    for (int r = firstRow; r <= lastRow; ++r) {
         p = writePrintLine(p, m_data, m_base, r);
         *p++ = '\n';
     }
-    text.resize(static_cast<std::size_t>(p - text.data()));
+    out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+std::string ByteGrid::PrintText() const {
+    std::string text;
+    appendPrintText(text, 0, dataRows());
     return text;
 }
 

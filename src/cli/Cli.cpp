@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
+#include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -13,24 +14,16 @@
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "core/Prompter.h"
 #include "disk/ImageFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The command line asks nobody: the one question loading can ask (a file that
-// is not 184,320 bytes long) is answered Yes after a warning of our own.
-class AnsweringPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-    }
-};
-
 // Output is written once it reaches this size, and at the end.
-constexpr std::size_t kStdoutPiece = std::size_t{1} << 20;
+constexpr std::size_t kStdoutPiece = std::size_t{64} << 10;
+// A text this large goes out at once rather than through the buffer.
+constexpr std::size_t kDirectWrite = std::size_t{16} << 10;
 
 // What each procedure's trapped failure means to someone reading the
 // terminal; number 0 stands for any failure of that procedure.
@@ -80,8 +73,14 @@ StdoutBuffer::int_type StdoutBuffer::overflow(int_type c) {
 }
 
 std::streamsize StdoutBuffer::xsputn(const char* s, std::streamsize n) {
-    if (m_failure == 0) {
-        m_text.append(s, static_cast<std::size_t>(n));
+    const auto size = static_cast<std::size_t>(n);
+    if (size >= kDirectWrite) {
+        // A large piece (hex writes 1,024 rows at a time) goes out as it is,
+        // without a copy.
+        flushNow();
+        writeNow(s, size);
+    } else if (m_failure == 0) {
+        m_text.append(s, size);
         if (m_text.size() >= kStdoutPiece) {
             flushNow();
         }
@@ -95,16 +94,19 @@ int StdoutBuffer::sync() {
 }
 
 void StdoutBuffer::flushNow() {
-    if (m_failure == 0 && !m_text.empty()) {
+    writeNow(m_text.data(), m_text.size());
+    m_text.clear();
+}
+
+void StdoutBuffer::writeNow(const char* s, std::size_t n) {
+    if (m_failure == 0 && n != 0) {
         try {
-            writeAll(stdout, {reinterpret_cast<const std::uint8_t*>(m_text.data()), m_text.size()},
-                     "standard output");
+            writeAll(stdout, {reinterpret_cast<const std::uint8_t*>(s), n}, "standard output");
         } catch (const Failure& f) {
             m_pipeClosed = errno == EPIPE;
             m_failure = f.number();
         }
     }
-    m_text.clear();
 }
 
 std::string StdoutBuffer::reason() const {
@@ -176,10 +178,6 @@ void StderrLog::Trapped(const Failure& f, const std::string& procedure, const st
     m_traps.push_back({f.number(), procedure, f.description()});
 }
 
-std::string StderrLog::firstTrapReason() const {
-    return m_traps.empty() ? std::string("it cannot be read") : failureDescription(m_traps.front().number);
-}
-
 void StderrLog::sayTraps(std::size_t reached, const std::string& what) {
     for (const Trap& t : m_traps) {
         std::string sentence = t.description;
@@ -218,9 +216,12 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
         if (!fs::is_regular_file(status)) {
             throw CliFailure("cannot open " + path + ": not a regular file");
         }
-        AnsweringPrompter prompter;
-        if (fs::file_size(path, ec) != 0 && !LoadImageFile(path, disk.image, prompter, log)) {
-            throw CliFailure("cannot read " + path + ": " + log.firstTrapReason());
+        // Read directly rather than through LoadImageFile: its catalogue dump
+        // for the log's debug level is work no one here reads.
+        try {
+            disk.image.bytes = readWholeFile(path);
+        } catch (const Failure& f) {
+            throw CliFailure("cannot read " + path + ": " + failureDescription(f.number()));
         }
     }
     const std::size_t length = disk.image.bytes.size();
@@ -258,6 +259,10 @@ const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexTe
         throw CliFailure("entry " + indexText + " is outside the catalogue of " + disk.path + "; " + files);
     }
     return disk.catalogue[index];
+}
+
+CatalogueEntry& entryAt(LoadedDisk& disk, const std::string& indexText) {
+    return const_cast<CatalogueEntry&>(entryAt(std::as_const(disk), indexText));
 }
 
 void warnIfNotBasic(const CatalogueEntry& entry, const std::string& indexText, CliContext& cli) {

@@ -63,6 +63,7 @@ protected:
 
 private:
     void flushNow();
+    void writeNow(const char* s, std::size_t n);
     std::string m_text;
     int m_failure = 0;
     bool m_pipeClosed = false;
@@ -95,8 +96,6 @@ public:
     // without WHAT, the sentence alone.
     void sayTraps(std::size_t reached, const std::string& what);
     [[nodiscard]] bool trapped() const { return !m_traps.empty(); }
-    // The first trapped failure's description ("Permission denied").
-    [[nodiscard]] std::string firstTrapReason() const;
 
 private:
     struct Trap {
@@ -122,6 +121,7 @@ struct LoadedDisk {
 // The catalogue entry of the file an INDEX argument names (1 to N; 0 is the
 // disk itself and refused).
 [[nodiscard]] const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexText);
+[[nodiscard]] CatalogueEntry& entryAt(LoadedDisk& disk, const std::string& indexText);
 
 // basic and vars show any file, as the viewers' View As does, but say so first
 // when it is not a BASIC program: "warning: entry 3 is a CODE file, not a

@@ -1,6 +1,7 @@
 // quillmar-cli hex IMAGE INDEX
 
 #include <ostream>
+#include <utility>
 
 #include "bytes/ByteGrid.h"
 #include "cli/Cli.h"
@@ -12,12 +13,22 @@ int runHex(const std::vector<std::string>& args, CliContext& cli) {
     if (parsed.positional.size() != 2) {
         throw UsageError("hex takes IMAGE and INDEX");
     }
-    const LoadedDisk disk = loadDisk(parsed.positional[0], cli);
-    const ByteGrid grid(entryAt(disk, parsed.positional[1]));
+    LoadedDisk disk = loadDisk(parsed.positional[0], cli);
+    CatalogueEntry& entry = entryAt(disk, parsed.positional[1]);
+    const int base = ByteGrid::AddressBase(entry);
+    const ByteGrid grid(std::move(entry.Data), base);
 
-    // Built as one text so a 64 KB file is a single write.
-    const std::string text = grid.PrintText();
-    cli.out << text;
+    // Written in pieces of 1,024 rows through one buffer: the same memory
+    // pages serve every piece, and a piece is large enough to go out in one
+    // write.
+    constexpr int kRowsPerPiece = 1024;
+    std::string text;
+    text.reserve(static_cast<std::size_t>(kRowsPerPiece) * (ByteGrid::kPrintLineLength + 1));
+    for (int first = 0; first <= grid.dataRows(); first += kRowsPerPiece) {
+        text.clear();
+        grid.appendPrintText(text, first, first + kRowsPerPiece - 1);
+        cli.out << text;
+    }
     return kExitOk;
 }
 
