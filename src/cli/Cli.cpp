@@ -26,7 +26,8 @@ constexpr std::size_t kStdoutPiece = std::size_t{64} << 10;
 constexpr std::size_t kDirectWrite = std::size_t{16} << 10;
 
 // What each procedure's trapped failure means to someone reading the
-// terminal; number 0 stands for any failure of that procedure.
+// terminal; number 0 stands for any failure of that procedure, an empty
+// procedure for any procedure. The first row that fits is taken.
 struct TrapSentence {
     const char* procedure;
     int number;
@@ -34,12 +35,12 @@ struct TrapSentence {
 };
 
 constexpr TrapSentence kTrapSentences[] = {
+    {"", failure::OutOfMemory, "there is not enough memory"},
     {"GetDiskFiles", 0, "the catalogue runs past the end of the image"},
     {"AnalyzeBlock", failure::DuplicateKey, "a line number appears twice in the program"},
     {"AnalyzeBlock", failure::InvalidProcedureCall, "a saved variable cannot be read"},
     {"AnalyzeBlock", 0, "the program runs past the end of the file"},
     {"ShowVariables", failure::DuplicateKey, "a variable name appears twice"},
-    {"", failure::OutOfMemory, "there is not enough memory"},
 };
 
 std::vector<std::uint8_t> readStandardInput() {
