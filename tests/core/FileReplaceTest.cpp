@@ -26,6 +26,9 @@ struct ReplaceCase {
 class FileReplace : public ::testing::TestWithParam<ReplaceCase> {};
 
 TEST_P(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links and POSIX permission bits";
+#endif
     const ReplaceCase& c = GetParam();
     const TempDir dir;
     const std::string target = dir.file("target.bin");
