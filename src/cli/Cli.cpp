@@ -302,7 +302,11 @@ void refuseUnwritableTarget(const std::string& out) {
 }
 
 CliFailure writeFailure(const std::string& out, const Failure& f) {
-    return CliFailure("cannot write " + out + ": " + failureDescription(f.number()));
+    // A failure from the file system names the path after its standard text,
+    // which our message names already; one of our own says more than that.
+    const std::string standard = failureDescription(f.number());
+    const bool ownWords = f.description().rfind(standard, 0) != 0;
+    return CliFailure("cannot write " + out + ": " + (ownWords ? f.description() : standard));
 }
 
 std::string tapeRefusal(const CatalogueEntry& entry, const Failure& f) {
