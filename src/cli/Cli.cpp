@@ -304,6 +304,11 @@ void refuseUnwritableTarget(const std::string& out) {
 CliFailure writeFailure(const std::string& out, const Failure& f) {
     // A failure from the file system names the path after its standard text,
     // which our message names already; one of our own says more than that.
+    const fs::path folder = fs::path(out).parent_path();
+    std::error_code ec;
+    if (f.number() == failure::FileNotFound && !folder.empty() && !fs::is_directory(folder, ec)) {
+        return CliFailure("cannot write " + out + ": there is no folder " + folder.string());
+    }
     const std::string standard = failureDescription(f.number());
     const bool ownWords = f.description().rfind(standard, 0) != 0;
     return CliFailure("cannot write " + out + ": " + (ownWords ? f.description() : standard));
