@@ -31,25 +31,32 @@ std::string temporaryNameBeside(const std::string& path) {
     throw Failure(failure::PathFileAccess, "no temporary name free beside " + path);
 }
 
+struct WriteTarget {
+    fs::path path;
+    fs::file_status status;  // of the file itself, not_found when it is not there yet
+};
+
 // Where a write to PATH lands: a symbolic link is followed to its target (even
 // one not there yet), so that the link itself survives the rename.
-fs::path followLinks(const std::string& path) {
-    fs::path p(path);
+WriteTarget followLinks(const std::string& path) {
+    WriteTarget t{path, {}};
     std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
-        const fs::path target = fs::read_symlink(p, ec);
+    t.status = fs::symlink_status(t.path, ec);
+    for (int hops = 0; hops < 40 && fs::is_symlink(t.status); ++hops) {
+        const fs::path next = fs::read_symlink(t.path, ec);
         if (ec) {
             break;
         }
-        p = target.is_absolute() ? target : p.parent_path() / target;
+        t.path = next.is_absolute() ? next : t.path.parent_path() / next;
+        t.status = fs::symlink_status(t.path, ec);
     }
-    return p;
+    return t;
 }
 
 void writeThenRename(const std::string& path, std::span<const std::uint8_t> prefix,
                      std::span<const std::uint8_t> bytes) {
-    const fs::path target = followLinks(path);
-    const std::string temp = temporaryNameBeside(target.string());
+    const WriteTarget target = followLinks(path);
+    const std::string temp = temporaryNameBeside(target.path.string());
     errno = 0;
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (f == nullptr) {
@@ -71,11 +78,10 @@ void writeThenRename(const std::string& path, std::span<const std::uint8_t> pref
     }
     // The replaced file keeps its permission bits; a new one gets the umask's.
     std::error_code ec;
-    const fs::file_status former = fs::status(target, ec);
-    if (!ec && fs::exists(former)) {
-        fs::permissions(temp, former.permissions(), fs::perm_options::replace, ec);
+    if (fs::exists(target.status)) {
+        fs::permissions(temp, target.status.permissions(), fs::perm_options::replace, ec);
     }
-    fs::rename(temp, target, ec);
+    fs::rename(temp, target.path, ec);
     if (ec) {
         std::remove(temp.c_str());
         throw failureFromErrno(ec.value(), path);
@@ -154,7 +160,7 @@ void appendFileSafely(const std::string& path, std::span<const std::uint8_t> byt
         writeThenRename(path, {}, bytes);
         return;
     }
-    const std::vector<std::uint8_t> former = readWholeFile(followLinks(path).string());
+    const std::vector<std::uint8_t> former = readWholeFile(followLinks(path).path.string());
     writeThenRename(path, former, bytes);
 }
 
