@@ -1,6 +1,7 @@
 #include "bytes/ByteGrid.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "core/CodePage.h"
@@ -24,6 +25,51 @@ void appendAddress(std::string& out, std::uint32_t address) {
 // The ASCII column: 32..127 are the same in Windows-1252 and UTF-8.
 char asciiCell(std::uint8_t b) {
     return b >= 32 && b <= 127 ? static_cast<char>(b) : '.';
+}
+
+// A byte cell of a print line, "3E | ", for every byte value: a row is then
+// sixteen copies of five bytes, with no formatting left to do per byte.
+struct PrintCells {
+    char cell[256][5];
+};
+
+constexpr PrintCells makePrintCells() {
+    PrintCells t{};
+    for (int b = 0; b < 256; ++b) {
+        t.cell[b][0] = kHexDigits[b >> 4];
+        t.cell[b][1] = kHexDigits[b & 0x0F];
+        t.cell[b][2] = ' ';
+        t.cell[b][3] = '|';
+        t.cell[b][4] = ' ';
+    }
+    return t;
+}
+
+constexpr PrintCells kPrintCells = makePrintCells();
+
+char* put(char* p, const char* text, std::size_t n) {
+    std::memcpy(p, text, n);
+    return p + n;
+}
+
+// Writes print line ROW (at most kPrintLineLength bytes) and returns its end.
+char* writePrintLine(char* p, const std::vector<std::uint8_t>& data, int base, int row) {
+    const std::size_t start = static_cast<std::size_t>(row - 1) * ByteGrid::kBytesPerRow;
+    const std::size_t end = std::min(data.size(), start + ByteGrid::kBytesPerRow);
+    const auto address = static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(start);
+    p = put(p, "   ", 3);
+    p = put(p, kPrintCells.cell[(address >> 8) & 0xFF], 2);
+    p = put(p, kPrintCells.cell[address & 0xFF], 5);
+    for (std::size_t i = start; i < end; ++i) {
+        p = put(p, kPrintCells.cell[data[i]], 5);
+    }
+    for (std::size_t i = end; i < start + ByteGrid::kBytesPerRow; ++i) {
+        p = put(p, "   | ", 5);
+    }
+    for (std::size_t i = start; i < end; ++i) {
+        *p++ = asciiCell(data[i]);
+    }
+    return put(p, " | ", 3);
 }
 
 }  // namespace
@@ -135,23 +181,37 @@ std::string ByteGrid::PrintHeaderLine() {
 }
 
 void ByteGrid::appendPrintLine(std::string& out, int row) const {
-    const std::size_t start = static_cast<std::size_t>(row - 1) * kBytesPerRow;
-    out += "   ";
-    appendAddress(out, static_cast<std::uint32_t>(m_base) + static_cast<std::uint32_t>(start));
-    out += " | ";
-    for (std::size_t i = start; i < start + kBytesPerRow; ++i) {
-        if (i < m_data.size()) {
-            appendHex2(out, m_data[i]);
-        } else {
-            out += "  ";
-        }
-        out += " | ";
+    const std::size_t at = out.size();
+    out.resize(at + kPrintLineLength);
+    char* end = writePrintLine(out.data() + at, m_data, m_base, row);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+void ByteGrid::appendPrintText(std::string& out, int firstRow, int lastRow) const {
+    firstRow = std::max(firstRow, 0);
+    lastRow = std::min(lastRow, dataRows());
+    if (firstRow > lastRow) {
+        return;
     }
-    const std::size_t end = std::min(m_data.size(), start + kBytesPerRow);
-    for (std::size_t i = start; i < end; ++i) {
-        out += asciiCell(m_data[i]);
+    if (firstRow == 0) {
+        out += PrintHeaderLine();
+        out += '\n';
+        firstRow = 1;
     }
-    out += " | ";
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(lastRow - firstRow + 1) * (kPrintLineLength + 1));
+    char* p = out.data() + at;
+    for (int r = firstRow; r <= lastRow; ++r) {
+        p = writePrintLine(p, m_data, m_base, r);
+        *p++ = '\n';
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+std::string ByteGrid::PrintText() const {
+    std::string text;
+    appendPrintText(text, 0, dataRows());
+    return text;
 }
 
 std::vector<std::string> ByteGrid::PrintLines() const {

@@ -71,6 +71,12 @@ public:
     [[nodiscard]] std::vector<std::string> PrintLines() const;
     void appendPrintLine(std::string& out, int row) const;
     [[nodiscard]] static std::string PrintHeaderLine();
+    // The header line and every print line, each ending in "\n", as one text;
+    // appendPrintText gives rows firstRow..lastRow of it (row 0 the header).
+    [[nodiscard]] std::string PrintText() const;
+    void appendPrintText(std::string& out, int firstRow, int lastRow) const;
+    // A whole data row: three blanks, address, 16 byte cells, 16 ASCII characters.
+    static constexpr std::size_t kPrintLineLength = 3 + 4 + 3 + 16 * 5 + 16 + 3;
 
 private:
     std::vector<std::uint8_t> m_data;

@@ -17,8 +17,10 @@ int runBasic(const std::vector<std::string>& args, CliContext& cli) {
 
     // Any file lists as BASIC, as in the viewer; damage shows up as warnings
     // and the lines reached are still printed.
+    warnIfNotBasic(entry, parsed.positional[1], cli);
     StderrLog log(cli.err);
     const BasicProgram program = AnalyzeBlock(entry.Data, log);
+    log.sayTraps(program.m_colLines.size(), "lines");
     const bool expanded = parsed.has("--expanded");
     std::size_t size = 0;
     for (const KeyedLine& keyed : program.m_colLines) {
@@ -34,10 +36,10 @@ int runBasic(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kBasic{
-    {"basic", "basic IMAGE INDEX [--expanded]",
-     "List catalogue entry INDEX as a BASIC program (control codes in braces with "
-     "--expanded).",
-     &runBasic}};
-
 }  // namespace
+
+extern constinit const CommandInfo kBasicCommand{
+    "basic", "basic IMAGE INDEX [--expanded]",
+    "List catalogue entry INDEX as a BASIC program (control codes in braces with "
+    "--expanded).",
+    &runBasic};

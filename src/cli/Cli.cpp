@@ -1,40 +1,117 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
+#include <utility>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "core/Failure.h"
 #include "core/FileIO.h"
-#include "core/Prompter.h"
 #include "disk/ImageFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<CommandInfo>& registry() {
-    static std::vector<CommandInfo> commands;
-    return commands;
-}
+// Output is written once it reaches this size, and at the end.
+constexpr std::size_t kStdoutPiece = std::size_t{64} << 10;
+// A text this large goes out at once rather than through the buffer.
+constexpr std::size_t kDirectWrite = std::size_t{16} << 10;
 
-// The command line asks nobody: the one question loading can ask (a file that
-// is not 184,320 bytes long) is answered Yes after a warning of our own.
-class AnsweringPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-    }
+// What each procedure's trapped failure means to someone reading the
+// terminal; number 0 stands for any failure of that procedure, an empty
+// procedure for any procedure. The first row that fits is taken.
+struct TrapSentence {
+    const char* procedure;
+    int number;
+    const char* sentence;
 };
+
+constexpr TrapSentence kTrapSentences[] = {
+    {"", failure::OutOfMemory, "there is not enough memory"},
+    {"GetDiskFiles", 0, "the catalogue runs past the end of the image"},
+    {"AnalyzeBlock", failure::DuplicateKey, "a line number appears twice in the program"},
+    {"AnalyzeBlock", failure::InvalidProcedureCall, "a saved variable cannot be read"},
+    {"AnalyzeBlock", 0, "the program runs past the end of the file"},
+    {"ShowVariables", failure::DuplicateKey, "a variable name appears twice"},
+};
+
+std::vector<std::uint8_t> readStandardInput() {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t piece[65536];
+    for (;;) {
+        const std::size_t n = std::fread(piece, 1, sizeof piece, stdin);
+        bytes.insert(bytes.end(), piece, piece + n);
+        if (n < sizeof piece) {
+            break;
+        }
+    }
+    if (std::ferror(stdin)) {
+        throw CliFailure("cannot read standard input: " +
+                         failureDescription(failureFromErrno(errno != 0 ? errno : EIO).number()));
+    }
+    return bytes;
+}
 
 }  // namespace
 
-CommandRegistration::CommandRegistration(const CommandInfo& info) {
-    auto& commands = registry();
-    commands.push_back(info);
-    std::sort(commands.begin(), commands.end(),
-              [](const CommandInfo& a, const CommandInfo& b) { return std::string(a.name) < b.name; });
+StdoutBuffer::int_type StdoutBuffer::overflow(int_type c) {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        const char ch = traits_type::to_char_type(c);
+        xsputn(&ch, 1);
+    }
+    return traits_type::not_eof(c);
 }
 
-const std::vector<CommandInfo>& registeredCommands() {
-    return registry();
+std::streamsize StdoutBuffer::xsputn(const char* s, std::streamsize n) {
+    const auto size = static_cast<std::size_t>(n);
+    if (size >= kDirectWrite) {
+        // A large piece (hex writes 1,024 rows at a time) goes out as it is,
+        // without a copy.
+        flushNow();
+        writeNow(s, size);
+    } else if (m_failure == 0) {
+        m_text.append(s, size);
+        if (m_text.size() >= kStdoutPiece) {
+            flushNow();
+        }
+    }
+    return n;
+}
+
+int StdoutBuffer::sync() {
+    flushNow();
+    return 0;
+}
+
+void StdoutBuffer::flushNow() {
+    writeNow(m_text.data(), m_text.size());
+    m_text.clear();
+}
+
+void StdoutBuffer::writeNow(const char* s, std::size_t n) {
+    if (m_failure == 0 && n != 0) {
+        try {
+            writeAll(stdout, {reinterpret_cast<const std::uint8_t*>(s), n}, "standard output");
+        } catch (const Failure& f) {
+            m_pipeClosed = errno == EPIPE;
+            m_failure = f.number();
+        }
+    }
+}
+
+std::string StdoutBuffer::reason() const {
+    return failureDescription(m_failure);
 }
 
 bool ParsedArgs::has(const std::string& name) const {
@@ -98,35 +175,69 @@ bool StderrLog::LogThis(const std::string& sWhat, int eSeverity, bool) {
     return true;
 }
 
+void StderrLog::Trapped(const Failure& f, const std::string& procedure, const std::string&) {
+    m_traps.push_back({f.number(), procedure, f.description()});
+}
+
+void StderrLog::sayTraps(std::size_t reached, const std::string& what) {
+    for (const Trap& t : m_traps) {
+        std::string sentence = t.description;
+        for (const TrapSentence& s : kTrapSentences) {
+            if ((t.procedure == s.procedure || s.procedure[0] == '\0') &&
+                (s.number == 0 || s.number == t.number)) {
+                sentence = s.sentence;
+                break;
+            }
+        }
+        m_err << "warning: " << sentence;
+        if (!what.empty()) {
+            m_err << "; " << reached << ' ' << what << " listed";
+        }
+        m_err << '\n';
+    }
+    m_traps.clear();
+}
+
 LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
     LoadedDisk disk;
-    disk.path = path;
-    const auto length = fileLength(path);
-    if (!length) {
+    StderrLog log(cli.err);
+    if (path == "-") {
+        disk.path = "standard input";
+        disk.image.bytes = readStandardInput();
+    } else {
+        disk.path = path;
         std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) {
+        const fs::file_status status = fs::status(path, ec);
+        if (!fs::exists(status)) {
+            throw CliFailure("cannot open " + path + ": no such file");
+        }
+        if (fs::is_directory(status)) {
             throw CliFailure("cannot open " + path + ": it is a folder");
         }
-        throw CliFailure("cannot open " + path + ": no such file");
+        if (!fs::is_regular_file(status)) {
+            throw CliFailure("cannot open " + path + ": not a regular file");
+        }
+        // Read directly rather than through LoadImageFile: its catalogue dump
+        // for the log's debug level is work no one here reads.
+        try {
+            disk.image.bytes = readWholeFile(path);
+        } catch (const Failure& f) {
+            throw CliFailure("cannot read " + path + ": " + failureDescription(f.number()));
+        }
     }
-    if (*length == 0) {
-        throw CliFailure(path + " is empty");
+    const std::size_t length = disk.image.bytes.size();
+    if (length == 0) {
+        throw CliFailure(disk.path + " is empty");
     }
-    if (*length != kNominalImageLength) {
-        cli.err << "warning: " << path << " is " << *length << " bytes long, not " << kNominalImageLength
+    if (length != kNominalImageLength) {
+        cli.err << "warning: " << disk.path << " is " << length << " bytes long, not " << kNominalImageLength
                 << "; it may not be an Opus Discovery disk image\n";
     }
-    AnsweringPrompter prompter;
-    StderrLog log(cli.err);
-    LoadImageFile(path, disk.image, prompter, log);
-    if (disk.image.bytes.empty()) {
-        throw CliFailure("cannot read " + path);
-    }
     if (decodeCatalogue) {
-        disk.catalogueDecoded = GetDiskFiles(disk.image, disk.catalogue, log);
-        if (!disk.catalogueDecoded) {
-            throw CliFailure("no catalogue entry could be decoded from " + path);
+        if (!GetDiskFiles(disk.image, disk.catalogue, log)) {
+            throw CliFailure("no catalogue entry could be decoded from " + disk.path);
         }
+        log.sayTraps(disk.catalogue.size() - 1, "entries");
     }
     return disk;
 }
@@ -139,9 +250,77 @@ const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexTe
         throw UsageError("INDEX must be a catalogue entry number, not \"" + indexText + "\"");
     }
     const auto index = static_cast<std::size_t>(std::stoul(indexText));
+    const std::string files = disk.catalogue.size() < 2
+                                  ? std::string("the disk holds no files")
+                                  : "files are 1 to " + std::to_string(disk.catalogue.size() - 1);
+    if (index == 0) {
+        throw CliFailure("entry 0 is the disk itself; " + files);
+    }
     if (index >= disk.catalogue.size()) {
-        throw CliFailure("entry " + indexText + " is outside the catalogue of " + disk.path +
-                         " (entries 0 to " + std::to_string(disk.catalogue.size() - 1) + ")");
+        throw CliFailure("entry " + indexText + " is outside the catalogue of " + disk.path + "; " + files);
     }
     return disk.catalogue[index];
+}
+
+CatalogueEntry& entryAt(LoadedDisk& disk, const std::string& indexText) {
+    return const_cast<CatalogueEntry&>(entryAt(std::as_const(disk), indexText));
+}
+
+void warnIfNotBasic(const CatalogueEntry& entry, const std::string& indexText, CliContext& cli) {
+    std::string kind;
+    switch (KindOf(entry)) {
+        case FileKind::Basic:
+            return;
+        case FileKind::NumArray:
+            kind = "a number array";
+            break;
+        case FileKind::CharArray:
+            kind = "a character array";
+            break;
+        case FileKind::Code:
+            kind = "a CODE file";
+            break;
+        case FileKind::Screen:
+            kind = "a SCREEN$ file";
+            break;
+        case FileKind::Unknown:
+            kind = "a file of unknown type " + std::to_string(entry.Type);
+            break;
+    }
+    cli.err << "warning: entry " << indexText << " is " << kind << ", not a BASIC program\n";
+}
+
+void refuseUnwritableTarget(const std::string& out) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(out, ec);
+    if (fs::is_directory(status)) {
+        throw CliFailure(out + " is a folder");
+    }
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        throw CliFailure(out + " is read-only");
+    }
+}
+
+CliFailure writeFailure(const std::string& out, const Failure& f) {
+    // A failure from the file system names the path after its standard text,
+    // which our message names already; one of our own says more than that.
+    const fs::path folder = fs::path(out).parent_path();
+    std::error_code ec;
+    if (f.number() == failure::FileNotFound && !folder.empty() && !fs::is_directory(folder, ec)) {
+        return CliFailure("cannot write " + out + ": there is no folder " + folder.string());
+    }
+    const std::string standard = failureDescription(f.number());
+    const bool ownWords = f.description().rfind(standard, 0) != 0;
+    return CliFailure("cannot write " + out + ": " + (ownWords ? f.description() : standard));
+}
+
+std::string tapeRefusal(const CatalogueEntry& entry, const Failure& f) {
+    constexpr int kLongestTapeData = 0xFFFF - 2;  // the length word also counts flag and checksum
+    if (f.number() == failure::Overflow && entry.Length > kLongestTapeData) {
+        return "it is " + std::to_string(entry.Length) + " bytes long and a tape block holds at most " +
+               std::to_string(kLongestTapeData);
+    }
+    // Our own descriptions already say what is wrong; a bare number's does not.
+    return f.description() == failureDescription(f.number()) ? "its catalogue entry is damaged"
+                                                             : f.description();
 }

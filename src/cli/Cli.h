@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -9,8 +11,9 @@
 #include "disk/Catalogue.h"
 #include "disk/DiskImage.h"
 
-// The command line's own plumbing: the subcommand registry, the two kinds of
-// failure with their exit codes, and the image loading every subcommand shares.
+// The command line's own plumbing: the command table, the two kinds of
+// failure with their exit codes, standard output, and the image loading every
+// subcommand shares.
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
@@ -38,16 +41,33 @@ using CommandFn = int (*)(const std::vector<std::string>& args, CliContext& cli)
 struct CommandInfo {
     const char* name;
     const char* usage;    // "list IMAGE [--json]"
-    const char* summary;  // one line for --help
+    const char* summary;  // what --help says about it
     CommandFn run;
 };
 
-// Each subcommand's file registers itself with one of these.
-struct CommandRegistration {
-    explicit CommandRegistration(const CommandInfo& info);
-};
+// Each subcommand's file defines one of these (kListCommand, ...), constant
+// so that nothing runs before main; main.cpp holds the table of them.
+// Standard output, collected and written in large pieces. A write that fails
+// is remembered, the rest of the output dropped, and main reports it once.
+class StdoutBuffer : public std::streambuf {
+public:
+    [[nodiscard]] bool failed() const { return m_failure != 0; }
+    [[nodiscard]] bool pipeClosed() const { return m_pipeClosed; }
+    // The failure's description: "Disk full".
+    [[nodiscard]] std::string reason() const;
 
-[[nodiscard]] const std::vector<CommandInfo>& registeredCommands();
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+private:
+    void flushNow();
+    void writeNow(const char* s, std::size_t n);
+    std::string m_text;
+    int m_failure = 0;
+    bool m_pipeClosed = false;
+};
 
 // Splits arguments into positionals and options. Options take a value when
 // listed in valueOptions; any option not in either list is a usage error.
@@ -63,26 +83,56 @@ struct ParsedArgs {
                                    const std::vector<std::string>& flags,
                                    const std::vector<std::string>& valueOptions);
 
-// Prints what the procedures log at WARNING or worse as "warning: " lines.
+// Prints what the procedures log at WARNING as "warning: " lines. Trapped
+// failures are kept until the caller knows how much was still reached, and
+// then said in words (sayTraps), never as the log file's trap lines.
 class StderrLog : public ActivityLog {
 public:
     explicit StderrLog(std::ostream& err) : m_err(err) {}
     bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) override;
+    void Trapped(const Failure& f, const std::string& procedure, const std::string& logLine) override;
+
+    // "warning: the catalogue runs past the end of the image; 11 entries listed";
+    // without WHAT, the sentence alone.
+    void sayTraps(std::size_t reached, const std::string& what);
+    [[nodiscard]] bool trapped() const { return !m_traps.empty(); }
 
 private:
+    struct Trap {
+        int number;
+        std::string procedure;
+        std::string description;
+    };
     std::ostream& m_err;
+    std::vector<Trap> m_traps;
 };
 
 struct LoadedDisk {
-    std::string path;
+    std::string path;  // as given; "standard input" for "-"
     DiskImage image;
     Catalogue catalogue;
-    bool catalogueDecoded = false;
 };
 
-// Loads an image of any length (warning when it is not 184,320 bytes) and
-// decodes its catalogue when asked; a catalogue without entries is a failure.
+// Loads an image of any length (warning when it is not an Opus length) from a
+// regular file or, for "-", standard input, and decodes its catalogue when
+// asked; a catalogue without entries is a failure.
 [[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true);
 
-// The catalogue entry an INDEX argument names.
+// The catalogue entry of the file an INDEX argument names (1 to N; 0 is the
+// disk itself and refused).
 [[nodiscard]] const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexText);
+[[nodiscard]] CatalogueEntry& entryAt(LoadedDisk& disk, const std::string& indexText);
+
+// basic and vars show any file, as the viewers' View As does, but say so first
+// when it is not a BASIC program: "warning: entry 3 is a CODE file, not a
+// BASIC program".
+void warnIfNotBasic(const CatalogueEntry& entry, const std::string& indexText, CliContext& cli);
+
+// Refuses OUT up front when it is a folder or a read-only file, in words.
+void refuseUnwritableTarget(const std::string& out);
+
+// Why an entry makes no tape file, in words, from what BuildTapBlocks threw.
+[[nodiscard]] std::string tapeRefusal(const CatalogueEntry& entry, const Failure& f);
+
+// "cannot write OUT: Disk full" for a failure met while writing OUT.
+[[nodiscard]] CliFailure writeFailure(const std::string& out, const Failure& f);

@@ -33,8 +33,8 @@ int runDump(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kDump{{"dump", "dump IMAGE",
-                                 "Print the catalogue area (bytes 0x100 to 0x7FF) as hexadecimal and text.",
-                                 &runDump}};
-
 }  // namespace
+
+extern constinit const CommandInfo kDumpCommand{
+    "dump", "dump IMAGE", "Print the catalogue area (bytes 0x100 to 0x7FF) as hexadecimal and text.",
+    &runDump};

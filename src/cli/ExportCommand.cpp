@@ -1,5 +1,6 @@
 // quillmar-cli export IMAGE INDEX OUT [--expanded] [--attr on|off] [--zoom 1|2|3] [--force] [--append]
 
+#include <filesystem>
 #include <ostream>
 
 #include "basic/BasicProgram.h"
@@ -49,7 +50,7 @@ ExportOptions readOptions(const ParsedArgs& parsed, const std::string& ext) {
     o.zoom = zoom[0] - '0';
 
     if (ext == "TAP") {
-        refuseOptions(parsed, {"--expanded", "--attr", "--zoom", "--force", "--append"}, "tap");
+        refuseOptions(parsed, {"--expanded", "--attr", "--zoom", "--append"}, "tap");
     } else if (ext == "SCR" || ext == "BIN") {
         refuseOptions(parsed, {"--expanded", "--attr", "--zoom", "--append"}, ext == "SCR" ? "scr" : "bin");
     } else if (ext == "BMP" || ext == "PNG") {
@@ -63,19 +64,28 @@ ExportOptions readOptions(const ParsedArgs& parsed, const std::string& ext) {
     return o;
 }
 
-std::string failureText(const Failure& f) {
-    return "error " + std::to_string(f.number()) + " (" + f.description() + ")";
-}
-
-void exportTap(const CatalogueEntry& entry, const std::string& out, const std::string& index) {
+// A .tap file grows by appending, so whatever is there already must be a tape:
+// anything else is left alone unless --force starts a new tape over it.
+void exportTap(const CatalogueEntry& entry, const std::string& out, const std::string& index,
+               const ExportOptions& o) {
     std::vector<std::uint8_t> bytes;
     try {
         bytes = BuildTapBlocks(entry);
     } catch (const Failure& f) {
-        throw CliFailure("entry " + index + " cannot be written as a tape file: " + failureText(f) +
+        throw CliFailure("entry " + index + " cannot be written as a tape file: " + tapeRefusal(entry, f) +
                          "; nothing was written");
     }
-    RefuseReadOnlyTarget(out);
+    refuseUnwritableTarget(out);
+    if (o.force) {
+        writeFileReplacing(out, bytes);
+        return;
+    }
+    if (fileExists(out)) {
+        if (const auto damage = TapeDamage(readWholeFile(out))) {
+            throw CliFailure(out + " is not a tape file (" + *damage +
+                             "); nothing was written (--force starts a new tape file)");
+        }
+    }
     appendFileSafely(out, bytes);
 }
 
@@ -83,7 +93,7 @@ void exportRaw(const CatalogueEntry& entry, const std::string& out, const Export
     if (fileExists(out) && !o.force) {
         throw CliFailure(out + " already exists; use --force to replace it");
     }
-    RefuseReadOnlyTarget(out);
+    refuseUnwritableTarget(out);
     writeFileReplacing(out, entry.Data);
 }
 
@@ -96,6 +106,7 @@ void exportPicture(const CatalogueEntry& entry, const std::string& out, const st
     renderer.setScreenData(entry.Data);
     renderer.setUseATTR(o.attr);
     const RgbPicture picture = renderer.render(o.zoom, ScreenRenderer::FlashPhase::Steady);
+    refuseUnwritableTarget(out);
     if (ext == "BMP") {
         WriteBMP(out, picture);
     } else {
@@ -112,8 +123,9 @@ void exportListing(const CatalogueEntry& entry, const std::string& out, const Ex
     }
     StderrLog log(cli.err);
     const BasicProgram program = AnalyzeBlock(entry.Data, log);
+    log.sayTraps(program.m_colLines.size(), "lines");
     const std::string text = ListingFileText(ListingLines(program, o.expanded));
-    RefuseReadOnlyTarget(out);
+    refuseUnwritableTarget(out);
     if (o.append) {
         appendFileSafely(out, text);
     } else {
@@ -128,7 +140,12 @@ int runExport(const std::vector<std::string>& args, CliContext& cli) {
     }
     const std::string& index = parsed.positional[1];
     const std::string& out = parsed.positional[2];
-    const std::string ext = SaveExtension(out);
+    // The extension is the file name's own; a dot in a folder name is not one.
+    const std::string fileName = std::filesystem::path(out).filename().string();
+    if (fileName.find('.') == std::string::npos) {
+        throw CliFailure(out + " has no extension; use .tap, .txt, .scr, .bmp, .png or .bin");
+    }
+    const std::string ext = SaveExtension(fileName);
     const bool known =
         ext == "TAP" || ext == "SCR" || ext == "BIN" || ext == "BMP" || ext == "PNG" || ext == "TXT";
     if (!known) {
@@ -140,7 +157,7 @@ int runExport(const std::vector<std::string>& args, CliContext& cli) {
 
     try {
         if (ext == "TAP") {
-            exportTap(entry, out, index);
+            exportTap(entry, out, index, o);
         } else if (ext == "SCR" || ext == "BIN") {
             exportRaw(entry, out, o);
         } else if (ext == "BMP" || ext == "PNG") {
@@ -149,16 +166,16 @@ int runExport(const std::vector<std::string>& args, CliContext& cli) {
             exportListing(entry, out, o, cli);
         }
     } catch (const Failure& f) {
-        throw CliFailure("cannot write " + out + ": " + f.description());
+        throw writeFailure(out, f);
     }
     cli.out << SavedMessage(out) << '\n';
     return kExitOk;
 }
 
-const CommandRegistration kExport{
-    {"export", "export IMAGE INDEX OUT [--expanded] [--attr on|off] [--zoom 1|2|3] [--force] [--append]",
-     "Export a file by OUT's extension: .tap appends a tape file, .scr/.bin the raw bytes, .bmp/.png the "
-     "screen picture, .txt the BASIC listing.",
-     &runExport}};
-
 }  // namespace
+
+extern constinit const CommandInfo kExportCommand{
+    "export", "export IMAGE INDEX OUT [--expanded] [--attr on|off] [--zoom 1|2|3] [--force] [--append]",
+    "Export a file by OUT's extension: .tap appends to a tape file (--force starts a new one), .scr/.bin "
+    "the raw bytes, .bmp/.png the screen picture, .txt the BASIC listing.",
+    &runExport};

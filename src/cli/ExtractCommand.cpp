@@ -31,10 +31,6 @@ fs::path childOf(const fs::path& dir, const std::string& fileName) {
     return p;
 }
 
-std::string failureText(const Failure& f) {
-    return "error " + std::to_string(f.number()) + " (" + f.description() + ")";
-}
-
 int runExtract(const std::vector<std::string>& args, CliContext& cli) {
     const ParsedArgs parsed = parseArgs(args, {"--force"}, {"--as"});
     if (parsed.positional.size() != 2) {
@@ -70,7 +66,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& cli) {
                 tape.bytes.insert(tape.bytes.end(), blocks.begin(), blocks.end());
             } catch (const Failure& f) {
                 throw CliFailure("entry " + std::to_string(i) + " [" + disk.catalogue[i].Name +
-                                 "] cannot be written as a tape file: " + failureText(f) +
+                                 "] cannot be written as a tape file: " + tapeRefusal(disk.catalogue[i], f) +
                                  "; nothing was written (--as raw extracts it)");
             }
         }
@@ -83,12 +79,17 @@ int runExtract(const std::vector<std::string>& args, CliContext& cli) {
         }
     }
 
-    if (!force) {
-        for (const PlannedFile& p : plan) {
-            if (fs::exists(fs::symlink_status(p.path, ec))) {
-                throw CliFailure(p.path.string() +
-                                 " already exists; use --force to replace it (nothing was written)");
-            }
+    // Every target is checked before the first file is written: one that may
+    // not or cannot be replaced stops the run with nothing written.
+    for (const PlannedFile& p : plan) {
+        const std::string target = p.path.string();
+        if (!force && fs::exists(fs::symlink_status(p.path, ec))) {
+            throw CliFailure(target + " already exists; use --force to replace it (nothing was written)");
+        }
+        try {
+            refuseUnwritableTarget(target);
+        } catch (const CliFailure& e) {
+            throw CliFailure(std::string(e.what()) + " (nothing was written)");
         }
     }
 
@@ -99,11 +100,10 @@ int runExtract(const std::vector<std::string>& args, CliContext& cli) {
     std::string report;
     for (const PlannedFile& p : plan) {
         try {
-            RefuseReadOnlyTarget(p.path.string());
             writeFileReplacing(p.path.string(), p.bytes);
         } catch (const Failure& f) {
             cli.out << report;
-            throw CliFailure("cannot write " + p.path.string() + ": " + f.description());
+            throw writeFailure(p.path.string(), f);
         }
         if (as == "tap") {
             report += p.path.string() + "\n";
@@ -115,11 +115,12 @@ int runExtract(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kExtract{{"extract", "extract IMAGE OUTDIR [--as tap|raw] [--force]",
-                                    "Write every file of the disk into OUTDIR: one raw file each (.scr for "
-                                    "screens, .bin otherwise), or with "
-                                    "--as tap one tape file of them all in catalogue order. Names are made "
-                                    "safe; existing files need --force.",
-                                    &runExtract}};
-
 }  // namespace
+
+extern constinit const CommandInfo kExtractCommand{
+    "extract", "extract IMAGE OUTDIR [--as tap|raw] [--force]",
+    "Write every file of the disk into OUTDIR: one raw file each (.scr for "
+    "screens, .bin otherwise), or with "
+    "--as tap one tape file of them all in catalogue order. Names are made "
+    "safe; existing files need --force.",
+    &runExtract};

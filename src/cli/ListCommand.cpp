@@ -64,7 +64,7 @@ int runList(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kList{
-    {"list", "list IMAGE [--json]", "List the disk's name and its files (JSON with --json).", &runList}};
-
 }  // namespace
+
+extern constinit const CommandInfo kListCommand{
+    "list", "list IMAGE [--json]", "List the disk's name and its files (JSON with --json).", &runList};

@@ -1,4 +1,4 @@
-// quillmar-cli read -o OUT [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]
+// quillmar-cli read -o OUT [--force] [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]
 
 #include <csignal>
 #include <filesystem>
@@ -53,16 +53,18 @@ std::uint8_t fillerFrom(const std::string& text) {
     throw UsageError("--filler takes 0x00 or 0xE5, not \"" + text + "\"");
 }
 
-// Found out before the disk spins rather than after forty tracks.
-void checkWritable(const std::string& out) {
+// Found out before the disk spins rather than after forty tracks. A good
+// image already there is kept unless --force says to replace it.
+void checkWritable(const std::string& out, bool force) {
     namespace fs = std::filesystem;
+    refuseUnwritableTarget(out);
     std::error_code ec;
-    if (fs::is_directory(out, ec)) {
-        throw CliFailure("cannot write " + out + ": it is a folder");
+    if (!force && fs::exists(fs::symlink_status(out, ec))) {
+        throw CliFailure(out + " already exists; use --force to replace it");
     }
     const fs::path parent = fs::path(out).parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec)) {
-        throw CliFailure("cannot write " + out + ": no folder " + parent.string());
+        throw CliFailure("cannot write " + out + ": there is no folder " + parent.string());
     }
 }
 
@@ -78,7 +80,7 @@ std::string summaryOf(const ReadReport& report) {
 
 int runRead(const std::vector<std::string>& args, CliContext& cli) {
     const ParsedArgs parsed =
-        parseArgs(args, {"--double-sided", "--single-step"}, {"-o", "--drive", "--filler"});
+        parseArgs(args, {"--double-sided", "--single-step", "--force"}, {"-o", "--drive", "--filler"});
     if (!parsed.positional.empty()) {
         throw UsageError("read takes no IMAGE; name the file to write with -o OUT");
     }
@@ -97,7 +99,7 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     if (parsed.has("--filler")) {
         options.FillerByte = fillerFrom(parsed.value("--filler"));
     }
-    checkWritable(out);
+    checkWritable(out, parsed.has("--force"));
 
     StderrLog log(cli.err);
     std::unique_ptr<modFDRawCmd> driver;
@@ -127,6 +129,7 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
         const InterruptGuard interrupt;
         report = reader.ReadDisk(driveText, options, image, hooks);
     }
+    log.sayTraps(0, "");
 
     const std::string driveName = std::string(1, static_cast<char>('A' + *drive)) + ":";
     switch (report.outcome) {
@@ -145,13 +148,14 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     try {
         writeFileReplacing(out, image.bytes);
     } catch (const Failure& f) {
-        throw CliFailure("cannot write " + out + ": " + f.description());
+        throw writeFailure(out, f);
     }
     return kExitOk;
 }
 
-const CommandRegistration kRead{
-    {"read", "read -o OUT [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]",
-     "Read a physical Opus disk track by track into the image file OUT.", &runRead}};
-
 }  // namespace
+
+extern constinit const CommandInfo kReadCommand{
+    "read", "read -o OUT [--force] [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]",
+    "Read a physical Opus disk track by track into the image file OUT (an existing OUT needs --force).",
+    &runRead};

@@ -26,9 +26,12 @@ int runSearch(const std::vector<std::string>& args, CliContext& cli) {
         throw UsageError("search takes IMAGE, INDEX and NEEDLE");
     }
     const std::int32_t type = searchTypeOf(parsed.value("--type", "text"));
+    const std::string needle = SearchString(parsed.positional[2], type);
+    if (needle.empty()) {
+        throw UsageError("NEEDLE is empty; give the text or bytes to look for");
+    }
     const LoadedDisk disk = loadDisk(parsed.positional[0], cli);
     const CatalogueEntry& entry = entryAt(disk, parsed.positional[1]);
-    const std::string needle = SearchString(parsed.positional[2], type);
 
     // The viewer's search repeated with the same needle: each round starts after
     // the last match, and the first miss ends it.
@@ -47,10 +50,10 @@ int runSearch(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kSearch{
-    {"search", "search IMAGE INDEX [--type text|dec|hex] NEEDLE",
-     "Print the byte offset of every match the byte viewer's search finds when repeated (text is "
-     "case-insensitive; dec matches \"062 000 \", hex \"3E 00 \").",
-     &runSearch}};
-
 }  // namespace
+
+extern constinit const CommandInfo kSearchCommand{
+    "search", "search IMAGE INDEX [--type text|dec|hex] NEEDLE",
+    "Print the byte offset of every match the byte viewer's search finds when repeated (text is "
+    "case-insensitive; dec matches \"062 000 \", hex \"3E 00 \").",
+    &runSearch};

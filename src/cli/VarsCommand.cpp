@@ -27,10 +27,13 @@ int runVars(const std::vector<std::string>& args, CliContext& cli) {
     const LoadedDisk disk = loadDisk(parsed.positional[0], cli);
     const CatalogueEntry& entry = entryAt(disk, parsed.positional[1]);
 
+    warnIfNotBasic(entry, parsed.positional[1], cli);
     StderrLog log(cli.err);
     const BasicProgram program = AnalyzeBlock(entry.Data, log);
+    const std::vector<clsBASICVar> variables = ShowVariables(program, log);
+    log.sayTraps(variables.size(), "variables");
     std::string text;
-    for (const clsBASICVar& variable : ShowVariables(program, log)) {
+    for (const clsBASICVar& variable : variables) {
         text += printable(variable.VariableName());
         text += '\t';
         text += variable.VariableTypeString();
@@ -42,10 +45,10 @@ int runVars(const std::vector<std::string>& args, CliContext& cli) {
     return kExitOk;
 }
 
-const CommandRegistration kVars{
-    {"vars", "vars IMAGE INDEX",
-     "List the saved variables of catalogue entry INDEX: name, type and contents, "
-     "tab-separated.",
-     &runVars}};
-
 }  // namespace
+
+extern constinit const CommandInfo kVarsCommand{
+    "vars", "vars IMAGE INDEX",
+    "List the saved variables of catalogue entry INDEX: name, type and contents, "
+    "tab-separated.",
+    &runVars};

@@ -7,73 +7,115 @@
 #include "cli/Cli.h"
 #include "core/ProgramInfo.h"
 
+// One line per subcommand, in the order --help lists them.
+extern const CommandInfo kBasicCommand;
+extern const CommandInfo kDumpCommand;
+extern const CommandInfo kExportCommand;
+extern const CommandInfo kExtractCommand;
+extern const CommandInfo kHexCommand;
+extern const CommandInfo kListCommand;
+extern const CommandInfo kReadCommand;
+extern const CommandInfo kSearchCommand;
+extern const CommandInfo kVarsCommand;
+
 namespace {
+
+const CommandInfo* const kCommands[] = {
+    &kBasicCommand, &kDumpCommand, &kExportCommand, &kExtractCommand, &kHexCommand,
+    &kListCommand,  &kReadCommand, &kSearchCommand, &kVarsCommand,
+};
 
 void printHelp(std::ostream& out) {
     out << "Usage: quillmar-cli COMMAND [ARGUMENTS]\n"
-           "Lists, shows and exports the files of Opus Discovery disk images.\n\n"
+           "Lists, shows and exports the files of Opus Discovery disk images.\n"
+           "IMAGE may be - for an image read from standard input.\n\n"
            "Commands:\n";
-    for (const CommandInfo& c : registeredCommands()) {
-        out << "  " << c.usage << "\n      " << c.summary << "\n";
+    for (const CommandInfo* c : kCommands) {
+        out << "  " << c->usage << "\n      " << c->summary << "\n";
     }
     out << "\nOptions:\n"
-           "  --help       show this help and exit\n"
+           "  --help       show this help and exit (help COMMAND or COMMAND --help for one command)\n"
            "  --version    show the version and exit\n\n"
            "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
 }
 
+void printCommandHelp(std::ostream& out, const CommandInfo& command) {
+    out << "Usage: quillmar-cli " << command.usage << "\n" << command.summary << "\n";
+}
+
 const CommandInfo* findCommand(const std::string& name) {
-    for (const CommandInfo& c : registeredCommands()) {
-        if (name == c.name) {
-            return &c;
+    for (const CommandInfo* c : kCommands) {
+        if (name == c->name) {
+            return c;
         }
     }
     return nullptr;
 }
 
-}  // namespace
+int unknownCommand(const std::string& name) {
+    std::cerr << "quillmar-cli: unknown command \"" << name << "\" (see quillmar-cli --help)\n";
+    return kExitUsage;
+}
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    CliContext cli{std::cout, std::cerr};
+int runCommand(const std::vector<std::string>& args, CliContext& cli) {
     if (args.empty()) {
-        printHelp(std::cerr);
+        printHelp(cli.err);
         return kExitUsage;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        printHelp(std::cout);
+        if (args.size() > 1) {
+            const CommandInfo* command = findCommand(args[1]);
+            if (command == nullptr) {
+                return unknownCommand(args[1]);
+            }
+            printCommandHelp(cli.out, *command);
+        } else {
+            printHelp(cli.out);
+        }
         return kExitOk;
     }
     if (args[0] == "--version") {
-        std::cout << "quillmar-cli " << VersionNumber() << " (" << ProgramTitle() << ")\n";
+        cli.out << "quillmar-cli " << VersionNumber() << " (" << ProgramTitle() << ")\n";
         return kExitOk;
     }
     const CommandInfo* command = findCommand(args[0]);
     if (command == nullptr) {
-        std::cerr << "quillmar-cli: unknown command \"" << args[0] << "\" (see quillmar-cli --help)\n";
-        return kExitUsage;
+        return unknownCommand(args[0]);
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const std::string& a : rest) {
         if (a == "--help" || a == "-h") {
-            std::cout << "Usage: quillmar-cli " << command->usage << "\n" << command->summary << "\n";
+            printCommandHelp(cli.out, *command);
             return kExitOk;
         }
     }
     try {
-        const int rc = command->run(rest, cli);
-        std::cout.flush();
-        return rc;
+        return command->run(rest, cli);
     } catch (const UsageError& e) {
-        std::cerr << "quillmar-cli: " << e.what() << "\nUsage: quillmar-cli " << command->usage << "\n";
+        cli.out.flush();
+        cli.err << "quillmar-cli: " << e.what() << "\nUsage: quillmar-cli " << command->usage << "\n";
         return kExitUsage;
-    } catch (const CliFailure& e) {
-        std::cout.flush();
-        std::cerr << "quillmar-cli: " << e.what() << "\n";
-        return kExitFailed;
     } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << "quillmar-cli: " << e.what() << "\n";
+        cli.out.flush();
+        cli.err << "quillmar-cli: " << e.what() << "\n";
         return kExitFailed;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    StdoutBuffer stdoutBuffer;
+    std::ostream out(&stdoutBuffer);
+    CliContext cli{out, std::cerr};
+    const int rc = runCommand(std::vector<std::string>(argv + 1, argv + argc), cli);
+    out.flush();
+    if (stdoutBuffer.failed()) {
+        // A reader that went away (a closed pipe) wants no more; say nothing.
+        if (!stdoutBuffer.pipeClosed()) {
+            std::cerr << "quillmar-cli: cannot write to standard output: " << stdoutBuffer.reason() << "\n";
+        }
+        return kExitFailed;
+    }
+    return rc;
 }

@@ -31,30 +31,57 @@ std::string temporaryNameBeside(const std::string& path) {
     throw Failure(failure::PathFileAccess, "no temporary name free beside " + path);
 }
 
+struct WriteTarget {
+    fs::path path;
+    fs::file_status status;  // of the file itself, not_found when it is not there yet
+};
+
+// Where a write to PATH lands: a symbolic link is followed to its target (even
+// one not there yet), so that the link itself survives the rename.
+WriteTarget followLinks(const std::string& path) {
+    WriteTarget t{path, {}};
+    std::error_code ec;
+    t.status = fs::symlink_status(t.path, ec);
+    for (int hops = 0; hops < 40 && fs::is_symlink(t.status); ++hops) {
+        const fs::path next = fs::read_symlink(t.path, ec);
+        if (ec) {
+            break;
+        }
+        t.path = next.is_absolute() ? next : t.path.parent_path() / next;
+        t.status = fs::symlink_status(t.path, ec);
+    }
+    return t;
+}
+
 void writeThenRename(const std::string& path, std::span<const std::uint8_t> prefix,
                      std::span<const std::uint8_t> bytes) {
-    const std::string temp = temporaryNameBeside(path);
+    const WriteTarget target = followLinks(path);
+    const std::string temp = temporaryNameBeside(target.path.string());
     errno = 0;
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (f == nullptr) {
         throw ioFailure(path);
     }
-    bool ok = true;
-    if (!prefix.empty()) {
-        ok = std::fwrite(prefix.data(), 1, prefix.size(), f) == prefix.size();
-    }
-    if (ok && !bytes.empty()) {
-        ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    }
-    const int savedErrno = errno;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
+    try {
+        writeAll(f, prefix, path);
+        writeAll(f, bytes, path);
+    } catch (const Failure&) {
+        std::fclose(f);
         std::remove(temp.c_str());
-        errno = savedErrno;
-        throw ioFailure(path);
+        throw;
     }
+    errno = 0;
+    if (std::fclose(f) != 0) {
+        const Failure failed = ioFailure(path);
+        std::remove(temp.c_str());
+        throw failed;
+    }
+    // The replaced file keeps its permission bits; a new one gets the umask's.
     std::error_code ec;
-    fs::rename(temp, path, ec);
+    if (fs::exists(target.status)) {
+        fs::permissions(temp, target.status.permissions(), fs::perm_options::replace, ec);
+    }
+    fs::rename(temp, target.path, ec);
     if (ec) {
         std::remove(temp.c_str());
         throw failureFromErrno(ec.value(), path);
@@ -66,6 +93,18 @@ std::span<const std::uint8_t> asBytes(const std::string& text) {
 }
 
 }  // namespace
+
+void writeAll(std::FILE* stream, std::span<const std::uint8_t> bytes, const std::string& what) {
+    if (bytes.empty()) {
+        return;
+    }
+    errno = 0;
+    // The stream's buffer may take the bytes and fail only when it is flushed,
+    // so a flush belongs to every write whose error must come back whole.
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || std::fflush(stream) != 0) {
+        throw ioFailure(what);
+    }
+}
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     std::error_code ec;
@@ -121,7 +160,7 @@ void appendFileSafely(const std::string& path, std::span<const std::uint8_t> byt
         writeThenRename(path, {}, bytes);
         return;
     }
-    const std::vector<std::uint8_t> former = readWholeFile(path);
+    const std::vector<std::uint8_t> former = readWholeFile(followLinks(path).path.string());
     writeThenRename(path, former, bytes);
 }
 

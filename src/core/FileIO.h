@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,7 +15,9 @@
 [[nodiscard]] bool fileExists(const std::string& path);
 
 // Writes the bytes to a temporary file in the target's folder and renames it
-// over the target, so a failed write never leaves the target shortened.
+// over the target, so a failed write never leaves the target shortened. A
+// symbolic link is followed and its target replaced; a replaced file keeps its
+// permission bits.
 void writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
 void writeFileReplacing(const std::string& path, const std::string& text);
 
@@ -22,6 +25,11 @@ void writeFileReplacing(const std::string& path, const std::string& text);
 // beside it and renamed over it, so a failure leaves the former bytes intact.
 void appendFileSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 void appendFileSafely(const std::string& path, const std::string& text);
+
+// Writes every byte to the stream and flushes it; a failure throws with the
+// stream's own error (a full disk is "Disk full", whether the write or the
+// flush found it). WHAT names the file in the failure's description.
+void writeAll(std::FILE* stream, std::span<const std::uint8_t> bytes, const std::string& what);
 
 // The platform's folder separator.
 inline constexpr char kPathSeparator =

@@ -21,6 +21,11 @@ public:
     // True when the entry was written or was not due; false when it was due
     // but could not be written.
     virtual bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) = 0;
+    // A trapped failure with its log line. A log file takes the line as it is;
+    // a log that speaks to people can say it in words from the parts instead.
+    virtual void Trapped(const Failure& /*f*/, const std::string& /*procedure*/, const std::string& logLine) {
+        LogThis(logLine, kSeverityERROR, false);
+    }
 };
 
 // Takes every entry and keeps none: for callers that want a procedure's result

@@ -171,8 +171,15 @@ void SafeFileNames::reserve(const std::string& fileName) {
 std::string SafeFileNames::unique(std::string_view name, const std::string& extension) {
     const std::string stem = Sanitize(name);
     std::string candidate = stem + extension;
-    for (int n = 2; m_taken.count(foldCase(candidate)) != 0; ++n) {
-        candidate = stem + " (" + std::to_string(n) + ")" + extension;
+    // Numbering goes on from where the same name stopped last time: a disk
+    // holding thousands of one name would otherwise retry every number before.
+    const std::string key = foldCase(candidate);
+    int& next = m_nextNumber[key];
+    if (next == 0) {
+        next = 2;
+    }
+    while (m_taken.count(foldCase(candidate)) != 0) {
+        candidate = stem + " (" + std::to_string(next++) + ")" + extension;
     }
     m_taken.insert(foldCase(candidate));
     return candidate;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -34,4 +35,5 @@ public:
 private:
     [[nodiscard]] static std::string foldCase(std::string_view name);
     std::set<std::string> m_taken;
+    std::map<std::string, int> m_nextNumber;  // per folded first choice, the next " (n)" to try
 };

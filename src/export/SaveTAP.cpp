@@ -84,6 +84,34 @@ std::vector<std::uint8_t> BuildTapBlocks(const CatalogueEntry& entry) {
     return bytes;
 }
 
+std::optional<std::string> TapeDamage(std::span<const std::uint8_t> tape) {
+    std::size_t at = 0;
+    for (int block = 1; at < tape.size(); ++block) {
+        const std::string where = "block " + std::to_string(block) + " at byte " + std::to_string(at);
+        if (tape.size() - at < 2) {
+            return where + " has no whole length word";
+        }
+        const std::size_t length = tape[at] | (static_cast<std::size_t>(tape[at + 1]) << 8);
+        if (length < 2) {
+            return where + " is " + std::to_string(length) +
+                   " bytes long, too short for a flag and a checksum";
+        }
+        if (tape.size() - at - 2 < length) {
+            return where + " promises " + std::to_string(length) + " bytes but " +
+                   std::to_string(tape.size() - at - 2) + " follow";
+        }
+        std::uint8_t sum = 0;
+        for (std::size_t i = at + 2; i < at + 2 + length; ++i) {
+            sum ^= tape[i];
+        }
+        if (sum != 0) {
+            return where + " has a wrong checksum";
+        }
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
 void SaveTAP(const CatalogueEntry& entry, const std::string& sFileName, Prompter& prompter,
              ActivityLog& log) {
     int line = 1;

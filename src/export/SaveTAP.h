@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,12 @@ void SplitWord(std::int64_t value, std::uint8_t& byLow, std::uint8_t& byHigh);
 [[nodiscard]] std::vector<std::uint8_t> BuildTapDataBlock(const CatalogueEntry& entry);
 // Both blocks, 25 + Length bytes: what one save appends.
 [[nodiscard]] std::vector<std::uint8_t> BuildTapBlocks(const CatalogueEntry& entry);
+
+// What keeps the bytes from being a tape file we may append to: every block
+// needs its length word, at least a flag and a checksum, and a checksum that
+// matches. nullopt for a sound tape (no bytes at all is a sound, empty tape);
+// otherwise a sentence naming the first bad block and its offset.
+[[nodiscard]] std::optional<std::string> TapeDamage(std::span<const std::uint8_t> tape);
 
 // Appends the entry's two blocks to the tape file (created when missing), in
 // one write that keeps the former bytes whatever happens, and tells the user.
