@@ -164,7 +164,8 @@ owner_of() { # the package that holds a library path (with or without /usr)
 for program in "$stage"/bin/*; do
     ldd "$program" >"$work/ldd"
     for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-        path=$(awk -v lib="$lib" '$1 == lib && $2 == "=>" {print $3}' "$work/ldd")
+        # the dynamic loader is listed by its path alone, without "=>"
+        path=$(awk -v lib="$lib" '$1 == lib && $2 == "=>" {print $3} $1 ~ ("/" lib "$") {print $1}' "$work/ldd")
         package=$(owner_of "$path")
         if [ -z "$package" ]; then
             fail "no package holds $lib ('$path'), needed by $(basename "$program")"
