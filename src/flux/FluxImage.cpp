@@ -140,9 +140,14 @@ std::string UnreadableSummary(const DecodedImage& image) {
            std::to_string(first.head) + " sector " + std::to_string(first.sector) + ")";
 }
 
-std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& image,
+std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& bytes,
                                                     const DiskShape& shape) {
     const SectorGeometry& g = shape.geometry;
+    // A short image leaves freshly formatted sectors at its end.
+    std::vector<std::uint8_t> image = bytes;
+    image.resize(std::max(image.size(), static_cast<std::size_t>(g.cylinders * g.heads * g.sectors) *
+                                            static_cast<std::size_t>(g.size)),
+                 0xE5);
     const bool opus = g.sectors == 18 && g.size == 256 && shape.firstId == 0;
     int sizeCode = 0;
     while ((128 << sizeCode) < g.size && sizeCode < 6) {
@@ -166,11 +171,8 @@ std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8
                     const std::size_t at =
                         (side * static_cast<std::size_t>(g.sectors) + static_cast<std::size_t>(i)) *
                         static_cast<std::size_t>(g.size);
-                    s.data.assign(static_cast<std::size_t>(g.size), 0xE5);
-                    if (at < image.size()) {
-                        const std::size_t n = std::min(image.size() - at, static_cast<std::size_t>(g.size));
-                        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at), n, s.data.begin());
-                    }
+                    s.data.assign(image.begin() + static_cast<std::ptrdiff_t>(at),
+                                  image.begin() + static_cast<std::ptrdiff_t>(at) + g.size);
                     sectors.push_back(std::move(s));
                 }
             }
