@@ -163,12 +163,21 @@ LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter&
                             const DecodeProgress& progress) {
     LoadedDiskFile result;
     if (DetectFluxFormat(path) == FluxFormat::None) {
+        image.sectorMap.reset();  // whatever the last recording said is no longer true
         result.loaded = LoadImageFile(path, image, prompter, log);
         return result;
     }
     result.fromRecording = true;
+    bool cancelled = false;
+    const DecodeProgress watched = [&](int done, int total) {
+        cancelled = progress && !progress(done, total);
+        return !cancelled;
+    };
     try {
-        const DecodedImage decoded = LoadRecording(path, 0xE5, progress);
+        const DecodedImage decoded = LoadRecording(path, 0xE5, watched);
+        if (cancelled) {
+            return result;
+        }
         image = decoded.image;
         result.loaded = true;
         result.warning = UnreadableSummary(decoded);

@@ -45,7 +45,8 @@ struct LoadedDiskFile {
 
 // Opens a flux recording (decoded into Opus order with its sector map) or,
 // failing that, an image file through LoadImageFile. A recording from which
-// no sector decodes leaves the image as it was.
+// no sector decodes, or whose decoding the progress function stopped, leaves
+// the image as it was.
 LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter& prompter, ActivityLog& log,
                             const DecodeProgress& progress = {});
 

@@ -80,7 +80,7 @@ std::optional<DiskShape> ShapeOf(const DecodedDisk& disk) {
     }
     shape.geometry.sectors = MostCommon(perSide);
     shape.geometry.size = MostCommon(sizes);
-    shape.firstId = firstId;
+    shape.geometry.firstId = firstId;
     return shape;
 }
 
@@ -111,7 +111,7 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
     bytes.reserve(static_cast<std::size_t>(out.total) * size);
     for (int c = 0; c < g.cylinders; ++c) {
         for (int h = 0; h < g.heads; ++h) {
-            for (int r = shape->firstId; r < shape->firstId + g.sectors; ++r) {
+            for (int r = shape->geometry.firstId; r < shape->geometry.firstId + g.sectors; ++r) {
                 const auto found = best.find({c, h, r});
                 const DecodedSector* s = found == best.end() ? nullptr : found->second;
                 if (s != nullptr && s->dataOk && s->data.size() == size) {
@@ -148,7 +148,7 @@ std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8
     image.resize(std::max(image.size(), static_cast<std::size_t>(g.cylinders * g.heads * g.sectors) *
                                             static_cast<std::size_t>(g.size)),
                  0xE5);
-    const bool opus = g.sectors == 18 && g.size == 256 && shape.firstId == 0;
+    const bool opus = g.sectors == 18 && g.size == 256 && shape.geometry.firstId == 0;
     int sizeCode = 0;
     while ((128 << sizeCode) < g.size && sizeCode < 6) {
         ++sizeCode;
@@ -166,7 +166,7 @@ std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8
                     EncodeSector s;
                     s.cylinder = static_cast<std::uint8_t>(c);
                     s.head = static_cast<std::uint8_t>(h);
-                    s.sector = static_cast<std::uint8_t>(shape.firstId + i);
+                    s.sector = static_cast<std::uint8_t>(shape.geometry.firstId + i);
                     s.sizeCode = static_cast<std::uint8_t>(sizeCode);
                     const std::size_t at =
                         (side * static_cast<std::size_t>(g.sectors) + static_cast<std::size_t>(i)) *
