@@ -116,6 +116,9 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
                 const DecodedSector* s = found == best.end() ? nullptr : found->second;
                 if (s != nullptr && s->dataOk && s->data.size() == size) {
                     bytes.insert(bytes.end(), s->data.begin(), s->data.end());
+                    if (s->recovered) {
+                        map.entries.push_back({c, h, r, SectorState::Recovered, 0});
+                    }
                     continue;
                 }
                 bytes.insert(bytes.end(), size, filler);
@@ -131,10 +134,17 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
 }
 
 std::string UnreadableSummary(const DecodedImage& image) {
-    if (image.unreadable == 0 || !image.image.sectorMap || image.image.sectorMap->entries.empty()) {
+    if (image.unreadable == 0 || !image.image.sectorMap) {
         return {};
     }
-    const SectorStatus& first = image.image.sectorMap->entries.front();
+    const auto& entries = image.image.sectorMap->entries;
+    const auto unreadable = std::find_if(entries.begin(), entries.end(), [](const SectorStatus& s) {
+        return s.state == SectorState::Bad || s.state == SectorState::Missing;
+    });
+    if (unreadable == entries.end()) {
+        return {};
+    }
+    const SectorStatus& first = *unreadable;
     return std::to_string(image.unreadable) + " of " + std::to_string(image.total) +
            " sectors could not be read (first: cylinder " + std::to_string(first.cylinder) + " head " +
            std::to_string(first.head) + " sector " + std::to_string(first.sector) + ")";

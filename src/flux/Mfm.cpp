@@ -213,6 +213,7 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
             if (s == nullptr || s->dataOk || (!ok && !s->data.empty())) {
                 continue;  // the first good copy wins; a bad copy only fills a gap
             }
+            s->recovered = ok && !s->data.empty();
             s->dataOk = ok;
             s->deleted = mark == kDeletedMark;
             s->data.assign(field.begin() + 1, field.begin() + 1 + static_cast<std::ptrdiff_t>(size));

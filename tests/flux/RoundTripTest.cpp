@@ -131,8 +131,10 @@ TEST(FluxSummary, NamesTheCountAndTheFirstUnreadableSector) {
     flux::DecodedImage image;
     image.unreadable = 3;
     image.total = 720;
-    image.image.sectorMap =
-        SectorMap{{}, {{12, 1, 5, SectorState::Missing, 27}, {13, 0, 0, SectorState::Bad, 23}}};
+    image.image.sectorMap = SectorMap{{},
+                                      {{2, 0, 3, SectorState::Recovered, 0},
+                                       {12, 1, 5, SectorState::Missing, 27},
+                                       {13, 0, 0, SectorState::Bad, 23}}};
     EXPECT_EQ(flux::UnreadableSummary(image),
               "3 of 720 sectors could not be read (first: cylinder 12 head 1 sector 5)");
     image.unreadable = 0;
