@@ -49,4 +49,13 @@ TEST(ConvertCli, WritesTheImageWarnsOnceAndRefusesToOverwrite) {
     EXPECT_EQ(Cli({"convert", dir.file("disk.scp"), dir.file("disk.opd")}).exitCode, 1);
 }
 
+TEST(ImageCommandsCli, OpenARecordingWithTheSameWarning) {
+    TempDir dir;
+    writeBytes(dir.file("disk.scp"), DamagedRecording(DiskBuilder("FLUX").imageLength(2 * 18 * 256).build()));
+    const CommandResult r = Cli({"list", dir.file("disk.scp")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "Disk: FLUX      \n");
+    EXPECT_EQ(r.err, "warning: 1 of 36 sectors could not be read (first: cylinder 1 head 0 sector 4)\n");
+}
+
 }  // namespace

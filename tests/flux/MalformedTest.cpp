@@ -4,10 +4,12 @@
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
+#include "flux/FluxFiles.h"
 #include "flux/FluxImage.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
 #include "flux/Scp.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -155,5 +157,39 @@ TEST(FluxEndingInsideASector, GivesBadSectorsNotAFailure) {
     EXPECT_EQ(decoded->image.sectorMap->entries[0].sector, 1);
     EXPECT_EQ(decoded->image.sectorMap->entries[0].state, SectorState::Bad);
 }
+
+}  // namespace
+
+namespace {
+
+struct DetectCase {
+    std::string name;
+    std::string fileName;
+    std::vector<std::uint8_t> bytes;
+    flux::FluxFormat expected;
+};
+
+class FluxDetection : public testing::TestWithParam<DetectCase> {};
+
+// Contents decide first, the name only when the contents say nothing.
+TEST_P(FluxDetection, ByContentsThenByName) {
+    TempDir dir;
+    writeBytes(dir.file(GetParam().fileName), GetParam().bytes);
+    EXPECT_EQ(flux::DetectFluxFormat(dir.file(GetParam().fileName)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FluxDetection,
+    testing::Values(
+        DetectCase{"ScpUnderAnotherName", "disk.dat", {'S', 'C', 'P', 0x22}, flux::FluxFormat::Scp},
+        DetectCase{"HfeUnderAnotherName",
+                   "disk.img",
+                   {'H', 'X', 'C', 'H', 'F', 'E', 'V', '3'},
+                   flux::FluxFormat::Hfe},
+        DetectCase{"StreamUnderAnotherName", "a.bin", {0x0D, 0x04, 0x00, 0x00}, flux::FluxFormat::KryoFlux},
+        DetectCase{"StreamByItsName", "track07.1.raw", {0x41}, flux::FluxFormat::KryoFlux},
+        DetectCase{"OtherRawFile", "picture.raw", {0x41}, flux::FluxFormat::None},
+        DetectCase{"OpusImage", "disk.opd", Bytes(4608, 0xE5), flux::FluxFormat::None}),
+    [](const testing::TestParamInfo<DetectCase>& row) { return row.param.name; });
 
 }  // namespace
