@@ -12,6 +12,14 @@ namespace {
 constexpr std::int32_t kErrorCrc = 23;
 constexpr std::int32_t kErrorSectorNotFound = 27;
 
+// An ID naming a head above 1 or a cylinder beyond any drive's reach can only
+// be noise that happened to pass its CRC; it must not blow the image up.
+constexpr int kMaxCylinders = 100;
+
+bool Placeable(const DecodedSector& s) {
+    return s.head <= 1 && s.cylinder < kMaxCylinders;
+}
+
 template <typename Key>
 Key MostCommon(const std::map<Key, int>& counts) {
     Key best{};
@@ -58,6 +66,9 @@ std::optional<DiskShape> ShapeOf(const DecodedDisk& disk) {
     for (const DecodedSide& side : disk.sides) {
         std::map<std::pair<int, int>, int> here;
         for (const DecodedSector& s : side.decoded.sectors) {
+            if (!Placeable(s)) {
+                continue;
+            }
             ++here[{s.cylinder, s.head}];
             ++sizes[128 << std::min<int>(s.sizeCode, 6)];
             firstId = std::min<int>(firstId, s.sector);
@@ -94,6 +105,9 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
     std::map<std::tuple<int, int, int>, const DecodedSector*> best;
     for (const DecodedSide& side : disk.sides) {
         for (const DecodedSector& s : side.decoded.sectors) {
+            if (!Placeable(s)) {
+                continue;
+            }
             const DecodedSector*& slot = best[{s.cylinder, s.head, s.sector}];
             if (slot == nullptr || (!slot->dataOk && s.dataOk)) {
                 slot = &s;
