@@ -123,7 +123,11 @@ FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int
         if (flux >= fluxEnd.size()) {
             break;  // after the last transition: no revolution ends there
         }
-        out.indexTicks.push_back(ticks + std::min<std::uint64_t>(index.sampleCounter, out.intervals[flux]));
+        const std::uint64_t pulse = ticks + std::min<std::uint64_t>(index.sampleCounter, out.intervals[flux]);
+        if (!out.indexTicks.empty() && pulse <= out.indexTicks.back()) {
+            continue;  // a damaged index block pointing backwards
+        }
+        out.indexTicks.push_back(pulse);
     }
     return out;
 }

@@ -193,3 +193,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<DetectCase>& row) { return row.param.name; });
 
 }  // namespace
+
+namespace {
+
+// Index blocks: stream position (32-bit), sample count since the last
+// transition (32-bit), index clock (32-bit). A damaged second block points
+// backwards and is dropped.
+TEST(KryoFluxIndex, LandsInsideItsFluxAndNeverRunsBackwards) {
+    const Bytes stream = {
+        0x0D, 0x02, 0x0C, 0x00, 2, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0,  // index during the flux at position 2
+        0x20, 0x20, 0x20, 0x20,                                       // four fluxes of 32 ticks
+        0x0D, 0x02, 0x0C, 0x00, 0, 0, 0, 0, 5,  0, 0, 0, 0, 0, 0, 0,  // index at position 0: backwards
+        0x0D, 0x0D, 0x0D, 0x0D};                                      // end of file
+    const flux::FluxTrack track = flux::ReadKryoFluxStream(stream, 3, 1);
+    EXPECT_EQ(track.intervals, (std::vector<std::uint32_t>{32, 32, 32, 32}));
+    EXPECT_EQ(track.indexTicks, (std::vector<std::uint64_t>{64 + 10}));
+    EXPECT_EQ(track.track, 3);
+    EXPECT_EQ(track.head, 1);
+}
+
+}  // namespace
