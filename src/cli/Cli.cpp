@@ -12,6 +12,7 @@
 #include <io.h>
 #endif
 
+#include "cli/FluxOpen.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "disk/ImageFile.h"
@@ -201,11 +202,13 @@ void StderrLog::sayTraps(std::size_t reached, const std::string& what) {
 LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
     LoadedDisk disk;
     StderrLog log(cli.err);
+    bool recording = false;
     if (path == "-") {
         disk.path = "standard input";
         disk.image.bytes = readStandardInput();
+    } else if (disk.path = path; loadFluxRecording(path, disk.image, cli)) {
+        recording = true;  // decoded, with its own warning for unreadable sectors
     } else {
-        disk.path = path;
         std::error_code ec;
         const fs::file_status status = fs::status(path, ec);
         if (!fs::exists(status)) {
@@ -229,7 +232,7 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
     if (length == 0) {
         throw CliFailure(disk.path + " is empty");
     }
-    if (length != kNominalImageLength) {
+    if (!recording && length != kNominalImageLength) {
         cli.err << "warning: " << disk.path << " is " << length << " bytes long, not " << kNominalImageLength
                 << "; it may not be an Opus Discovery disk image\n";
     }

@@ -9,20 +9,22 @@
 
 // One line per subcommand, in the order --help lists them.
 extern const CommandInfo kBasicCommand;
+extern const CommandInfo kConvertCommand;
 extern const CommandInfo kDumpCommand;
 extern const CommandInfo kExportCommand;
 extern const CommandInfo kExtractCommand;
 extern const CommandInfo kHexCommand;
 extern const CommandInfo kListCommand;
 extern const CommandInfo kReadCommand;
+extern const CommandInfo kScanCommand;
 extern const CommandInfo kSearchCommand;
 extern const CommandInfo kVarsCommand;
 
 namespace {
 
 const CommandInfo* const kCommands[] = {
-    &kBasicCommand, &kDumpCommand, &kExportCommand, &kExtractCommand, &kHexCommand,
-    &kListCommand,  &kReadCommand, &kSearchCommand, &kVarsCommand,
+    &kBasicCommand, &kConvertCommand, &kDumpCommand, &kExportCommand, &kExtractCommand, &kHexCommand,
+    &kListCommand,  &kReadCommand,    &kScanCommand, &kSearchCommand, &kVarsCommand,
 };
 
 void printHelp(std::ostream& out) {
