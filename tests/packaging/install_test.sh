@@ -44,6 +44,7 @@ expected=(
     bin/quillmar-cli
     share/man/man1/quillmar-cli.1.gz
     share/bash-completion/completions/quillmar-cli
+    share/doc/quillmar/copyright
 )
 if [ "$gui" = yes ]; then
     expected+=(
