@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "basic/ZxFixtures.h"
@@ -156,27 +155,5 @@ TEST(clsBASICLine, KeepsTheLengthAndReplacesTextsOnTheSecondCall) {
 
 // Whatever the body, no text holds a line break, and a well-formed line (the
 // random codes followed by ENTER, with no code cut off) ends in "{ENTER}".
-TEST(clsBASICLine, NoLineBreakWhateverTheBody) {
-    std::mt19937 random(7);
-    for (int round = 0; round < 2000; ++round) {
-        Bytes body(random() % 30);
-        for (auto& x : body) {
-            x = static_cast<std::uint8_t>(random());
-            if (x >= 14 && x <= 23) {
-                x = 0x41;  // no codes with parameters, so the ENTER is read
-            }
-        }
-        body.push_back(0x0D);
-        clsBASICLine line;
-        line.LineNumber(static_cast<int>(random() % 10000));
-        line.SetBytes(body);
-        const std::string expanded = line.ExpandedLine();
-        const std::string unexpanded = line.UnexpandedLine();
-        ASSERT_EQ(expanded.find_first_of("\r\n"), std::string::npos);
-        ASSERT_EQ(unexpanded.find_first_of("\r\n"), std::string::npos);
-        ASSERT_TRUE(expanded.ends_with("{ENTER}")) << expanded;
-        ASSERT_EQ(expanded.substr(0, 5), unexpanded.substr(0, 5));
-    }
-}
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -189,36 +188,8 @@ TEST(AnalyzeBlock, LinesCarryTheirNumberLengthAndTexts) {
     EXPECT_TRUE(log.entries.empty());
 }
 
-TEST(AnalyzeBlock, VariablesCarryTheirValues) {
-    const Bytes data = cat({printLine(10, 1), kNumberVar, kStringVar, {0x80}});
-    RecordingLog log;
-    const BasicProgram program = AnalyzeBlock(data, log);
-    ASSERT_EQ(program.m_colVariables.size(), 2u);
-    EXPECT_EQ(program.m_colVariables[0].VariableTypeString(), "Numeric");
-    EXPECT_EQ(program.m_colVariables[0].VariableValues(), "5");
-    EXPECT_EQ(program.m_colVariables[1].VariableValues(), "hi");
-}
-
 // Whatever the bytes, the split ends, reads nothing outside the data (the
 // sanitizer build watches) and keeps its keys unique.
-TEST(AnalyzeBlock, EndsOnAnyInput) {
-    std::mt19937 random(2024);
-    for (int round = 0; round < 3000; ++round) {
-        Bytes data(random() % 64);
-        for (auto& b : data) {
-            b = static_cast<std::uint8_t>(random());
-        }
-        if (round % 3 == 0 && data.size() > 2) {
-            data[0] = static_cast<std::uint8_t>(random() % 0x40);  // likely a line
-        }
-        RecordingLog log;
-        const BasicProgram program = AnalyzeBlock(data, log);
-        std::vector<std::string> keys = keysOf(program);
-        std::sort(keys.begin(), keys.end());
-        ASSERT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end()) << hexDump(data);
-        ASSERT_LE(log.entries.size(), 2u);
-    }
-}
 
 TEST(ShowVariables, ListsInStoredOrderAndStopsAtARepeatedName) {
     RecordingLog log;
@@ -237,16 +208,6 @@ TEST(ShowVariables, ListsInStoredOrderAndStopsAtARepeatedName) {
     EXPECT_EQ(log.at(kSeverityERROR),
               (std::vector<std::string>{"Error 457 (This key is already associated with an element of this "
                                         "collection) happened in ShowVariables at line 2"}));
-}
-
-TEST(ShowVariables, EveryVariableWhenNamesDiffer) {
-    RecordingLog log;
-    const BasicProgram program =
-        AnalyzeBlock(cat({kNumberVar, kStringVar, {0xA1, 'b' | 0x80}, zx::number(1), {0x80}}), log);
-    const std::vector<clsBASICVar> rows = ShowVariables(program, log);
-    EXPECT_EQ(namesOf(rows), (std::vector<std::string>{"a", "a$", "ab"}));
-    EXPECT_TRUE(log.entries.empty());
-    EXPECT_TRUE(ShowVariables(BasicProgram{}, log).empty());
 }
 
 TEST(ListingLines, DisplayedFormOfEveryLine) {

@@ -278,14 +278,4 @@ TEST(clsBASICVar, ArrayOfTenByFiveListsFiftyElementsInStoredOrder) {
     EXPECT_EQ(separators, 49u);
 }
 
-TEST(clsBASICVar, StringViewOverloadAndTypeTexts) {
-    RecordingLog log;
-    clsBASICVar variable;
-    std::int32_t offset = 0;
-    ASSERT_TRUE(variable.CreateVariable(std::string_view("\x41\x02\x00hi", 5), offset, log));
-    EXPECT_EQ(variable.VariableValues(), "hi");
-    EXPECT_EQ(variable.VariableType(), clsBASICVar::kString);
-    EXPECT_EQ(clsBASICVar().VariableTypeString(), "(unknown)");
-}
-
 }  // namespace

@@ -126,12 +126,6 @@ TEST(SearchRuns, ANotFoundNeedleThatWasLastSearchedStartsFromTheFirstByteAgain) 
     EXPECT_EQ(search.Search(kSample, kSearchHex, "3E").byteOffset, 0u);
 }
 
-TEST(SearchRuns, UnknownSearchTypesAreRefused) {
-    ByteSearch search;
-    EXPECT_THROW((void)search.Search(kSample, 3, "3E"), Failure);
-    EXPECT_THROW((void)SearchForm(kSample, -1), Failure);
-}
-
 // ---------------------------------------------------------------------------
 
 struct OffsetCase {
@@ -158,11 +152,6 @@ INSTANTIATE_TEST_SUITE_P(Positions, MatchOffsets,
                                            OffsetCase{2, kSearchHex, 0},       // 0.33
                                            OffsetCase{3, kSearchHex, 1},       // 0.67
                                            OffsetCase{7, kSearchHex, 2}));
-
-TEST(MatchOffsets, APositionPastTheLastByteStaysOnIt) {
-    EXPECT_EQ(ByteOffsetOfMatch(9, kSearchHex, 3), 2u);       // the blank after the third byte
-    EXPECT_EQ(ByteOffsetOfMatch(12, kSearchDecimal, 3), 2u);  // 2.75 would be byte 3
-}
 
 struct TargetCase {
     std::size_t offset;

@@ -72,20 +72,6 @@ std::vector<std::uint8_t> demo() {
         .build();
 }
 
-TEST(DiskBrowser, StartUpSetsTheInitialMenuState) {
-    for (const bool driver : {true, false}) {
-        Browser b;
-        b.browser.StartUp(driver);
-        EXPECT_EQ(b.view.readEnabled, driver);
-        EXPECT_FALSE(b.view.saveEnabled);
-        EXPECT_FALSE(b.view.opusFileEnabled);
-        EXPECT_EQ(b.view.caption, "Quillmar v2.0.0");
-        EXPECT_TRUE(b.view.shown);
-        EXPECT_FALSE(b.browser.NoFilesListed());
-        EXPECT_EQ(b.browser.CurrentDiskName(), "");
-    }
-}
-
 TEST(DiskBrowser, OpeningAnImageListsItsFiles) {
     Browser b;
     b.browser.StartUp(false);
@@ -122,31 +108,6 @@ TEST(DiskBrowser, AnImageWithoutCatalogueStopsQuietly) {
     EXPECT_EQ(b.session.image.bytes.size(), kNominalImageLength);  // the image itself was loaded
 }
 
-TEST(DiskBrowser, OnlyTheDiskEntryListsNoRows) {
-    Browser b;
-    b.browser.StartUp(false);
-    b.chooser.paths.push_back(b.imageFile(DiskBuilder("EMPTY").build()));
-    b.browser.OpenImageFile();
-    EXPECT_TRUE(b.view.rows.empty());
-    EXPECT_FALSE(b.browser.NoFilesListed());
-    EXPECT_TRUE(b.browser.OpusFileItemsEnabled());
-    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [EMPTY     ]");
-    b.browser.ViewAsBasic(std::nullopt);
-    EXPECT_TRUE(b.viewers.calls.empty());
-}
-
-TEST(DiskBrowser, AnEmptyCatalogueShowsTheBlankDiskRow) {
-    Browser b;
-    b.browser.FillDiskList();
-    ASSERT_EQ(b.view.rows.size(), 1u);
-    EXPECT_EQ(b.view.rows[0].key, "D");
-    EXPECT_EQ(b.view.rows[0].text, "<blank disk>");
-    EXPECT_EQ(b.view.rows[0].icon, 7);
-    EXPECT_EQ(b.browser.CurrentDiskName(), "BlankImg");
-    EXPECT_TRUE(b.browser.NoFilesListed());
-    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [BlankImg]");
-}
-
 TEST(DiskBrowser, ARead) {
     Browser b;
     b.browser.StartUp(true);
@@ -159,19 +120,6 @@ TEST(DiskBrowser, ARead) {
     // The rows can still be opened.
     b.browser.OpenEntry(1);
     EXPECT_EQ(b.viewers.calls, std::vector<std::string>{"program 1"});
-}
-
-TEST(DiskBrowser, ACancelledReadKeepsEverything) {
-    Browser b;
-    b.browser.StartUp(true);
-    b.session.image.bytes = {1, 2, 3};
-    b.reader.cancel = true;
-    b.browser.ReadPhysicalDisk();
-    ASSERT_EQ(b.prompter.shown.size(), 1u);
-    EXPECT_EQ(b.prompter.shown[0].text, "Disk read canceled, keeping old image if any!");
-    EXPECT_EQ(b.prompter.shown[0].icon, MsgIcon::Information);
-    EXPECT_EQ(b.session.image.bytes, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(b.view.saveEnabled);
 }
 
 TEST(DiskBrowser, AReadWhoseCatalogueFailsBlocksSaving) {

@@ -96,19 +96,6 @@ TEST(LoadImageFile, FailuresAreTrappedAndLogged) {
     EXPECT_EQ(log.at(1).back(), "Error 62 (Input past end of file ) in LoadImageFile at line 3");
 }
 
-TEST(LoadImageFile, AShortImageStaysLoadedThoughItsDumpFails) {
-    TempDir dir;
-    writeBytes(dir.file("short.opu"), std::vector<std::uint8_t>(2047, 0x20));
-    DiskImage image{{9}};
-    ScriptedPrompter prompter;
-    prompter.answers.push_back(MsgAnswer::Yes);
-    RecordingLog log;
-    EXPECT_FALSE(LoadImageFile(dir.file("short.opu"), image, prompter, log));
-    EXPECT_EQ(image.bytes.size(), 2047u);
-    ASSERT_EQ(log.at(1).size(), 1u);
-    EXPECT_EQ(log.at(1)[0], "Error 9 (Subscript out of range ) in LoadImageFile at line 5");
-}
-
 TEST(CatalogueDump, RowsAndCharacterColumn) {
     std::vector<std::uint8_t> bytes(2048, 0);
     const std::uint8_t row[16] = {0x80, 0x81, 0x1F, 0x20, 'A', 0x7F, 0xFF, 0x41, 0, 0, 0, 0, 0, 0, 0, 0x9F};

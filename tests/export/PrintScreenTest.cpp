@@ -57,11 +57,6 @@ TEST(ScreenPrintPlacement, FillsTheWidthInPortraitAndTheHeightInLandscape) {
     }
 }
 
-TEST(ScreenPrintPlacement, PictureWithoutPixelsIsRefused) {
-    EXPECT_THROW((void)ScreenPrintPlacement(0, 192, 10000, 15000, PrintOrientation::Portrait), Failure);
-    EXPECT_THROW((void)ScreenPrintPlacement(256, 0, 10000, 15000, PrintOrientation::Landscape), Failure);
-}
-
 TEST(PrintScreenPicture, PrintsOnePageInTheChosenOrientation) {
     struct Case {
         const char* name;
@@ -94,16 +89,6 @@ TEST(PrintScreenPicture, PrintsOnePageInTheChosenOrientation) {
         EXPECT_EQ(chooser.record.calls, std::vector<std::string>({"setOrientation", "endDocument"}));
         EXPECT_TRUE(log.entries.empty());
     }
-}
-
-TEST(PrintScreenPicture, CancelledDialogPrintsNothing) {
-    RecordingChooser chooser;
-    chooser.cancel = true;
-    RecordingLog log;
-    PrintScreenPicture(picture(256, 192), chooser, log);
-    EXPECT_TRUE(chooser.record.calls.empty());
-    EXPECT_TRUE(chooser.record.pictures.empty());
-    EXPECT_TRUE(log.entries.empty());
 }
 
 TEST(PrintScreenPicture, DamagedPictureIsLoggedAndNothingPrinted) {

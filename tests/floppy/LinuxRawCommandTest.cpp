@@ -66,13 +66,6 @@ TEST(LinuxRawCommand, ReadDataIsMfmSectorsZeroToSeventeen) {
     }
 }
 
-TEST(LinuxRawCommand, DeviceNamesAndVersion) {
-    EXPECT_EQ(linuxfd::DeviceName(0), "/dev/fd0");
-    EXPECT_EQ(linuxfd::DeviceName(2), "/dev/fd2");
-    EXPECT_EQ(linuxfd::VersionWord(0x100), 0x01000100u);
-    EXPECT_EQ(linuxfd::VersionWord(0x12345), 0x01002345u);
-}
-
 TEST(LinuxRawCommand, RefusedRequestsMapErrnoOntoTheTable) {
     struct Case {
         const char* name;
@@ -164,12 +157,6 @@ TEST(LinuxRawCommand, SeekResultMustReachTheCylinder) {
     for (const auto& c : cases) {
         EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::Seek, c.outcome, 78), c.expected) << c.name;
     }
-}
-
-TEST(LinuxRawCommand, SenseSucceedsOnAnyStatusByte) {
-    EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::SenseDriveStatus, replied({0x00}), 0), 0);
-    EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::SenseDriveStatus, replied({0xFF}), 0), 0);
-    EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::SenseDriveStatus, replied({}), 0), fderr::FloppyUnknownError);
 }
 
 #ifdef __linux__
