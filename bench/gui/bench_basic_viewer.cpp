@@ -10,10 +10,10 @@
 #include <QCoreApplication>
 
 #include "GuiBenchSupport.h"
-#include "qt/ViewerContext.h"
 #include "basic/ZxFixtures.h"
 #include "basic/frmBasic.h"
 #include "core/FontChooser.h"
+#include "qt/ViewerContext.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <QCoreApplication>
 
 #include "GuiBenchSupport.h"
-#include "qt/ViewerContext.h"
 #include "bytes/frmCode.h"
+#include "qt/ViewerContext.h"
 
 namespace {
 

@@ -59,7 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 0x41 = string "a", length 5 (LE), "hello"
         VarCase{"Hello", {0x41, 0x05, 0x00, 'h', 'e', 'l', 'l', 'o'}, true, "a$", "String", "hello", 9, {}},
-        VarCase{"FollowedByMore", {0x41, 0x01, 0x00, 'x', 0x80}, true, "a$", "String", "x", 5, {}},
         VarCase{"Empty", {0x5A, 0x00, 0x00}, true, "z$", "String", "", 4, {}},
         // control codes and keywords in the value go through ExpandZXText
         VarCase{"Expanded",
@@ -80,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 0x61 = number "a", 5-byte value
         VarCase{"Five", cat({{0x61}, zx::number(5)}), true, "a", "Numeric", "5", 7, {}},
-        VarCase{"LetterZ", cat({{0x7A}, zx::number(1.5)}), true, "z", "Numeric", "1.5", 7, {}},
         VarCase{"ValueCutShort", {0x61, 0x00, 0x00}, true, "a", "Numeric", "(error)", 7, {}},
         // 0xA1 = long name starting "a", then "b", then "c" with bit 7 set
         VarCase{"LongName",
@@ -93,14 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {}},
         VarCase{
             "TwoLetterName", cat({{0xA1, 'b' | 0x80}, zx::number(-2)}), true, "ab", "Numeric", "-2", 8, {}},
-        VarCase{"LongNameWithDigits",
-                cat({{0xB8, '1', '2' | 0x80}, zx::number(0)}),
-                true,
-                "x12",
-                "Numeric",
-                "0",
-                9,
-                {}},
         VarCase{"LongNameValueCut", {0xA1, 'b' | 0x80, 0x00}, true, "ab", "Numeric", "(error)", 8, {}},
         VarCase{"LongNameNeverEnds", {0xA1, 'b', 'c'}, false, "", "", "", 42, {kMissing}}),
     [](const auto& c) { return std::string(c.param.name); });
@@ -140,7 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "1; (error)",
                 17,
                 {}},
-        VarCase{"SizeZero", {0x82, 0x03, 0x00, 0x01, 0x00, 0x00}, true, "b(0)", "Num Array", "", 7, {}},
         // no dimensions: one element, and the "(" itself is what turns to ")"
         VarCase{"NoDimensions",
                 cat({{0x82, 0x06, 0x00, 0x00}, zx::number(7)}),
@@ -151,9 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                 10,
                 {}},
         VarCase{"SizeMissing", {0x82, 0x0D, 0x00, 0x01, 0x02}, false, "", "", "", 42, {kMissing}},
-        VarCase{"CountMissing", {0x82, 0x0D, 0x00}, false, "", "", "", 42, {kMissing}},
         VarCase{"TotalOverflows", {0x82, 0x00, 0x80, 0x01, 0x02, 0x00}, false, "", "", "", 42, {kOverflow}},
-        VarCase{"SizeOverflows", {0x82, 0x0D, 0x00, 0x01, 0x00, 0x80}, false, "", "", "", 42, {kOverflow}},
         // 32767 x 32767 elements could never have been saved
         VarCase{"ImpossibleElementCount",
                 {0x82, 0x0D, 0x00, 0x02, 0xFF, 0x7F, 0xFF, 0x7F},
@@ -172,14 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "x; y; z",
                 10,
                 {}},
-        VarCase{"CharArrayTwoDimensions",
-                {0xC1, 0x09, 0x00, 0x02, 0x02, 0x00, 0x02, 0x00, 'a', 'b', 'c', 'd'},
-                true,
-                "a$(2,2)",
-                "Char Array",
-                "a; b; c; d",
-                13,
-                {}},
         // each character alone: a keyword gets its leading space, a lone INK
         // code has lost its parameter
         VarCase{"CharArraySpecials",
@@ -188,14 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "c$(3)",
                 "Char Array",
                 "\xC2\xA9;  PRINT ; ",
-                10,
-                {}},
-        VarCase{"CharArrayCutShort",
-                {0xC3, 0x06, 0x00, 0x01, 0x03, 0x00, 'x'},
-                true,
-                "c$(3)",
-                "Char Array",
-                "x; ; ",
                 10,
                 {}},
         VarCase{
@@ -212,14 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "i",
                 "FOR-NEXT",
                 "Value: 1; Limit: 10; Step: 1; Line: 20:2",
-                20,
-                {}},
-        VarCase{"FloatingStep",
-                cat({{0xE1}, zx::number(2.5), zx::number(0), zx::number(-.5), {0x0F, 0x27, 0xFF}}),
-                true,
-                "a",
-                "FOR-NEXT",
-                "Value: 2.5; Limit: 0; Step: -.5; Line: 9999:255",
                 20,
                 {}},
         VarCase{"StatementMissing",

@@ -29,21 +29,7 @@ TEST_P(TapBytes, HeaderBlockThenDataBlockWithTheirChecksums) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, TapBytes,
-    ::testing::Values(TapCase{"zeroLengthCode", makeEntry(3, "EMPTY     ", {}, 0x8000, 0x8000),
-                              concat({
-                                  {0x13, 0x00},  // header block length 19
-                                  {0x00},        // flag: header
-                                  {0x03},        // type CODE
-                                  {'E', 'M', 'P', 'T', 'Y', ' ', ' ', ' ', ' ', ' '},  // name
-                                  {0x00, 0x00},                                        // length 0
-                                  {0x00, 0x80},                                        // param 1 32768
-                                  {0x00, 0x80},                                        // param 2 32768
-                                  {0x76},                                              // header checksum
-                                  {0x02, 0x00},                                        // data block length 2
-                                  {0xFF},                                              // flag: data
-                                  {0xFF},  // checksum of the flag alone
-                              })},
-                      TapCase{"basicWithAutoRun", makeEntry(0, "run       ", {0x00, 0x0A, 0x80}, 10, 3),
+    ::testing::Values(TapCase{"basicWithAutoRun", makeEntry(0, "run       ", {0x00, 0x0A, 0x80}, 10, 3),
                               concat({
                                   {0x13, 0x00},  // header block length 19
                                   {0x00},        // flag: header

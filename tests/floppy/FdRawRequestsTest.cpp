@@ -57,10 +57,6 @@ TEST(FdRawRequests, SeekDoublesTheCylinderOnlyUnderDoubleStep) {
     }
 }
 
-TEST(FdRawRequests, SenseAsksHeadZero) {
-    EXPECT_TRUE(bytesEqual({0x00}, vec(fdraw::MakeSenseParameters())));
-}
-
 TEST(FdRawRequests, TrackLengthIsEighteenSectorsOfTheSizeCode) {
     const std::pair<std::int32_t, std::size_t> valid[] = {
         {0, 2304}, {1, 4608}, {2, 9216}, {3, 18432}, {7, 294912}};

@@ -44,28 +44,6 @@ TEST(SimulatedFloppyDriver, DoubleStepSeeksTwiceAsFarWhileTheReadNamesTheTrack) 
     EXPECT_EQ(d.Seeks(), (std::vector<int>{78, 6}));
 }
 
-TEST(SimulatedFloppyDriver, DoubleSidedImageKeepsItsTrackOrder) {
-    SimulatedFloppyDriver d(patternDisk(2), {});
-    for (const int t : {0, 20, 39}) {
-        for (const int h : {0, 1}) {
-            const TrackRead r = readTrack(d, t, h, true);
-            ASSERT_TRUE(r.ok) << r.text;
-            EXPECT_TRUE(bytesEqual(trackSide(t, h), r.data)) << t << ":" << h;
-        }
-    }
-}
-
-TEST(SimulatedFloppyDriver, ShortImageEndsInUnformattedTracks) {
-    // 3.5 track sides: track 3 is cut in the middle, track 4 on are not there.
-    std::vector<std::uint8_t> disk = patternDisk(1);
-    disk.resize(3 * 4608 + 2000);
-    SimulatedFloppyDriver d(disk, {});
-    EXPECT_TRUE(readTrack(d, 2, 0, true).ok);
-    EXPECT_EQ(readTrack(d, 3, 0, true).code, fderr::SectorNotFound);
-    EXPECT_EQ(readTrack(d, 4, 0, true).code, fderr::IdMarkNotFound);
-    EXPECT_EQ(readTrack(d, 39, 0, true).code, fderr::IdMarkNotFound);
-}
-
 TEST(SimulatedFloppyDriver, SeekPastTheLastCylinderFails) {
     SimulatedFloppyDriver d(patternDisk(1), {});
     const TrackRead r = readTrack(d, 40, 0, true);
