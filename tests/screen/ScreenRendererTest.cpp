@@ -178,57 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
                       PixelCase{"attrOffClearPixel", 0xCA, false, false, true, Phase::Swapped, "FFFFFF"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-TEST(ScreenRender, EveryZoomRepeatsEachPixelAsASquareBlock) {
-    std::mt19937 rng(7);
-    Bytes screen(6912);
-    for (auto& b : screen) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    const ScreenRenderer r = rendererWith(screen);
-    const RgbPicture one = r.render(1);
-    ASSERT_EQ(one.width, 256);
-    ASSERT_EQ(one.height, 192);
-    ASSERT_TRUE(one.valid());
-    for (int zoom = 2; zoom <= 3; ++zoom) {
-        const RgbPicture big = r.render(zoom);
-        ASSERT_EQ(big.width, 256 * zoom);
-        ASSERT_EQ(big.height, 192 * zoom);
-        ASSERT_TRUE(big.valid());
-        int mismatches = 0;
-        for (int y = 0; y < big.height; ++y) {
-            for (int x = 0; x < big.width; ++x) {
-                mismatches += big.pixel(x, y) == one.pixel(x / zoom, y / zoom) ? 0 : 1;
-            }
-        }
-        EXPECT_EQ(mismatches, 0) << "zoom " << zoom;
-    }
-}
-
 TEST(ScreenRender, ZoomsOutsideOneToThreeAreRefused) {
     const ScreenRenderer r;
     for (const int zoom : {0, 4, -1}) {
         EXPECT_THROW((void)r.render(zoom), Failure) << zoom;
     }
-}
-
-TEST(ScreenRender, PlainBitmapReadsBackToTheDisplayFile) {
-    std::mt19937 rng(11);
-    Bytes screen(6912);
-    for (auto& b : screen) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    ScreenRenderer r = rendererWith(screen);
-    r.setUseATTR(false);
-    const RgbPicture p = r.render(1);
-    Bytes back(6144, 0);
-    for (int y = 0; y < 192; ++y) {
-        for (int x = 0; x < 256; ++x) {
-            if (p.pixel(x, y) == RgbColor{0, 0, 0}) {
-                back[bitmapByteOf(x, y)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-            }
-        }
-    }
-    EXPECT_TRUE(std::equal(back.begin(), back.end(), screen.begin()));
 }
 
 // ---------------------------------------------------------------------------
