@@ -57,6 +57,8 @@ inline void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& contex
 inline int runGuiBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
         g_qtMessages = qInstallMessageHandler(quietOffscreenNotes);
     }
     QApplication app(argc, argv);
