@@ -142,7 +142,4 @@ TEST(clsBASICLine, KeepsTheLengthAndReplacesTextsOnTheSecondCall) {
     EXPECT_EQ(line.UnexpandedLine(), "  10 CLS ");
 }
 
-// Whatever the body, no text holds a line break, and a well-formed line (the
-// random codes followed by ENTER, with no code cut off) ends in "{ENTER}".
-
 }  // namespace

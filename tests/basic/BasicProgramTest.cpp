@@ -176,9 +176,6 @@ TEST(AnalyzeBlock, LinesCarryTheirNumberLengthAndTexts) {
     EXPECT_TRUE(log.entries.empty());
 }
 
-// Whatever the bytes, the split ends, reads nothing outside the data (the
-// sanitizer build watches) and keeps its keys unique.
-
 TEST(ShowVariables, ListsInStoredOrderAndStopsAtARepeatedName) {
     RecordingLog log;
     const Bytes data = cat({kNumberVar,

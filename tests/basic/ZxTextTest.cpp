@@ -73,10 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"FloatingOneByte", {0x81}, "(error)"}),
     [](const auto& c) { return std::string(c.param.name); });
 
-// Every exponent with a spread of mantissas: never "(error)", never inf or
-// nan, always the number format, and the text reads back as the single it
-// came from to within seven digits.
-
 // The test-side encoder and the decoder meet on values a program holds.
 TEST(FormatZXNumberRoundTrip, EncodedValuesReadBack) {
     const std::vector<std::pair<double, const char*>> cases = {
@@ -190,8 +186,5 @@ TEST(DecodeZxCode, SizesAndCutsWithoutReadingPastTheEnd) {
     EXPECT_TRUE(DecodeZxCode(Bytes{0xF5}, 0).spacedKeyword);
     EXPECT_FALSE(DecodeZxCode(Bytes{0xC8}, 0).spacedKeyword);
 }
-
-// Whatever the bytes, the text holds no line break and no raw control code,
-// and is valid UTF-8 (only "©" is not ASCII).
 
 }  // namespace

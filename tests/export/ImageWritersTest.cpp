@@ -165,9 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"pngZoom2", true, 2, true}, DecodeCase{"pngPlain", true, 1, false}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-// A damaged file must fail the independent decoder, or its passing would mean
-// nothing.
-
 // ---------------------------------------------------------------------------
 
 TEST(SaveBMP, FailureIsLoggedForTheMenuCommandAndShown) {

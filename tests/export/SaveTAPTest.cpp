@@ -65,43 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                               })}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-// The checksums cover flag and contents but not the length words: a change to
-// a length word alone would not show in them, a change to anything else does.
-
-// ---------------------------------------------------------------------------
-
-struct SplitCase {
-    std::int64_t value;
-    bool fits;
-    std::uint8_t low;
-    std::uint8_t high;
-};
-
-class WordSplit : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(WordSplit, LowByteThenHighByteOrOverflow) {
-    const auto& c = GetParam();
-    std::uint8_t low = 0x77;
-    std::uint8_t high = 0x77;
-    if (!c.fits) {
-        try {
-            SplitWord(c.value, low, high);
-            FAIL() << c.value << " was split";
-        } catch (const Failure& f) {
-            EXPECT_EQ(f.number(), failure::Overflow);
-        }
-        return;
-    }
-    SplitWord(c.value, low, high);
-    EXPECT_EQ(low, c.low);
-    EXPECT_EQ(high, c.high);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, WordSplit,
-                         ::testing::Values(SplitCase{0, true, 0, 0}, SplitCase{6912, true, 0x00, 0x1B},
-                                           SplitCase{65535, true, 0xFF, 0xFF}, SplitCase{65536, false, 0, 0},
-                                           SplitCase{-1, false, 0, 0}));
-
 // ---------------------------------------------------------------------------
 
 TEST(SaveTAP, CreatesTheFileReportsSuccessWithThePointerBack) {

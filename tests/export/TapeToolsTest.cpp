@@ -1,7 +1,6 @@
 // Tape files checked by an outside reader: Debian's tzxlist (fuse-emulator-utils)
 // lists every block with its raw header, data length and checksum verdict.
 
-#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -91,8 +90,5 @@ TEST(TapeTools, TzxlistReadsNamesLengthsAndChecksumsOfEverySavedFile) {
     EXPECT_NE(blocks[0].find("Program: \"prog      \" LINE 10"), std::string::npos) << blocks[0];
     EXPECT_NE(blocks[8].find("Bytes: \"screen    \" SCREEN$  16384, 6912"), std::string::npos) << blocks[8];
 }
-
-// A damaged tape file: our reader must notice a block that runs past the end,
-// or the round trips above would prove nothing.
 
 }  // namespace
