@@ -56,6 +56,7 @@ inline void reportTimeBudget(benchmark::State& state, std::chrono::steady_clock:
                              double budgetMs) {
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     const double iterations = state.iterations() > 0 ? static_cast<double>(state.iterations()) : 1.0;
-    state.counters["mean_ms"] = took.count() / iterations;
-    reportBudget(state, took.count() / iterations, budgetMs);
+    const double meanMs = took.count() / iterations;
+    state.counters["mean_ms"] = meanMs;
+    reportBudget(state, meanMs, budgetMs);
 }
