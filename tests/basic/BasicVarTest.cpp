@@ -14,14 +14,6 @@ using zx::Bytes;
 const std::string kMissing = "Error 9 (Subscript out of range) happened in CreateVariable at line 2";
 const std::string kOverflow = "Error 6 (Overflow) happened in CreateVariable at line 2";
 
-Bytes cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) {
-        zx::append(out, p);
-    }
-    return out;
-}
-
 struct VarCase {
     const char* name;
     Bytes bytes;
@@ -78,19 +70,25 @@ INSTANTIATE_TEST_SUITE_P(
     Numbers, CreateVariableTest,
     ::testing::Values(
         // 0x61 = number "a", 5-byte value
-        VarCase{"Five", cat({{0x61}, zx::number(5)}), true, "a", "Numeric", "5", 7, {}},
+        VarCase{"Five", concat({{0x61}, zx::number(5)}), true, "a", "Numeric", "5", 7, {}},
         VarCase{"ValueCutShort", {0x61, 0x00, 0x00}, true, "a", "Numeric", "(error)", 7, {}},
         // 0xA1 = long name starting "a", then "b", then "c" with bit 7 set
         VarCase{"LongName",
-                cat({{0xA1, 'b', 'c' | 0x80}, zx::number(3.5)}),
+                concat({{0xA1, 'b', 'c' | 0x80}, zx::number(3.5)}),
                 true,
                 "abc",
                 "Numeric",
                 "3.5",
                 9,
                 {}},
-        VarCase{
-            "TwoLetterName", cat({{0xA1, 'b' | 0x80}, zx::number(-2)}), true, "ab", "Numeric", "-2", 8, {}},
+        VarCase{"TwoLetterName",
+                concat({{0xA1, 'b' | 0x80}, zx::number(-2)}),
+                true,
+                "ab",
+                "Numeric",
+                "-2",
+                8,
+                {}},
         VarCase{"LongNameValueCut", {0xA1, 'b' | 0x80, 0x00}, true, "ab", "Numeric", "(error)", 8, {}},
         VarCase{"LongNameNeverEnds", {0xA1, 'b', 'c'}, false, "", "", "", 42, {kMissing}}),
     [](const auto& c) { return std::string(c.param.name); });
@@ -100,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 0x82 = number array "b", T = 13, D = 1, size 2, elements 1 and 2
         VarCase{"NumArray",
-                cat({{0x82, 0x0D, 0x00, 0x01, 0x02, 0x00}, zx::number(1), zx::number(2)}),
+                concat({{0x82, 0x0D, 0x00, 0x01, 0x02, 0x00}, zx::number(1), zx::number(2)}),
                 true,
                 "b(2)",
                 "Num Array",
@@ -109,13 +107,13 @@ INSTANTIATE_TEST_SUITE_P(
                 {}},
         // DIM a(2,3): T = 1 + 4 + 30, sizes in stored order, elements too
         VarCase{"TwoDimensions",
-                cat({{0x81, 35, 0x00, 0x02, 0x02, 0x00, 0x03, 0x00},
-                     zx::number(1),
-                     zx::number(2),
-                     zx::number(3),
-                     zx::number(4),
-                     zx::number(.5),
-                     zx::number(-6)}),
+                concat({{0x81, 35, 0x00, 0x02, 0x02, 0x00, 0x03, 0x00},
+                        zx::number(1),
+                        zx::number(2),
+                        zx::number(3),
+                        zx::number(4),
+                        zx::number(.5),
+                        zx::number(-6)}),
                 true,
                 "a(2,3)",
                 "Num Array",
@@ -123,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                 39,
                 {}},
         VarCase{"ElementsCutShort",
-                cat({{0x82, 0x0D, 0x00, 0x01, 0x02, 0x00}, zx::number(1)}),
+                concat({{0x82, 0x0D, 0x00, 0x01, 0x02, 0x00}, zx::number(1)}),
                 true,
                 "b(2)",
                 "Num Array",
@@ -132,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {}},
         // no dimensions: one element, and the "(" itself is what turns to ")"
         VarCase{"NoDimensions",
-                cat({{0x82, 0x06, 0x00, 0x00}, zx::number(7)}),
+                concat({{0x82, 0x06, 0x00, 0x00}, zx::number(7)}),
                 true,
                 "b)",
                 "Num Array",
@@ -178,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 0xE9 = FOR-NEXT "i": value, limit, step, line 20 (LE), statement 2
         VarCase{"Loop",
-                cat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x14, 0x00, 0x02}}),
+                concat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x14, 0x00, 0x02}}),
                 true,
                 "i",
                 "FOR-NEXT",
@@ -186,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                 20,
                 {}},
         VarCase{"StatementMissing",
-                cat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x14, 0x00}}),
+                concat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x14, 0x00}}),
                 false,
                 "",
                 "",
@@ -194,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                 42,
                 {kMissing}},
         VarCase{"LineOverflows",
-                cat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x00, 0x80, 0x01}}),
+                concat({{0xE9}, zx::number(1), zx::number(10), zx::number(1), {0x00, 0x80, 0x01}}),
                 false,
                 "",
                 "",

@@ -4,13 +4,13 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrintSurface.h"
 #include "basic/ViewerTestSupport.h"
 #include "basic/ZxFixtures.h"
 #include "basic/frmBasic.h"
 #include "core/Twips.h"
 #include "export/SaveTAP.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrintSurface.h"
 
 namespace {
 
