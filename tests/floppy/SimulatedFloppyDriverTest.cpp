@@ -25,33 +25,6 @@ TrackRead readTrack(SimulatedFloppyDriver& d, int cylinder, int head, bool doubl
     return r;
 }
 
-TEST(SimulatedFloppyDriver, SuccessfulReadResizesTheCallersArrayAndLeavesTheErrorAlone) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    for (const int t : {0, 1, 17, 39}) {
-        const TrackRead r = readTrack(d, t, 0, true);
-        ASSERT_TRUE(r.ok) << r.text;
-        EXPECT_TRUE(bytesEqual(trackSide(t, 0), r.data)) << "track " << t;
-        EXPECT_EQ(r.code, -7);
-        EXPECT_EQ(r.text, "before");
-    }
-}
-
-TEST(SimulatedFloppyDriver, DoubleStepSeeksTwiceAsFarWhileTheReadNamesTheTrack) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    ASSERT_TRUE(readTrack(d, 39, 0, true).ok);
-    EXPECT_EQ(d.HeadCylinder(), 78);
-    ASSERT_TRUE(readTrack(d, 3, 0, true).ok);
-    EXPECT_EQ(d.Seeks(), (std::vector<int>{78, 6}));
-}
-
-TEST(SimulatedFloppyDriver, SeekPastTheLastCylinderFails) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    const TrackRead r = readTrack(d, 40, 0, true);
-    EXPECT_EQ(r.code, fderr::Seek);
-    EXPECT_EQ(d.ReadRequests(), 0) << "a failed seek skips the read";
-    EXPECT_EQ(d.HeadCylinder(), 0);
-}
-
 TEST(SimulatedFloppyDriver, FaultsFailTheFirstAttemptsOfTheirSideOnly) {
     SimulatedFloppyDriver d(patternDisk(2), {{1, 7, 23, 2}, {0, 9, -1, 1}});
     EXPECT_EQ(readTrack(d, 7, 1, true).text, "CRC Error (0x00000017)");
@@ -79,6 +52,19 @@ TEST(SimulatedFloppyDriver, ImageFileIsTheDiskAndAMissingFileAnEmptyDrive) {
     const TrackRead r = readTrack(d, 12, 0, true);
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(bytesEqual(trackSide(12, 0), r.data));
+}
+
+TEST(SimulatedFloppyDriver, SingleSidedImageHasNoSecondSide) {
+    SimulatedFloppyDriver d(patternDisk(1), {});
+    EXPECT_EQ(readTrack(d, 4, 1, true).code, fderr::IdMarkNotFound);
+}
+
+TEST(SimulatedFloppyDriver, SeekPastTheLastCylinderFails) {
+    SimulatedFloppyDriver d(patternDisk(1), {});
+    const TrackRead r = readTrack(d, 40, 0, true);
+    EXPECT_EQ(r.code, fderr::Seek);
+    EXPECT_EQ(d.ReadRequests(), 0) << "a failed seek skips the read";
+    EXPECT_EQ(d.HeadCylinder(), 0);
 }
 
 TEST(SimulatedFloppyDriver, FaultsInsideTheDriverAreTrappedAndLogged) {
