@@ -30,6 +30,7 @@ demo: build
 	build/quillmar-cli vars build/samples/demo.opu 1
 
 bench: build
+	@cmake --build --preset default --target benchmarks -j $(JOBS)
 	@scripts/run-benchmarks
 
 fuzz: deps

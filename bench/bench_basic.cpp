@@ -45,6 +45,7 @@ void BM_ListingInProcess(benchmark::State& state) {
     const zx::Bytes& data = program40k();
     NullLog log;
     std::size_t lines = 0;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         const BasicProgram program = AnalyzeBlock(data, log);
         const std::vector<std::string> listing = ListingLines(program, expanded);
@@ -54,6 +55,7 @@ void BM_ListingInProcess(benchmark::State& state) {
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["bytes"] = static_cast<double>(data.size());
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    reportTimeBudget(state, start, 2.0);
 }
 BENCHMARK(BM_ListingInProcess)->Arg(0)->Arg(1)->ArgName("expanded")->Unit(benchmark::kMillisecond);
 
@@ -92,6 +94,7 @@ void BM_CliVersusListbasic(benchmark::State& state) {
         state.counters["quillmar_ms"] = oursTotal / n * 1e3;
         state.counters["listbasic_ms"] = theirsTotal / n * 1e3;
         state.counters["ratio"] = oursTotal / theirsTotal;
+        reportBudget(state, oursTotal / theirsTotal, 1.0);
     }
 }
 BENCHMARK(BM_CliVersusListbasic)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);

@@ -1,8 +1,8 @@
 # The Qt desktop program: the windows and widgets of every subsystem folder,
 # the Qt helpers they share (src/qt), the wiring of src/app, and the program.
 find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Svg Test)
-set(CMAKE_AUTOMOC ON)
-set(CMAKE_AUTORCC ON)
+# moc and rcc run only for the targets that declare Qt classes (the GUI
+# library and the Qt Test programs); nothing else gets a moc step.
 
 file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/qt/*.cpp ${CMAKE_SOURCE_DIR}/src/qt/*.h
      ${CMAKE_SOURCE_DIR}/src/app/*.cpp ${CMAKE_SOURCE_DIR}/src/app/*.h)
@@ -11,6 +11,7 @@ list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
 add_library(quillmar_gui STATIC ${gui_module_sources} ${app_sources} ${CMAKE_SOURCE_DIR}/src/qt/icons/icons.qrc)
 target_include_directories(quillmar_gui PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(quillmar_gui PUBLIC quillmar_core Qt6::Widgets Qt6::PrintSupport Qt6::Svg PRIVATE quillmar_warnings)
+set_target_properties(quillmar_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 
 add_executable(quillmar ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 target_link_libraries(quillmar PRIVATE quillmar_gui quillmar_warnings)
@@ -55,8 +56,10 @@ if(QUILLMAR_BENCH)
     file(GLOB gui_benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui/*.cpp)
     foreach(src IN LISTS gui_benches)
         get_filename_component(name ${src} NAME_WE)
-        add_executable(${name} ${src})
-        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench/gui)
+        add_executable(${name} EXCLUDE_FROM_ALL ${src})
+        add_dependencies(benchmarks ${name})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench
+                                                   ${CMAKE_SOURCE_DIR}/bench/gui)
         target_link_libraries(${name} PRIVATE quillmar_gui benchmark::benchmark quillmar_warnings)
         target_compile_definitions(${name} PRIVATE QUILLMAR_BINARY_DIR="${CMAKE_BINARY_DIR}"
                                                    QUILLMAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -35,6 +35,20 @@ if(QUILLMAR_GZIP)
 else()
     install(FILES ${QUILLMAR_PACKAGING_DIR}/quillmar-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+# Debian wants the licence as /usr/share/doc/<package>/copyright, in its
+# machine-readable form; it is made from LICENSE so the two cannot disagree.
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE QUILLMAR_LICENSE_TEXT)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${QUILLMAR_LICENSE_TEXT}")
+set(QUILLMAR_COPYRIGHT_HOLDER "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "\n\n" "\n.\n" QUILLMAR_LICENSE_BODY "${QUILLMAR_LICENSE_TEXT}")
+string(REGEX REPLACE "\n([^\n])" "\n \\1" QUILLMAR_LICENSE_BODY "${QUILLMAR_LICENSE_BODY}")
+file(WRITE ${CMAKE_BINARY_DIR}/copyright
+     "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+     "Upstream-Name: quillmar\n\n"
+     "Files: *\n"
+     "Copyright: ${QUILLMAR_COPYRIGHT_HOLDER}\n"
+     "License: MIT\n ${QUILLMAR_LICENSE_BODY}")
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmar)
 install(FILES ${QUILLMAR_PACKAGING_DIR}/quillmar-cli.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quillmar-cli)
 
@@ -55,6 +69,7 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
 set(QUILLMAR_PACKAGE_MAINTAINER "The Quillmar developers" CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILLMAR_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # dpkg-shlibdeps (from dpkg-dev) works out Depends from the libraries the

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,17 +34,6 @@ std::vector<std::string> tokensOf(std::string line) {
         tokens.push_back(it->str());
     }
     return tokens;
-}
-
-std::vector<std::string> nonEmptyLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) {
-        if (l.find_first_not_of(" \r") != std::string::npos) {
-            lines.push_back(l);
-        }
-    }
-    return lines;
 }
 
 struct Program {
@@ -115,7 +103,9 @@ TEST_P(ListBasicCrossCheck, SameLinesKeywordsAndNumbers) {
 
     const CommandResult theirs = runCommand({"listbasic", tap});
     ASSERT_EQ(theirs.exitCode, 0) << theirs.err;
-    const std::vector<std::string> theirLines = nonEmptyLines(theirs.out);
+    std::vector<std::string> theirLines = splitLines(theirs.out);
+    std::erase_if(theirLines,
+                  [](const std::string& l) { return l.find_first_not_of(" \r") == std::string::npos; });
 
     RecordingLog log;
     const BasicProgram ours = AnalyzeBlock(program.data, log);

@@ -102,14 +102,6 @@ TEST(GridRows, LastPossibleAddressKeepsFourDigitsOnAFullSizeFile) {
     EXPECT_EQ(grid.cellText(4096, 15), "00");
 }
 
-TEST(GridCells, BytesAreTwoUpperCaseHexDigits) {
-    const ByteGrid grid(Bytes{0x0A, 0xFF, 0x00, 0xC9}, 0);
-    EXPECT_EQ(grid.cellText(1, 1), "0A");
-    EXPECT_EQ(grid.cellText(1, 2), "FF");
-    EXPECT_EQ(grid.cellText(1, 3), "00");
-    EXPECT_EQ(grid.cellText(1, 4), "C9");
-}
-
 TEST(GridCells, CellsOutsideTheGridAreEmpty) {
     const ByteGrid grid(Bytes{1, 2, 3}, 0);
     EXPECT_EQ(grid.cellText(2, 1), "");
@@ -139,16 +131,6 @@ INSTANTIATE_TEST_SUITE_P(Bytes, AsciiColumn,
                                            AsciiCase{"highBytesAreDots", {0xA9, 0xFF, 0xC5}, "..."},
                                            AsciiCase{"textStays", {'Q', 'u', '!', '~'}, "Qu!~"}),
                          [](const auto& tc) { return std::string(tc.param.name); });
-
-TEST(GridHeader, FormatStringAndHeaderTexts) {
-    EXPECT_EQ(ByteGrid::FormatString(),
-              "^Address|00|01|02|03|04|05|06|07|08|09|0A|0B|0C|0D|0E|0F|<     ASCII      ");
-    EXPECT_EQ(ByteGrid::HeaderText(0), "Address");
-    EXPECT_EQ(ByteGrid::HeaderText(1), "00");
-    EXPECT_EQ(ByteGrid::HeaderText(16), "0F");
-    EXPECT_EQ(ByteGrid::HeaderText(17), "     ASCII      ");
-    EXPECT_EQ(ByteGrid::HeaderText(17).size(), 16u);
-}
 
 // ---------------------------------------------------------------------------
 
@@ -207,13 +189,6 @@ TEST(PrintLines, HeaderThenOneLinePerRowAddressUnderTheWordAddress) {
     for (const std::string& l : lines) {
         EXPECT_EQ(l.find(" | "), 7u) << l;
     }
-}
-
-TEST(PrintLines, AnEmptyFilePrintsTheHeaderAlone) {
-    const ByteGrid grid(Bytes{}, 0);
-    const std::vector<std::string> lines = grid.PrintLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], ByteGrid::PrintHeaderLine());
 }
 
 }  // namespace

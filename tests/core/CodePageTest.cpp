@@ -19,13 +19,6 @@ TEST(CodePage, Windows1252ToUtf8) {
     EXPECT_EQ(utf8ToCp1252("\xC3"), "\xC3");       // a cut sequence is kept byte by byte
 }
 
-TEST(CodePage, HexUpper) {
-    EXPECT_EQ(hexUpper(0x1000A00, 8), "01000A00");
-    EXPECT_EQ(hexUpper(0xFFFFFFFF, 8), "FFFFFFFF");
-    EXPECT_EQ(hexUpper(0, 4), "0000");
-    EXPECT_EQ(hexUpper(0x12345, 4), "12345");
-}
-
 TEST(ByteReader, ReadsInsideAndRefusesOutside) {
     const std::uint8_t bytes[] = {0x34, 0x12, 0xFF};
     const ByteReader r(bytes);

@@ -18,26 +18,6 @@ MacroContext fixedContext(const std::map<std::string, std::string>& env = {}) {
     return ctx;
 }
 
-TEST(clsLocalLogger, SeverityTextsAreElevenCharacters) {
-    const std::pair<int, const char*> cases[] = {
-        {0, "   STOP    "}, {1, "   ERROR   "}, {2, "  WARNING  "},  {3, "INFORMATION"},
-        {4, "   DEBUG   "}, {7, "  unknown  "}, {-1, "  unknown  "},
-    };
-    for (const auto& [severity, text] : cases) {
-        EXPECT_EQ(clsLocalLogger::SeverityString(severity), text);
-        EXPECT_EQ(clsLocalLogger::SeverityString(severity).size(), 11u);
-    }
-}
-
-TEST(clsLocalLogger, RootFolderGetsOneClosingSeparator) {
-    const std::string sep(1, kPathSeparator);
-    clsLocalLogger logger(fixedContext());
-    logger.LogRootFolder("/tmp/logs");
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
-    logger.LogRootFolder("/tmp/logs" + sep);
-    EXPECT_EQ(logger.LogRootFolder(), "/tmp/logs" + sep);
-}
-
 TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFile) {
     TempDir dir;
     clsLocalLogger logger(fixedContext());
@@ -74,24 +54,6 @@ TEST(clsLocalLogger, SeverityFilterAndForcedEntries) {
         const bool exists = std::filesystem::exists(dir.path() / "20061030" / "log.Txt");
         EXPECT_EQ(exists, c.written) << "lowest " << c.lowest << " severity " << c.severity;
     }
-}
-
-TEST(clsLocalLogger, UnknownSeverityIsWrittenWithItsText) {
-    TempDir dir;
-    clsLocalLogger logger(fixedContext());
-    logger.LogRootFolder(dir.path().string());
-    logger.LogFileName("log");
-    ASSERT_TRUE(logger.LogThis("odd", 7, true));
-    EXPECT_NE(readText((dir.path() / "20061030" / "log.Txt").string()).find("[  unknown  ]\todd"),
-              std::string::npos);
-}
-
-TEST(clsLocalLogger, MakeFolderTreeCreatesEveryLevel) {
-    TempDir dir;
-    const std::filesystem::path deep = dir.path() / "a" / "b" / "c";
-    EXPECT_TRUE(clsLocalLogger::MakeFolderTree(deep.string()));
-    EXPECT_TRUE(std::filesystem::is_directory(deep));
-    EXPECT_TRUE(clsLocalLogger::MakeFolderTree(deep.string()));  // already there
 }
 
 TEST(clsLocalLogger, UnwritableRootMakesLogThisFail) {

@@ -89,12 +89,4 @@ TEST(Paths, ProgramFolderHoldsTheRunningProgram) {
     EXPECT_TRUE(fs::exists(folder / (ProgramFileName() + suffix))) << folder;
 }
 
-TEST(Paths, SettingsFileIsInTheSettingsFolder) {
-    TempDir dir;
-    const ScopedEnv home("QUILLMAR_HOME", dir.path().string());
-    EXPECT_EQ(SettingsFolder(), dir.path().string());
-    EXPECT_EQ(LogRootFolder(), dir.path().string());
-    EXPECT_EQ(SettingsFilePath(), dir.path().string() + kPathSeparator + "Quillmar.Ini");
-}
-
 }  // namespace

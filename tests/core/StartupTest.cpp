@@ -26,10 +26,6 @@ DriverProbe driver(bool present, std::uint32_t version) {
     };
 }
 
-TEST(ProgramInfo, TitleFromTheProjectVersion) {
-    EXPECT_EQ(ProgramTitle(), "Quillmar v2.0.0");
-}
-
 TEST(Startup, WritesStartAndDriverLines) {
     StartupFixture f;
     const StartupResult r = RunStartup(f.env, f.logger, f.prompter, driver(true, 0x1000A00));
@@ -89,14 +85,6 @@ TEST(Startup, BelowSeverity3TheStartLineIsNotDueSoTheProgramStarts) {
     EXPECT_TRUE(r.proceed);
     ASSERT_EQ(f.prompter.shown.size(), 1u);  // only the missing-driver box
     EXPECT_EQ(f.prompter.shown[0].icon, MsgIcon::Exclamation);
-}
-
-TEST(Startup, QuillmarHomeMovesSettingsAndLogs) {
-    TempDir dir;
-    ScopedEnv home("QUILLMAR_HOME", dir.path().string());
-    const StartupEnvironment env = defaultStartupEnvironment();
-    EXPECT_EQ(env.settingsFilePath, dir.path().string() + kPathSeparator + "Quillmar.Ini");
-    EXPECT_EQ(env.logRootFolder, dir.path().string());
 }
 
 }  // namespace

@@ -17,35 +17,6 @@ CatalogueEntry makeEntry(int type, const std::string& rawName, std::vector<std::
     return e;
 }
 
-std::vector<TapBlock> readTapBlocks(const std::vector<std::uint8_t>& tap) {
-    std::vector<TapBlock> blocks;
-    std::size_t p = 0;
-    while (p < tap.size()) {
-        if (p + 2 > tap.size()) {
-            ADD_FAILURE() << "length word cut off at " << p;
-            break;
-        }
-        const std::size_t length = tap[p] | (static_cast<std::size_t>(tap[p + 1]) << 8);
-        p += 2;
-        if (length < 2 || p + length > tap.size()) {
-            ADD_FAILURE() << "block of " << length << " bytes at " << p - 2 << " runs past the end";
-            break;
-        }
-        TapBlock b;
-        b.flag = tap[p];
-        b.contents.assign(tap.begin() + static_cast<std::ptrdiff_t>(p + 1),
-                          tap.begin() + static_cast<std::ptrdiff_t>(p + length - 1));
-        std::uint8_t sum = b.flag;
-        for (const std::uint8_t c : b.contents) {
-            sum ^= c;
-        }
-        b.checksumOk = sum == tap[p + length - 1];
-        blocks.push_back(std::move(b));
-        p += length;
-    }
-    return blocks;
-}
-
 std::string pythonWithPil() {
     for (const char* python : {"/usr/bin/python3", "python3"}) {
         const CommandResult r = runCommand({python, "-c", "import PIL.Image"});

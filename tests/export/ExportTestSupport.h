@@ -8,21 +8,11 @@
 #include "screen/RgbPicture.h"
 #include "support/TestSupport.h"
 
-// Helpers shared by the export tests: entries, an independent tape reader and
-// the outside tools that check what we write.
+// Helpers shared by the export tests: entries and the outside tools that
+// check what we write.
 
 [[nodiscard]] CatalogueEntry makeEntry(int type, const std::string& rawName, std::vector<std::uint8_t> data,
                                        int param1 = 0, int param2 = 0);
-
-// One block of a .TAP file read back: flag, contents, and whether its stored
-// checksum is the XOR of flag and contents.
-struct TapBlock {
-    std::uint8_t flag = 0;
-    std::vector<std::uint8_t> contents;
-    bool checksumOk = false;
-};
-// Reads every block; a length running past the end fails the test.
-[[nodiscard]] std::vector<TapBlock> readTapBlocks(const std::vector<std::uint8_t>& tap);
 
 // Records whether the busy pointer was showing when each message came.
 class BusyAwarePrompter : public ScriptedPrompter {

@@ -26,15 +26,3 @@ TEST(BasicPrintLines, HeadingsListingAndVariables) {
         EXPECT_EQ(BasicPrintLines(c.listing, c.variables), c.expected);
     }
 }
-
-TEST(BasicPrintLines, RulesAreThirtyOneCharactersWide) {
-    const auto lines = BasicPrintLines({}, {});
-    EXPECT_EQ(lines[0].size(), 31U);
-    EXPECT_EQ(lines[1].size(), 2U + 31U);
-}
-
-TEST(PrintSubtitle, LengthInDecimalWithBytes) {
-    EXPECT_EQ(PrintSubtitle(6912), "6912 bytes");
-    EXPECT_EQ(PrintSubtitle(0), "0 bytes");
-    EXPECT_EQ(PrintSubtitle(65535), "65535 bytes");
-}

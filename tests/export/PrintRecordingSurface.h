@@ -40,6 +40,8 @@ struct PrintRecord {
     std::map<char, double> widths;
     // Throws the printer's failure at this printed text (0 = the first).
     std::optional<int> failAtText;
+    // Throws it when a line is to be drawn.
+    bool failAtDrawing = false;
 
     // What happened.
     std::vector<std::string> calls;  // setCopies, setOrientation, newPage, endDocument, abandonDocument
@@ -124,6 +126,9 @@ public:
         return n * r.lineHeight;
     }
     void drawLine(double x1, double y1, double x2, double y2, PrintColor c) override {
+        if (r.failAtDrawing) {
+            throw Failure(kPrinterFailure, kPrinterFailureText);
+        }
         r.lines.push_back({m_page, x1, y1, x2, y2, c});
     }
     void drawPicture(const PrintPicture& p, double x, double y, double w, double h) override {

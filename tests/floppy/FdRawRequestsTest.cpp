@@ -14,38 +14,6 @@ std::vector<std::uint8_t> vec(const std::array<std::uint8_t, N>& a) {
     return {a.begin(), a.end()};
 }
 
-TEST(FdRawRequests, ControlCodesAreTheDriversOwn) {
-    struct Case {
-        const char* request;
-        std::uint32_t built;
-        std::uint32_t expected;
-    };
-    const Case cases[] = {
-        {"driver version", fdraw::IOCTL_FDRAWCMD_GET_VERSION, 0x0022E220},
-        {"sense drive status", fdraw::IOCTL_FDCMD_SENSE_DRIVE_STATUS, 0x0022E010},
-        {"seek", fdraw::IOCTL_FDCMD_SEEK, 0x0022E03C},
-        {"read data (direct out)", fdraw::IOCTL_FDCMD_READ_DATA, 0x0022E01A},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.built, c.expected) << c.request;
-    }
-}
-
-TEST(FdRawRequests, DeviceNamesCarryTheDriveNumberInDecimal) {
-    EXPECT_EQ(fdraw::DriverDeviceName(), R"(\\.\fdrawcmd)");
-    EXPECT_EQ(fdraw::DriveDeviceName(0), R"(\\.\fdraw0)");
-    EXPECT_EQ(fdraw::DriveDeviceName(2), R"(\\.\fdraw2)");
-    EXPECT_EQ(fdraw::DriveDeviceName(25), R"(\\.\fdraw25)");
-}
-
-TEST(FdRawRequests, OpenAndAllocationArguments) {
-    EXPECT_EQ(fdraw::kGenericReadWrite, 0xC0000000u);
-    EXPECT_EQ(fdraw::kOpenExisting, 3u);
-    EXPECT_EQ(fdraw::kMemCommit, 0x1000u);
-    EXPECT_EQ(fdraw::kPageReadWrite, 4u);
-    EXPECT_EQ(fdraw::kMemRelease, 0x8000u);
-}
-
 TEST(FdRawRequests, ReadParametersNameTheLogicalCylinderAndTheHeadTwice) {
     struct Case {
         const char* name;
@@ -87,10 +55,6 @@ TEST(FdRawRequests, SeekDoublesTheCylinderOnlyUnderDoubleStep) {
     } catch (const Failure& f) {
         EXPECT_EQ(f.number(), failure::Overflow);
     }
-}
-
-TEST(FdRawRequests, SenseAsksHeadZero) {
-    EXPECT_TRUE(bytesEqual({0x00}, vec(fdraw::MakeSenseParameters())));
 }
 
 TEST(FdRawRequests, TrackLengthIsEighteenSectorsOfTheSizeCode) {

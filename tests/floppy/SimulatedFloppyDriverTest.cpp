@@ -25,106 +25,6 @@ TrackRead readTrack(SimulatedFloppyDriver& d, int cylinder, int head, bool doubl
     return r;
 }
 
-TEST(SimulatedFloppyDriver, ReportsTheFdRawCmdVersionItModels) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    std::uint32_t version = 0;
-    EXPECT_TRUE(d.IsDriverPresent(version));
-    EXPECT_EQ(version, 0x01000A00u);
-}
-
-TEST(SimulatedFloppyDriver, SuccessfulReadResizesTheCallersArrayAndLeavesTheErrorAlone) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    for (const int t : {0, 1, 17, 39}) {
-        const TrackRead r = readTrack(d, t, 0, true);
-        ASSERT_TRUE(r.ok) << r.text;
-        EXPECT_TRUE(bytesEqual(trackSide(t, 0), r.data)) << "track " << t;
-        EXPECT_EQ(r.code, -7);
-        EXPECT_EQ(r.text, "before");
-    }
-}
-
-TEST(SimulatedFloppyDriver, DoubleStepSeeksTwiceAsFarWhileTheReadNamesTheTrack) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    ASSERT_TRUE(readTrack(d, 39, 0, true).ok);
-    EXPECT_EQ(d.HeadCylinder(), 78);
-    ASSERT_TRUE(readTrack(d, 3, 0, true).ok);
-    EXPECT_EQ(d.Seeks(), (std::vector<int>{78, 6}));
-}
-
-TEST(SimulatedFloppyDriver, WithoutDoubleStepTheHeadLandsOnTheWrongTrack) {
-    struct Case {
-        int cylinder;
-        bool ok;
-    };
-    // Physical cylinder t is logical track t div 2, which is t itself only for track 0.
-    const Case cases[] = {{0, true}, {1, false}, {2, false}, {39, false}};
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    for (const auto& c : cases) {
-        const TrackRead r = readTrack(d, c.cylinder, 0, false);
-        EXPECT_EQ(r.ok, c.ok) << "track " << c.cylinder;
-        if (!c.ok) {
-            EXPECT_EQ(r.code, fderr::WrongCylinder);
-            EXPECT_EQ(r.text, "Wrong Cylinder (0x00000463)");
-            EXPECT_TRUE(bytesEqual({0xAA, 0xBB}, r.data)) << "data must stay untouched";
-        }
-    }
-}
-
-TEST(SimulatedFloppyDriver, SingleSidedImageHasNoSecondSide) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    const TrackRead r = readTrack(d, 4, 1, true);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.text, "ID Mark Not Found (0x00000462)");
-}
-
-TEST(SimulatedFloppyDriver, DoubleSidedImageKeepsItsTrackOrder) {
-    SimulatedFloppyDriver d(patternDisk(2), {});
-    for (const int t : {0, 20, 39}) {
-        for (const int h : {0, 1}) {
-            const TrackRead r = readTrack(d, t, h, true);
-            ASSERT_TRUE(r.ok) << r.text;
-            EXPECT_TRUE(bytesEqual(trackSide(t, h), r.data)) << t << ":" << h;
-        }
-    }
-}
-
-TEST(SimulatedFloppyDriver, ShortImageEndsInUnformattedTracks) {
-    // 3.5 track sides: track 3 is cut in the middle, track 4 on are not there.
-    std::vector<std::uint8_t> disk = patternDisk(1);
-    disk.resize(3 * 4608 + 2000);
-    SimulatedFloppyDriver d(disk, {});
-    EXPECT_TRUE(readTrack(d, 2, 0, true).ok);
-    EXPECT_EQ(readTrack(d, 3, 0, true).code, fderr::SectorNotFound);
-    EXPECT_EQ(readTrack(d, 4, 0, true).code, fderr::IdMarkNotFound);
-    EXPECT_EQ(readTrack(d, 39, 0, true).code, fderr::IdMarkNotFound);
-}
-
-TEST(SimulatedFloppyDriver, OtherDrivesHaveNoDevice) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    std::string text = "kept";
-    EXPECT_TRUE(d.SenseDriveStatus(0, text));
-    EXPECT_FALSE(d.SenseDriveStatus(1, text));
-    EXPECT_FALSE(d.SenseDriveStatus(25, text));
-    EXPECT_EQ(text, "kept");
-    const TrackRead r = readTrack(d, 0, 0, true, 2);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, fderr::InvalidHandle);
-    EXPECT_TRUE(d.Seeks().empty());
-}
-
-TEST(SimulatedFloppyDriver, SeekPastTheLastCylinderFails) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    const TrackRead r = readTrack(d, 40, 0, true);
-    EXPECT_EQ(r.code, fderr::Seek);
-    EXPECT_EQ(d.ReadRequests(), 0) << "a failed seek skips the read";
-    EXPECT_EQ(d.HeadCylinder(), 0);
-}
-
-TEST(SimulatedFloppyDriver, OtherSizeCodesFindNoSectors) {
-    SimulatedFloppyDriver d(patternDisk(1), {});
-    EXPECT_EQ(readTrack(d, 0, 0, true, 0, 2).code, fderr::SectorNotFound);
-}
-
 TEST(SimulatedFloppyDriver, FaultsFailTheFirstAttemptsOfTheirSideOnly) {
     SimulatedFloppyDriver d(patternDisk(2), {{1, 7, 23, 2}, {0, 9, -1, 1}});
     EXPECT_EQ(readTrack(d, 7, 1, true).text, "CRC Error (0x00000017)");
@@ -154,17 +54,17 @@ TEST(SimulatedFloppyDriver, ImageFileIsTheDiskAndAMissingFileAnEmptyDrive) {
     EXPECT_TRUE(bytesEqual(trackSide(12, 0), r.data));
 }
 
-TEST(SimulatedFloppyDriver, ReadWithoutSenseStillFindsTheImage) {
-    TempDir dir;
-    const std::string path = dir.file("disk.opu");
-    writeBytes(path, patternDisk(2));
-    SimulatedFloppyDriver d(path, {});
-    const TrackRead r = readTrack(d, 3, 1, true);
-    ASSERT_TRUE(r.ok) << r.text;
-    EXPECT_TRUE(bytesEqual(trackSide(3, 1), r.data));
+TEST(SimulatedFloppyDriver, SingleSidedImageHasNoSecondSide) {
+    SimulatedFloppyDriver d(patternDisk(1), {});
+    EXPECT_EQ(readTrack(d, 4, 1, true).code, fderr::IdMarkNotFound);
+}
 
-    SimulatedFloppyDriver empty(dir.file("missing.opu"), {});
-    EXPECT_EQ(readTrack(empty, 0, 0, true).code, fderr::NotReady);
+TEST(SimulatedFloppyDriver, SeekPastTheLastCylinderFails) {
+    SimulatedFloppyDriver d(patternDisk(1), {});
+    const TrackRead r = readTrack(d, 40, 0, true);
+    EXPECT_EQ(r.code, fderr::Seek);
+    EXPECT_EQ(d.ReadRequests(), 0) << "a failed seek skips the read";
+    EXPECT_EQ(d.HeadCylinder(), 0);
 }
 
 TEST(SimulatedFloppyDriver, FaultsInsideTheDriverAreTrappedAndLogged) {

