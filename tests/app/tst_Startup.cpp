@@ -63,10 +63,8 @@ private slots:
         Run run(false);
         QVERIFY(run.app->Main());
         QCOMPARE(run.prompter.shown.size(), std::size_t{1});
-        QCOMPARE(QString::fromStdString(run.prompter.shown[0].text),
-                 QStringLiteral(
-                     "FDRawCmd Driver is missing. Please install it to be able to read physical "
-                     "disks.Without the driver, all Quillmar can do is browse existing Opus Disk Images."));
+        QVERIFY(run.prompter.shown[0].text == kDriverMissingMessage);
+        QCOMPARE(run.prompter.optOutOffers, 1);
         QVERIFY(run.prompter.shown[0].icon == MsgIcon::Exclamation);
         QVERIFY(!run.enabled("mnuFileReadPhysicalOpusDisk"));
         QVERIFY(run.log().find("Detected") == std::string::npos);
