@@ -5,8 +5,12 @@
 #include "core/Failure.h"
 
 #ifdef _WIN32
+// In this order: setupapi.h needs the types of windows.h, and initguid.h makes
+// devguid.h define GUID_DEVCLASS_PORTS here rather than expect it from a library.
 #include <windows.h>
-// windows.h first: setupapi.h needs its types.
+
+#include <initguid.h>
+
 #include <devguid.h>
 #include <setupapi.h>
 #else
