@@ -2,7 +2,8 @@
 //
 // A Greaseweazle without hardware: opens a pseudo-terminal, prints its path
 // and answers the device's host protocol as if an 80-track PC drive on unit 0
-// held the Opus disk IMAGE, until interrupted. Try it with
+// held the Opus disk IMAGE (an image file, or a flux recording: SCP, HFE or
+// KryoFlux), until interrupted. Try it with
 //   QUILLMAR_FLOPPY=greaseweazle:PATH quillmar-cli read -o copy.opu
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "core/Failure.h"
+#include "flux/FluxFiles.h"
 #include "gwsim/PtyServer.h"
 
 namespace {
@@ -63,12 +65,16 @@ int main(int argc, char** argv) {
     }
     try {
         gwsim::Options options;
-        std::ifstream in(image, std::ios::binary);
-        if (!in) {
-            std::cerr << "quillmar-gwsim: cannot read " << image << "\n";
-            return 1;
+        if (flux::DetectFluxFormat(image) != flux::FluxFormat::None) {
+            options.recording = flux::LoadFluxFile(image);
+        } else {
+            std::ifstream in(image, std::ios::binary);
+            if (!in) {
+                std::cerr << "quillmar-gwsim: cannot read " << image << "\n";
+                return 1;
+            }
+            options.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
-        options.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         options.faults = gwsim::ParseFaults(faults);
         options.noIndexDelay = std::chrono::milliseconds(noIndexMs);
         gwsim::PtyServer server(std::move(options));

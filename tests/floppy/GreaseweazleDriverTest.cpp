@@ -9,6 +9,7 @@
 #include "floppy/DiskReader.h"
 #include "floppy/FloppyFixtures.h"
 #include "floppy/GreaseweazleDriver.h"
+#include "flux/FluxFiles.h"
 #include "gwsim/PtyServer.h"
 #include "support/TestSupport.h"
 
@@ -162,6 +163,25 @@ TEST(GreaseweazleDriver, CliReadsTheWholeDiskWithFillerForTheBadSide) {
     std::vector<std::uint8_t> wanted = patternDisk(1);
     std::fill_n(wanted.begin() + 3 * 4608, 4608, 0xE5);
     EXPECT_TRUE(bytesEqual(wanted, readBytes(dir.file("out.opu"))));
+}
+
+TEST(GreaseweazleDriver, AFluxRecordingIsReplayedAsTheDiskInTheDrive) {
+    // A real KryoFlux recording of a 40-track PC disk (9 sectors of 512 bytes, IDs from 1).
+    gwsim::Options options;
+    options.recording = flux::LoadFluxFile(QUILLMAR_BINARY_DIR "/testdata/flux/kryoflux");
+    gwsim::PtyServer server(std::move(options));
+    server.start();
+    GreaseweazleDriver driver(Rig::settings(server.path()));
+    const std::vector<std::uint8_t> image =
+        readBytes(QUILLMAR_SOURCE_DIR "/tests/data/flux/sector_test_360k.img");
+    for (const auto& [cylinder, head, sector] : {std::tuple{0, 0, 1}, {17, 1, 9}, {39, 1, 5}}) {
+        std::vector<std::uint8_t> data;
+        std::int32_t code = 0;
+        std::string text;
+        ASSERT_TRUE(driver.ReadSingleSector(0, cylinder, head, sector, data, code, text, 2, true)) << text;
+        const auto at = image.begin() + ((cylinder * 2 + head) * 9 + sector - 1) * 512;
+        EXPECT_TRUE(bytesEqual({at, at + 512}, data)) << cylinder << "." << head << "." << sector;
+    }
 }
 
 }  // namespace

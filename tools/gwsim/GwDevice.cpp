@@ -347,54 +347,28 @@ void Device::handle(std::span<const std::uint8_t> r, std::vector<Output>& out) {
 
 gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream) {
     const int unit = *m_unit;
-    const bool spinning = unit == 0 && m_motor[0] && !m_options.faults.noIndex && !m_options.image.empty();
+    const bool spinning = unit == 0 && m_motor[0] && !m_options.faults.noIndex &&
+                          (!m_options.image.empty() || m_options.recording);
     if (!spinning) {
         // The firmware gives up after its index timeout; nothing was captured.
         stream.delay = maxIndex != 0 ? m_options.noIndexDelay : std::chrono::milliseconds(0);
         stream.bytes = {0};
         return maxIndex != 0 ? Ack::NoIndex : Ack::Okay;
     }
-    // An 80-track drive holding a 40-track disk: every track sits under two cylinders.
-    const int track = m_cylinder[unit] / 2;
-    const int head = m_head;
-    const int sides = m_options.image.size() > kSideLength ? 2 : 1;
-    const std::size_t sideEnd = (static_cast<std::size_t>(track * sides + head) + 1) * kTrackSideLength;
-    const bool noSync = std::find(m_options.faults.noSync.begin(), m_options.faults.noSync.end(),
-                                  std::pair<int, int>{track, head}) != m_options.faults.noSync.end();
-    std::vector<flux::EncodeSector> sectors;
-    if (track < kTracks && head < sides && sideEnd <= m_options.image.size() && !noSync) {
-        sectors = flux::OpusTrackSectors(m_options.image, track, head, sides);
-    }
-
     const std::uint64_t rev = kRevolutionTicks;
     const int revolutions = (maxIndex != 0 ? maxIndex : static_cast<int>(ticks / rev) + 1) + 1;
-    std::vector<std::vector<flux::EncodeSector>> perRevolution(static_cast<std::size_t>(revolutions),
-                                                               sectors);
-    for (const BadSector& bad : m_options.faults.badSectors) {
-        if (bad.track != track || bad.head != head) {
-            continue;
-        }
-        for (int n = 0; n < revolutions; ++n) {
-            const bool hit =
-                bad.revolutions.empty() ||
-                std::find(bad.revolutions.begin(), bad.revolutions.end(), n) != bad.revolutions.end();
-            for (flux::EncodeSector& s : perRevolution[static_cast<std::size_t>(n)]) {
-                if (hit && s.sector == bad.sector) {
-                    s.corruptData = true;
-                }
-            }
-        }
-    }
-    flux::EncodeOptions options;
-    options.tickHz = kSampleFreq;
-    options.jitter = m_options.jitter;
-    options.seed = m_seed++;
-    const flux::FluxTrack whole = flux::EncodeMfmTrack(perRevolution, options);
+    const flux::FluxTrack whole = m_options.recording
+                                      ? recordedSide(m_cylinder[unit], m_head, revolutions)
+                                      : encodedSide(m_cylinder[unit] / 2, m_head, revolutions);
 
     // The capture starts wherever the disk happens to be, ends with the
     // linger after the last index pulse asked for, or at the time limit.
-    const std::uint64_t start = 1 + (std::uint64_t{options.seed} * 2'654'435'761u) % (rev / 2);
-    std::uint64_t end = maxIndex != 0 ? maxIndex * rev + gw::kDefaultLingerTicks : UINT64_MAX;
+    const std::uint64_t start = 1 + (std::uint64_t{m_seed++} * 2'654'435'761u) % (rev / 2);
+    std::uint64_t end = UINT64_MAX;
+    if (maxIndex != 0) {
+        end = (maxIndex < whole.indexTicks.size() ? whole.indexTicks[maxIndex] : maxIndex * rev) +
+              gw::kDefaultLingerTicks;
+    }
     if (ticks != 0) {
         end = std::min(end, start + ticks);
     }
@@ -425,6 +399,99 @@ gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& st
         return Ack::FluxOverflow;
     }
     return Ack::Okay;
+}
+
+// An 80-track drive holding a 40-track disk: every track sits under two
+// cylinders, so the caller passes the cylinder halved.
+flux::FluxTrack Device::encodedSide(int track, int head, int revolutions) {
+    const int sides = m_options.image.size() > kSideLength ? 2 : 1;
+    const std::size_t sideEnd = (static_cast<std::size_t>(track * sides + head) + 1) * kTrackSideLength;
+    const bool noSync = std::find(m_options.faults.noSync.begin(), m_options.faults.noSync.end(),
+                                  std::pair<int, int>{track, head}) != m_options.faults.noSync.end();
+    std::vector<flux::EncodeSector> sectors;
+    if (track < kTracks && head < sides && sideEnd <= m_options.image.size() && !noSync) {
+        sectors = flux::OpusTrackSectors(m_options.image, track, head, sides);
+    }
+    std::vector<std::vector<flux::EncodeSector>> perRevolution(static_cast<std::size_t>(revolutions),
+                                                               sectors);
+    for (const BadSector& bad : m_options.faults.badSectors) {
+        if (bad.track != track || bad.head != head) {
+            continue;
+        }
+        for (int n = 0; n < revolutions; ++n) {
+            const bool hit =
+                bad.revolutions.empty() ||
+                std::find(bad.revolutions.begin(), bad.revolutions.end(), n) != bad.revolutions.end();
+            for (flux::EncodeSector& s : perRevolution[static_cast<std::size_t>(n)]) {
+                if (hit && s.sector == bad.sector) {
+                    s.corruptData = true;
+                }
+            }
+        }
+    }
+    flux::EncodeOptions options;
+    options.tickHz = kSampleFreq;
+    options.jitter = m_options.jitter;
+    options.seed = m_seed;
+    return flux::EncodeMfmTrack(perRevolution, options);
+}
+
+flux::FluxTrack Device::recordedSide(int cylinder, int head, int revolutions) const {
+    const std::vector<flux::FluxTrack>& tracks = m_options.recording->tracks;
+    int highest = 0;
+    for (const flux::FluxTrack& t : tracks) {
+        highest = std::max(highest, t.track);
+    }
+    // A recording made with a 40-track drive numbers its tracks as the disk
+    // does; one made with an 80-track drive as this drive's cylinders.
+    const int wanted = highest > 45 ? cylinder : cylinder / 2;
+    const auto side = std::find_if(tracks.begin(), tracks.end(), [&](const flux::FluxTrack& t) {
+        return t.track == wanted && t.head == head;
+    });
+    // The recorded revolutions as transition offsets from their index pulse.
+    std::vector<std::vector<std::uint64_t>> recorded;
+    std::vector<std::uint64_t> lengths;
+    if (side != tracks.end() && side->indexTicks.size() >= 2 && side->tickHz > 0) {
+        const double scale = kSampleFreq / side->tickHz;
+        std::uint64_t at = 0;
+        std::size_t k = 0;
+        for (std::uint32_t t : side->intervals) {
+            at += t;
+            while (k + 1 < side->indexTicks.size() && at > side->indexTicks[k + 1]) {
+                ++k;
+            }
+            if (at <= side->indexTicks[0] || k + 1 >= side->indexTicks.size()) {
+                continue;
+            }
+            recorded.resize(k + 1);
+            recorded[k].push_back(static_cast<std::uint64_t>((at - side->indexTicks[k]) * scale));
+        }
+        for (std::size_t r = 0; r < recorded.size(); ++r) {
+            lengths.push_back(
+                static_cast<std::uint64_t>((side->indexTicks[r + 1] - side->indexTicks[r]) * scale));
+        }
+    }
+    flux::FluxTrack whole;
+    whole.tickHz = kSampleFreq;
+    std::uint64_t base = 0;
+    std::uint64_t last = 0;
+    for (int r = 0; r < revolutions; ++r) {
+        whole.indexTicks.push_back(base);
+        if (recorded.empty()) {
+            base += kRevolutionTicks;  // unformatted: index pulses and no flux
+            continue;
+        }
+        const std::size_t n = static_cast<std::size_t>(r) % recorded.size();
+        for (std::uint64_t offset : recorded[n]) {
+            if (base + offset > last) {
+                whole.intervals.push_back(static_cast<std::uint32_t>(base + offset - last));
+                last = base + offset;
+            }
+        }
+        base += lengths[n];
+    }
+    whole.indexTicks.push_back(base);
+    return whole;
 }
 
 }  // namespace gwsim

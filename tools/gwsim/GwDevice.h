@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "floppy/GreaseweazleProtocol.h"
+#include "flux/FluxTrack.h"
 
 // A Greaseweazle with an 80-track PC drive as unit 0 holding a 40-track Opus
 // disk, answering the host protocol byte for byte. It has no clock and no
@@ -40,6 +41,10 @@ struct Faults {
 
 struct Options {
     std::vector<std::uint8_t> image;  // 184,320 bytes: one side; 368,640: both, track by track
+    // Instead of the image: a flux recording, replayed revolution by
+    // revolution (over again when a read wants more than it holds). The
+    // CRC and no-sync faults do not apply to it.
+    std::optional<flux::FluxDisk> recording;
     Faults faults;
     std::chrono::milliseconds noIndexDelay{2000};  // the firmware's wait for an index pulse
     double jitter = 0.05;                          // of a bit cell
@@ -74,6 +79,8 @@ public:
 private:
     void handle(std::span<const std::uint8_t> request, std::vector<Output>& out);
     [[nodiscard]] gw::Ack readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream);
+    [[nodiscard]] flux::FluxTrack encodedSide(int track, int head, int revolutions);
+    [[nodiscard]] flux::FluxTrack recordedSide(int cylinder, int head, int revolutions) const;
     [[nodiscard]] int unitCount() const;
 
     Options m_options;
