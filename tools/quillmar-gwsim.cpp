@@ -1,4 +1,4 @@
-// quillmar-gwsim IMAGE [--faults SPEC] [--no-index-ms N] [--verbose]
+// quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose]
 //
 // A Greaseweazle without hardware: opens a pseudo-terminal, prints its path
 // and answers the device's host protocol as if an 80-track PC drive on unit 0
@@ -27,8 +27,8 @@ extern "C" void onSignal(int) {
 }
 
 int usage() {
-    std::cerr << "usage: quillmar-gwsim IMAGE [--faults SPEC] [--no-index-ms N] [--verbose]\n"
-                 "  SPEC (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
+    std::cerr << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose]\n"
+                 "  LIST (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
                  "    crc:T:H:R[:REV,...]  sector R of track T, head H has a bad data CRC\n"
                  "                         (on the revolutions listed, counted from 0; else on all)\n"
                  "    nosync:T:H           track T, head H holds no sector marks at all\n"

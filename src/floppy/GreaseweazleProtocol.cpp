@@ -79,19 +79,12 @@ std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t max
 }
 
 const char* AckName(std::uint8_t status) {
-    static const char* const kNames[] = {"Okay",
-                                         "Bad Command",
-                                         "No Index",
-                                         "Track 0 not found",
-                                         "Flux Overflow",
-                                         "Flux Underflow",
-                                         "Disk is Write Protected",
-                                         "No drive unit selected",
-                                         "No bus type (eg. Shugart, IBM/PC) specified",
-                                         "Invalid unit number",
-                                         "Invalid pin",
-                                         "Invalid cylinder"};
-    return status < std::size(kNames) ? kNames[status] : "Unknown Error";
+    // Log texts only; the user sees the controller's error texts.
+    static const char* const kNames[] = {
+        "okay",           "bad command",     "no index pulse",   "no track 0",      "flux overflow",
+        "flux underflow", "write-protected", "no unit selected", "no bus type set", "bad unit",
+        "bad pin",        "bad cylinder"};
+    return status < std::size(kNames) ? kNames[status] : "unknown status";
 }
 
 void Client::readExactly(Cmd cmd, std::span<std::uint8_t> out, Clock::time_point deadline) {
@@ -112,7 +105,8 @@ void Client::command(Cmd cmd, std::span<const std::uint8_t> request, std::chrono
     std::uint8_t ack[2] = {};
     readExactly(cmd, ack, Clock::now() + timeout);
     if (ack[0] != static_cast<std::uint8_t>(cmd)) {
-        throw ProtocolError(ProtocolError::Kind::Garbage, cmd, ack[1], cmdText(cmd) + " returned garbage");
+        throw ProtocolError(ProtocolError::Kind::Garbage, cmd, ack[1],
+                            "the answer to " + cmdText(cmd) + " names another command");
     }
     if (ack[1] != 0) {
         throw ProtocolError(ProtocolError::Kind::Status, cmd, ack[1], cmdText(cmd) + ": " + AckName(ack[1]));
@@ -179,7 +173,7 @@ Ack Client::GetFluxStatus() {
     readExactly(Cmd::GetFluxStatus, ack, Clock::now() + m_timeouts.command);
     if (ack[0] != static_cast<std::uint8_t>(Cmd::GetFluxStatus)) {
         throw ProtocolError(ProtocolError::Kind::Garbage, Cmd::GetFluxStatus, ack[1],
-                            cmdText(Cmd::GetFluxStatus) + " returned garbage");
+                            "the answer to " + cmdText(Cmd::GetFluxStatus) + " names another command");
     }
     return static_cast<Ack>(ack[1]);
 }
