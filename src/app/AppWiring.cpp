@@ -14,6 +14,8 @@
 #include "floppy/NoFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "floppy/modFDRawCmd.h"
+#include "flux/FluxDiskOpener.h"
+#include "flux/FluxProgressDialog.h"
 #include "screen/frmScreen.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
@@ -82,6 +84,9 @@ bool AppWiring::Main() {
     if (m_qtFontChooser) {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
+    m_opener = std::make_unique<flux::FluxDiskOpener>(
+        *m_prompter, m_logger, [this] { return flux::MakeProgressDialog(m_frmDisk.get()); });
+    m_frmDisk->browser().setFileOpener(m_opener.get());
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
         m_logger.LogThis(driverProblem, kSeverityWARNING, false);

@@ -41,11 +41,13 @@ void DiskBrowser::ReadPhysicalDisk() {
 
 void DiskBrowser::OpenImageFile() {
     m_view.setOpusFileEnabled(false);
-    const auto path = m_chooser.openFile(kBrowseTitle, ImageFileFilters());
+    const auto path = m_chooser.openFile(kBrowseTitle, m_opener ? m_opener->filters() : ImageFileFilters());
     if (!path) {
         return;
     }
-    if (!LoadImageFile(*path, m_session.image, m_prompter, m_log)) {
+    const bool loaded = m_opener ? m_opener->open(*path, m_session.image)
+                                 : LoadImageFile(*path, m_session.image, m_prompter, m_log);
+    if (!loaded) {
         return;
     }
     if (!GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {

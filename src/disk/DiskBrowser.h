@@ -36,6 +36,16 @@ public:
     virtual bool ReadDisk(DiskImage& image) = 0;
 };
 
+// Opens a disk file for the browser. The program plugs in one that also
+// decodes flux recordings; without one, image files are opened as they are.
+class DiskFileOpener {
+public:
+    virtual ~DiskFileOpener() = default;
+    [[nodiscard]] virtual std::vector<FileFilter> filters() = 0;
+    // False when nothing was opened; the opener has told the person why.
+    virtual bool open(const std::string& path, DiskImage& image) = 0;
+};
+
 // What the browser window shows.
 class DiskBrowserView {
 public:
@@ -60,6 +70,7 @@ public:
                 ActivityLog& log, ViewerFactory& viewers, DiskReadLauncher& reader);
 
     void StartUp(bool bDriverPresent);
+    void setFileOpener(DiskFileOpener* opener) { m_opener = opener; }
 
     void ReadPhysicalDisk();
     void OpenImageFile();
@@ -78,6 +89,10 @@ public:
 
     [[nodiscard]] const std::string& CurrentDiskName() const { return m_currentDiskName; }
     [[nodiscard]] bool NoFilesListed() const { return m_noFilesListed; }
+    // What a read or a decoded recording knows of the current disk's sectors.
+    [[nodiscard]] const std::optional<SectorMap>& CurrentSectorMap() const {
+        return m_session.image.sectorMap;
+    }
 
 private:
     [[nodiscard]] bool validIndex(std::optional<int> lIndex) const;
@@ -89,6 +104,7 @@ private:
     ActivityLog& m_log;
     ViewerFactory& m_viewers;
     DiskReadLauncher& m_reader;
+    DiskFileOpener* m_opener = nullptr;
     std::string m_currentDiskName;
     bool m_noFilesListed = false;
 };

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 
 #include "core/Twips.h"
+#include "disk/frmDiskMap.h"
 
 // The icons are compiled into the static GUI library, whose resources must be
 // registered by hand before first use.
@@ -75,6 +76,8 @@ void frmDisk::buildMenus() {
         addMenuItem(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
                     QKeySequence(Qt::CTRL | Qt::Key_S));
     m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
+    m_mnuFileDiskMap = addMenuItem(m_mnuFile, "mnuFileDiskMap", "Disk &Map...");
+    m_mnuFileDiskMap->setEnabled(false);
     m_mnuFileExit = addMenuItem(m_mnuFile, "mnuFileExit", "E&xit", QKeySequence());
 
     m_mnuOpusFile = menuBar()->addMenu(QStringLiteral("&Opus File"));
@@ -99,6 +102,14 @@ void frmDisk::buildMenus() {
             [this] { m_browser->OpenImageFile(); });
     connect(m_mnuFileSaveCurrentOpusImageAs, &QAction::triggered, this, [this] { m_browser->SaveImage(); });
     connect(m_mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    // The map exists only for a disk read from a drive or a flux recording.
+    connect(m_mnuFile, &QMenu::aboutToShow, this,
+            [this] { m_mnuFileDiskMap->setEnabled(m_browser->CurrentSectorMap().has_value()); });
+    connect(m_mnuFileDiskMap, &QAction::triggered, this, [this] {
+        if (const auto& map = m_browser->CurrentSectorMap()) {
+            (new frmDiskMap(*map, this))->show();
+        }
+    });
     connect(m_mnuOpusFile, &QMenu::aboutToShow, this, [this] {
         const bool enabled = m_browser->OpusFileItemsEnabled();
         m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);

@@ -142,28 +142,51 @@ FluxDisk LoadFluxFile(const std::string& path) {
     throw Failure(failure::TypeMismatch, path + " is not a flux recording");
 }
 
+DecodedImage LoadRecording(const std::string& path, std::uint8_t filler, const DecodeProgress& progress) {
+    std::optional<DecodedImage> decoded = BuildImage(DecodeFluxDisk(LoadFluxFile(path), progress), filler);
+    if (!decoded) {
+        throw Failure(failure::DeviceIO, "not one sector could be decoded from " + path);
+    }
+    return std::move(*decoded);
+}
+
+DiskShape OpusShapeForLength(std::size_t length) {
+    constexpr std::size_t kSide = kSectorsPerTrack * kBlockSize;
+    const std::size_t sides = std::max<std::size_t>(1, (length + kSide - 1) / kSide);
+    DiskShape shape;
+    shape.geometry.heads = sides > kTracks ? 2 : 1;
+    shape.geometry.cylinders = sides > 2 * kTracks ? 80 : 40;
+    return shape;
+}
+
 LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter& prompter, ActivityLog& log,
                             const DecodeProgress& progress) {
     LoadedDiskFile result;
     if (DetectFluxFormat(path) == FluxFormat::None) {
+        image.sectorMap.reset();  // whatever the last recording said is no longer true
         result.loaded = LoadImageFile(path, image, prompter, log);
         return result;
     }
     result.fromRecording = true;
+    bool cancelled = false;
+    const DecodeProgress watched = [&](int done, int total) {
+        cancelled = progress && !progress(done, total);
+        return !cancelled;
+    };
     try {
-        const std::optional<DecodedImage> decoded = BuildImage(DecodeFluxDisk(LoadFluxFile(path), progress));
-        if (!decoded) {
-            log.LogThis("No sector could be decoded from " + path, kSeverityERROR, false);
+        const DecodedImage decoded = LoadRecording(path, 0xE5, watched);
+        if (cancelled) {
             return result;
         }
-        image = decoded->image;
+        image = decoded.image;
         result.loaded = true;
-        result.warning = UnreadableSummary(*decoded);
+        result.warning = UnreadableSummary(decoded);
         if (!result.warning.empty()) {
             log.LogThis(result.warning, kSeverityWARNING, false);
         }
     } catch (const Failure& f) {
-        log.LogThis("Cannot read " + path + ": " + f.description(), kSeverityERROR, false);
+        result.error = "Cannot read " + path + ": " + f.description();
+        log.LogThis(result.error, kSeverityERROR, false);
     }
     return result;
 }

@@ -80,7 +80,7 @@ std::optional<DiskShape> ShapeOf(const DecodedDisk& disk) {
     }
     shape.geometry.sectors = MostCommon(perSide);
     shape.geometry.size = MostCommon(sizes);
-    shape.firstId = firstId;
+    shape.geometry.firstId = firstId;
     return shape;
 }
 
@@ -111,11 +111,14 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
     bytes.reserve(static_cast<std::size_t>(out.total) * size);
     for (int c = 0; c < g.cylinders; ++c) {
         for (int h = 0; h < g.heads; ++h) {
-            for (int r = shape->firstId; r < shape->firstId + g.sectors; ++r) {
+            for (int r = shape->geometry.firstId; r < shape->geometry.firstId + g.sectors; ++r) {
                 const auto found = best.find({c, h, r});
                 const DecodedSector* s = found == best.end() ? nullptr : found->second;
                 if (s != nullptr && s->dataOk && s->data.size() == size) {
                     bytes.insert(bytes.end(), s->data.begin(), s->data.end());
+                    if (s->recovered) {
+                        map.entries.push_back({c, h, r, SectorState::Recovered, 0});
+                    }
                     continue;
                 }
                 bytes.insert(bytes.end(), size, filler);
@@ -131,19 +134,31 @@ std::optional<DecodedImage> BuildImage(const DecodedDisk& disk, std::uint8_t fil
 }
 
 std::string UnreadableSummary(const DecodedImage& image) {
-    if (image.unreadable == 0 || !image.image.sectorMap || image.image.sectorMap->entries.empty()) {
+    if (image.unreadable == 0 || !image.image.sectorMap) {
         return {};
     }
-    const SectorStatus& first = image.image.sectorMap->entries.front();
+    const auto& entries = image.image.sectorMap->entries;
+    const auto unreadable = std::find_if(entries.begin(), entries.end(), [](const SectorStatus& s) {
+        return s.state == SectorState::Bad || s.state == SectorState::Missing;
+    });
+    if (unreadable == entries.end()) {
+        return {};
+    }
+    const SectorStatus& first = *unreadable;
     return std::to_string(image.unreadable) + " of " + std::to_string(image.total) +
            " sectors could not be read (first: cylinder " + std::to_string(first.cylinder) + " head " +
            std::to_string(first.head) + " sector " + std::to_string(first.sector) + ")";
 }
 
-std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& image,
+std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& bytes,
                                                     const DiskShape& shape) {
     const SectorGeometry& g = shape.geometry;
-    const bool opus = g.sectors == 18 && g.size == 256 && shape.firstId == 0;
+    // A short image leaves freshly formatted sectors at its end.
+    std::vector<std::uint8_t> image = bytes;
+    image.resize(std::max(image.size(), static_cast<std::size_t>(g.cylinders * g.heads * g.sectors) *
+                                            static_cast<std::size_t>(g.size)),
+                 0xE5);
+    const bool opus = g.sectors == 18 && g.size == 256 && shape.geometry.firstId == 0;
     int sizeCode = 0;
     while ((128 << sizeCode) < g.size && sizeCode < 6) {
         ++sizeCode;
@@ -161,16 +176,13 @@ std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8
                     EncodeSector s;
                     s.cylinder = static_cast<std::uint8_t>(c);
                     s.head = static_cast<std::uint8_t>(h);
-                    s.sector = static_cast<std::uint8_t>(shape.firstId + i);
+                    s.sector = static_cast<std::uint8_t>(shape.geometry.firstId + i);
                     s.sizeCode = static_cast<std::uint8_t>(sizeCode);
                     const std::size_t at =
                         (side * static_cast<std::size_t>(g.sectors) + static_cast<std::size_t>(i)) *
                         static_cast<std::size_t>(g.size);
-                    s.data.assign(static_cast<std::size_t>(g.size), 0xE5);
-                    if (at < image.size()) {
-                        const std::size_t n = std::min(image.size() - at, static_cast<std::size_t>(g.size));
-                        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at), n, s.data.begin());
-                    }
+                    s.data.assign(image.begin() + static_cast<std::ptrdiff_t>(at),
+                                  image.begin() + static_cast<std::ptrdiff_t>(at) + g.size);
                     sectors.push_back(std::move(s));
                 }
             }

@@ -36,7 +36,6 @@ using DecodeProgress = std::function<bool(int done, int total)>;
 // side and sector size, the lowest sector ID, the highest cylinder and head.
 struct DiskShape {
     SectorGeometry geometry;
-    int firstId = 0;  // 0 on an Opus disk, 1 on a PC disk
 };
 [[nodiscard]] std::optional<DiskShape> ShapeOf(const DecodedDisk& disk);
 

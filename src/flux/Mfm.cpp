@@ -71,11 +71,19 @@ std::uint16_t CrcAfterSync() {
 // A digital PLL in the manner of a floppy controller's data separator: the
 // clock follows the phase error of every transition a little and its period
 // a little less, within ±10 % of the nominal cell.
-std::vector<std::uint8_t> FluxToCells(const FluxTrack& track, double cellSeconds) {
+// The cells, and the position after every A1 A1 A1 sync found on the way: a
+// sync ends on a transition, so the pattern is only compared there.
+struct Cells {
     std::vector<std::uint8_t> cells;
+    std::vector<std::size_t> syncEnds;
+};
+
+Cells FluxToCells(const FluxTrack& track, double cellSeconds) {
+    Cells out;
+    std::vector<std::uint8_t>& cells = out.cells;
     const double centre = track.tickHz * cellSeconds;
     if (!std::isfinite(centre) || centre <= 0.0) {
-        return cells;
+        return out;
     }
     constexpr double kPeriodAdjust = 0.05;
     constexpr double kPhaseAdjust = 0.6;
@@ -83,6 +91,7 @@ std::vector<std::uint8_t> FluxToCells(const FluxTrack& track, double cellSeconds
     const double clockMax = centre * 1.1;
     double clock = centre;
     double ticks = 0.0;
+    std::uint64_t reg = 0;
     cells.reserve(track.intervals.size() * 3);
     for (std::uint32_t interval : track.intervals) {
         ticks += interval;
@@ -91,8 +100,14 @@ std::vector<std::uint8_t> FluxToCells(const FluxTrack& track, double cellSeconds
         }
         const double elapsed = std::floor(ticks / clock + 0.5);  // >= 1: the cell holding the transition
         const int zeros = static_cast<int>(std::min(elapsed - 1.0, static_cast<double>(kMaxZeroCells)));
-        cells.insert(cells.end(), static_cast<std::size_t>(zeros), 0);
+        for (int z = 0; z < zeros; ++z) {
+            cells.push_back(0);
+        }
         cells.push_back(1);
+        reg = zeros >= 63 ? 1 : ((reg << (zeros + 1)) | 1);
+        if ((reg & kSyncMask) == kSyncCells) {
+            out.syncEnds.push_back(cells.size());
+        }
         ticks -= elapsed * clock;  // phase error, within half a cell
         if (zeros <= 3) {
             clock += ticks * kPeriodAdjust;
@@ -102,7 +117,7 @@ std::vector<std::uint8_t> FluxToCells(const FluxTrack& track, double cellSeconds
         clock = std::clamp(clock, clockMin, clockMax);
         ticks *= 1.0 - kPhaseAdjust;
     }
-    return cells;
+    return out;
 }
 
 // The data bits of the byte whose 16 cells start at pos, or -1 past the end.
@@ -151,7 +166,8 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
         result.revolutions = track.intervals.empty() ? 0 : 1;
     }
 
-    const std::vector<std::uint8_t> cells = FluxToCells(track, cellSeconds);
+    const Cells found = FluxToCells(track, cellSeconds);
+    const std::vector<std::uint8_t>& cells = found.cells;
     const std::uint16_t syncCrc = CrcAfterSync();
 
     struct PendingId {
@@ -160,14 +176,8 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
     };
     std::optional<PendingId> pending;
     std::vector<std::uint8_t> field;
-    std::uint64_t reg = 0;
 
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        reg = ((reg << 1) | cells[i]) & kSyncMask;
-        if (reg != kSyncCells) {
-            continue;
-        }
-        const std::size_t markPos = i + 1;
+    for (const std::size_t markPos : found.syncEnds) {
         const int mark = CellByte(cells, markPos);
         if (mark == kIdMark) {
             // mark C H R N CRC-high CRC-low
@@ -203,6 +213,7 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
             if (s == nullptr || s->dataOk || (!ok && !s->data.empty())) {
                 continue;  // the first good copy wins; a bad copy only fills a gap
             }
+            s->recovered = ok && !s->data.empty();
             s->dataOk = ok;
             s->deleted = mark == kDeletedMark;
             s->data.assign(field.begin() + 1, field.begin() + 1 + static_cast<std::ptrdiff_t>(size));

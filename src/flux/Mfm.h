@@ -20,6 +20,7 @@ struct DecodedSector {
     bool dataOk = false;
     bool deleted = false;            // data mark 0xF8
     std::vector<std::uint8_t> data;  // 128 << N bytes, empty when no data field was found
+    bool recovered = false;          // good, but only after a bad copy on an earlier revolution
 };
 
 struct DecodedTrack {

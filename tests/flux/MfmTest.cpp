@@ -23,6 +23,7 @@ struct MfmCase {
     double jitter;
     std::vector<int> corruptOnRevolution;  // per revolution: sector ID made bad there, -1 none
     int expectBad;                         // sector ID without a good copy, -1 none
+    int expectRecovered;                   // sector ID good only after a bad copy, -1 none
 };
 
 class MfmRoundTrip : public testing::TestWithParam<MfmCase> {};
@@ -53,6 +54,7 @@ TEST_P(MfmRoundTrip, DecodesEverySectorByIdAndKeepsTheFirstGoodCopy) {
         EXPECT_EQ(s.head, 1);
         EXPECT_EQ(s.sizeCode, 1);
         EXPECT_EQ(s.dataOk, static_cast<int>(r) != c.expectBad) << "sector " << r;
+        EXPECT_EQ(s.recovered, static_cast<int>(r) == c.expectRecovered) << "sector " << r;
         const std::size_t offset = (3 * 18 + r) * 256;  // cylinder 1 head 1 is the fourth track side
         const std::vector<std::uint8_t> expected(image.begin() + offset, image.begin() + offset + 256);
         if (s.dataOk) {
@@ -64,11 +66,11 @@ TEST_P(MfmRoundTrip, DecodesEverySectorByIdAndKeepsTheFirstGoodCopy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tracks, MfmRoundTrip,
-                         testing::Values(MfmCase{"Clean", 0.0, {-1}, -1},
-                                         MfmCase{"Jitter", 0.2, {-1, -1}, -1},
-                                         MfmCase{"BadOnEveryRevolution", 0.2, {5, 5}, 5},
-                                         MfmCase{"BadOnlyOnFirstRevolution", 0.2, {9, -1}, -1},
-                                         MfmCase{"BadOnlyOnLastRevolution", 0.2, {-1, -1, 17}, -1}),
+                         testing::Values(MfmCase{"Clean", 0.0, {-1}, -1, -1},
+                                         MfmCase{"Jitter", 0.2, {-1, -1}, -1, -1},
+                                         MfmCase{"BadOnEveryRevolution", 0.2, {5, 5}, 5, -1},
+                                         MfmCase{"BadOnlyOnFirstRevolution", 0.2, {9, -1}, -1, 9},
+                                         MfmCase{"BadOnlyOnLastRevolution", 0.2, {-1, -1, 17}, -1, -1}),
                          [](const testing::TestParamInfo<MfmCase>& row) { return row.param.name; });
 
 TEST(MfmDecode, ReadsAnySizeCodeAndDeletedData) {

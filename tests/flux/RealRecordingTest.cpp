@@ -19,8 +19,7 @@ TEST(RealKryoFluxRecording, DecodesToTheDisksImageByteForByte) {
         EXPECT_GE(disk.revolutions, 2);
         const auto image = flux::BuildImage(flux::DecodeFluxDisk(disk));
         ASSERT_TRUE(image.has_value());
-        EXPECT_EQ(image->shape.geometry, (SectorGeometry{40, 2, 9, 512}));
-        EXPECT_EQ(image->shape.firstId, 1);
+        EXPECT_EQ(image->shape.geometry, (SectorGeometry{40, 2, 9, 512, 1}));
         EXPECT_EQ(image->unreadable, 0) << flux::UnreadableSummary(*image);
         EXPECT_TRUE(bytesEqual(readWholeFile(kTruth), image->image.bytes));
     }
