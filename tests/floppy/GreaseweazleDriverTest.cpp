@@ -114,17 +114,35 @@ TEST(GreaseweazleDriver, NoDiskAsksForAFloppy) {
     EXPECT_FALSE(rig.server.motorOn());
 }
 
-TEST(GreaseweazleDriver, ADeviceThatStopsAnsweringEndsTheReadCleanly) {
-    // 8 answers for the drive check and the first side, 3 more into the second.
-    Rig rig(1, "mute:19");
-    ScriptedPrompter prompter;
-    DiskImage image;
-    const ReadReport report = DiskReader(rig.driver, prompter).ReadDisk("A", {}, image);
-    EXPECT_EQ(report.outcome, ReadOutcome::Published);
-    ASSERT_EQ(report.statusLines.size(), 40u);
-    EXPECT_EQ(report.statusLines[0], "0:0 Read OK");
-    EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)");
-    EXPECT_EQ(report.failedSides.size(), 39u);
+TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
+    const struct {
+        const char* name;
+        const char* faults;
+        bool unplug;  // the device goes away after the first side
+    } cases[] = {
+        // 8 answers for the drive check and the first side, 3 more into the second.
+        {"stops answering", "mute:19", false},
+        {"unplugged", "", true},
+    };
+    for (const auto& c : cases) {
+        auto server = std::make_unique<gwsim::PtyServer>(Rig::options(1, c.faults));
+        server->start();
+        GreaseweazleDriver driver(Rig::settings(server->path()));
+        ScriptedPrompter prompter;
+        ReadHooks hooks;
+        hooks.progress = [&](const ReadProgress&) {
+            if (c.unplug) {
+                server.reset();
+            }
+        };
+        DiskImage image;
+        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image, hooks);
+        EXPECT_EQ(report.outcome, ReadOutcome::Published) << c.name;
+        ASSERT_EQ(report.statusLines.size(), 40u) << c.name;
+        EXPECT_EQ(report.statusLines[0], "0:0 Read OK") << c.name;
+        EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)") << c.name;
+        EXPECT_EQ(report.failedSides.size(), 39u) << c.name;
+    }
 }
 
 TEST(GreaseweazleDriver, CancelLeavesTheMotorOffAndTheDriveDeselected) {
