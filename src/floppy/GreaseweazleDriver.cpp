@@ -23,15 +23,26 @@ class GreaseweazleDriver::Spin {
 public:
     Spin(GreaseweazleDriver& driver, std::uint8_t unit)
         : m_driver(driver), m_unit(unit), m_exceptions(std::uncaught_exceptions()) {
-        m_driver.m_client->Select(unit);
-        m_driver.m_client->Motor(unit, true);
+        try {
+            m_driver.m_client->Select(unit);
+            m_driver.m_client->Motor(unit, true);
+        } catch (...) {
+            // Selected, and perhaps spinning with its answer lost.
+            release(true);
+            throw;
+        }
     }
-    ~Spin() {
+    ~Spin() { release(std::uncaught_exceptions() > m_exceptions); }
+    Spin(const Spin&) = delete;
+    Spin& operator=(const Spin&) = delete;
+
+private:
+    void release(bool failed) noexcept {
         if (!m_driver.m_client) {
             return;
         }
         try {
-            if (std::uncaught_exceptions() > m_exceptions) {
+            if (failed) {
                 m_driver.m_port->clearComms();
             }
             m_driver.m_client->Motor(m_unit, false);
@@ -42,21 +53,14 @@ public:
             m_driver.disconnect();
         }
     }
-    Spin(const Spin&) = delete;
-    Spin& operator=(const Spin&) = delete;
 
-private:
     GreaseweazleDriver& m_driver;
     std::uint8_t m_unit;
     int m_exceptions;
 };
 
-GreaseweazleDriver::GreaseweazleDriver(Settings settings, ActivityLog* log, PortOpener opener)
-    : modFDRawCmd(log), m_settings(std::move(settings)), m_opener(std::move(opener)) {
-    if (!m_opener) {
-        m_opener = gw::OpenSerialPort;
-    }
-}
+GreaseweazleDriver::GreaseweazleDriver(Settings settings, ActivityLog* log)
+    : modFDRawCmd(log), m_settings(std::move(settings)) {}
 
 GreaseweazleDriver::~GreaseweazleDriver() = default;
 
@@ -76,7 +80,7 @@ gw::Client& GreaseweazleDriver::connect() {
     if (m_client) {
         return *m_client;
     }
-    m_port = m_opener(m_settings.port);
+    m_port = gw::OpenSerialPort(m_settings.port);
     // Whatever an earlier program left running on the device is dropped first.
     m_port->clearComms();
     m_client = std::make_unique<gw::Client>(*m_port, m_settings.timeouts);

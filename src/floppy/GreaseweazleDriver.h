@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,8 +20,6 @@
 // at the next drive check.
 class GreaseweazleDriver : public modFDRawCmd {
 public:
-    using PortOpener = std::function<std::unique_ptr<gw::Transport>(const std::string& port)>;
-
     struct Settings {
         std::string port;                      // /dev/ttyACM0, COM5
         gw::BusType bus = gw::BusType::IbmPc;  // IBM PC: units 0-1; Shugart: units 0-3
@@ -30,7 +27,7 @@ public:
         gw::Timeouts timeouts;
     };
 
-    explicit GreaseweazleDriver(Settings settings, ActivityLog* log = nullptr, PortOpener opener = {});
+    explicit GreaseweazleDriver(Settings settings, ActivityLog* log = nullptr);
     ~GreaseweazleDriver() override;
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
@@ -71,7 +68,6 @@ private:
                                    bool bDoubleStep, const char* procedure);
 
     Settings m_settings;
-    PortOpener m_opener;
     std::unique_ptr<gw::Transport> m_port;
     std::unique_ptr<gw::Client> m_client;
     gw::Info m_info;
