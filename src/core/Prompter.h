@@ -17,6 +17,13 @@ public:
     virtual MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
                               MsgButtons buttons) = 0;
 
+    // A notice (OK only) carrying a "Do not show this again" box; true when
+    // the person ticked it. Without such a box the notice is a plain message.
+    virtual bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) {
+        (void)message(text, title, icon, MsgButtons::Ok);
+        return false;
+    }
+
     // The busy mouse pointer while a file is written.
     virtual void setBusy(bool busy) { (void)busy; }
 };

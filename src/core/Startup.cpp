@@ -39,8 +39,10 @@ StartupResult RunStartup(const StartupEnvironment& env, clsLocalLogger& logger, 
     if (result.driverPresent) {
         logger.LogThis("Detected FDRawCmd Driver version: 0x" + hexUpper(version, 8), kSeverityINFORMATION,
                        false);
-    } else {
-        prompter.message(kDriverMissingMessage, title, MsgIcon::Exclamation, MsgButtons::Ok);
+    } else if (IniMgr::Read(kDriverMissingSection, kDriverMissingHideKey, "0", env.settingsFilePath) != "1") {
+        if (prompter.messageWithOptOut(kDriverMissingMessage, title, MsgIcon::Exclamation)) {
+            IniMgr::Write(kDriverMissingSection, kDriverMissingHideKey, "1", env.settingsFilePath);
+        }
     }
     return result;
 }

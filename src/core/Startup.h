@@ -35,6 +35,20 @@ struct StartupEnvironment {
 
 inline constexpr const char* kFatalLoggerMessage =
     "Fatal error while creating activity logger. Program terminated.";
+// Shown at start-up when no drive answers, with a "Do not show this again"
+// box; once ticked, the settings file remembers it under these names.
+#ifdef _WIN32
 inline constexpr const char* kDriverMissingMessage =
     "FDRawCmd Driver is missing. Please install it to be able to read physical disks."
     "Without the driver, all Quillmar can do is browse existing Opus Disk Images.";
+#else
+inline constexpr const char* kDriverMissingMessage =
+    "No floppy drive was found: neither a Greaseweazle on USB nor a floppy controller (/dev/fd0) "
+    "answered.\r\n\r\n"
+    "Quillmar can still open Opus disk images and flux recordings.\r\n\r\n"
+    "To read physical disks, connect a floppy drive through a Greaseweazle (you need access to "
+    "/dev/ttyACM*, see \"Reading with a Greaseweazle\" in the README) and start Quillmar again, "
+    "or name its port with QUILLMAR_FLOPPY=greaseweazle:/dev/ttyACM0.";
+#endif
+inline constexpr const char* kDriverMissingSection = "Startup";
+inline constexpr const char* kDriverMissingHideKey = "Hide Missing Drive Message";

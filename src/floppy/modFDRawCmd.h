@@ -86,10 +86,14 @@ inline constexpr std::int32_t FloppyUnknownError = 1124;
 
 // The driver chosen by the environment, for the desktop program and the
 // command line alike:
-//   QUILLMAR_FLOPPY unset/empty  the platform's driver
+//   QUILLMAR_FLOPPY unset/empty  a Greaseweazle on USB if one is plugged in,
+//                                else the platform's driver
 //   QUILLMAR_FLOPPY=none         no driver present
 //   QUILLMAR_FLOPPY=sim:PATH     a simulated drive A: holding the image at PATH
+//   QUILLMAR_FLOPPY=greaseweazle        the first Greaseweazle found on USB
+//   QUILLMAR_FLOPPY=greaseweazle:PORT   the Greaseweazle on PORT (/dev/ttyACM0, COM5)
 //   QUILLMAR_FLOPPY_FAULTS       "H:T:CODE:N;..." faults for the simulated drive
+//   QUILLMAR_GW_BUS              "shugart" for a Shugart bus (default: IBM PC)
 // A value that cannot be understood throws a Failure whose description says
 // which variable is wrong and why; nothing is guessed.
 [[nodiscard]] std::unique_ptr<modFDRawCmd> CreateFloppyDriver(ActivityLog* log = nullptr);

@@ -1,6 +1,7 @@
 #include "qt/QtPrompter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 
 MsgAnswer QtPrompter::message(const std::string& text, const std::string& title, MsgIcon icon,
@@ -41,12 +42,16 @@ MsgAnswer QtPrompter::message(const std::string& text, const std::string& title,
     QString body = QString::fromStdString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(qtIcon, QString::fromStdString(title), body, qtButtons, m_parent.data());
+    if (m_offerOptOut) {
+        box.setCheckBox(new QCheckBox(QStringLiteral("Do not show this again"), &box));
+    }
     // The busy pointer must not hide a question.
     const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
     }
     const int answer = box.exec();
+    m_optedOut = box.checkBox() != nullptr && box.checkBox()->isChecked();
     if (busy) {
         QApplication::restoreOverrideCursor();
     }
@@ -60,6 +65,13 @@ MsgAnswer QtPrompter::message(const std::string& text, const std::string& title,
         default:
             return MsgAnswer::Cancel;
     }
+}
+
+bool QtPrompter::messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) {
+    m_offerOptOut = true;
+    (void)message(text, title, icon, MsgButtons::Ok);
+    m_offerOptOut = false;
+    return m_optedOut;
 }
 
 void QtPrompter::setBusy(bool busy) {

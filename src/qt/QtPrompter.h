@@ -13,8 +13,11 @@ public:
 
     MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
                       MsgButtons buttons) override;
+    bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) override;
     void setBusy(bool busy) override;
 
 private:
     QPointer<QWidget> m_parent;
+    bool m_offerOptOut = false;  // the next box carries "Do not show this again"
+    bool m_optedOut = false;
 };

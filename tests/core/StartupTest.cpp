@@ -46,12 +46,35 @@ TEST(Startup, MissingDriverShowsTheMessageAndGoesOn) {
     EXPECT_TRUE(r.proceed);
     EXPECT_FALSE(r.driverPresent);
     ASSERT_EQ(f.prompter.shown.size(), 1u);
+#ifdef _WIN32
     EXPECT_EQ(f.prompter.shown[0].text,
               "FDRawCmd Driver is missing. Please install it to be able to read physical disks.Without the "
               "driver, all Quillmar can do is browse existing Opus Disk Images.");
+#else
+    // Names what was looked for and what the person can do about it.
+    for (const char* part : {"Greaseweazle on USB", "/dev/fd0", "disk images and flux recordings",
+                             "/dev/ttyACM*", "QUILLMAR_FLOPPY=greaseweazle:"}) {
+        EXPECT_NE(f.prompter.shown[0].text.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(f.prompter.shown[0].text.find("FDRawCmd"), std::string::npos);
+#endif
     EXPECT_EQ(f.prompter.shown[0].title, "Quillmar v2.0.0");
     EXPECT_EQ(f.prompter.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(f.prompter.optOutOffers, 1);
     EXPECT_EQ(f.logText().find("Detected"), std::string::npos);
+}
+
+TEST(Startup, DoNotShowAgainIsRememberedInTheSettingsFile) {
+    StartupFixture f;
+    f.prompter.optOut = true;
+    (void)RunStartup(f.env, f.logger, f.prompter, driver(false, 0));
+    EXPECT_NE(readText(f.env.settingsFilePath).find("[Startup]\r\nHide Missing Drive Message=1"),
+              std::string::npos);
+    StartupFixture again;
+    again.settings(readText(f.env.settingsFilePath));
+    const StartupResult r = RunStartup(again.env, again.logger, again.prompter, driver(false, 0));
+    EXPECT_FALSE(r.driverPresent);
+    EXPECT_TRUE(again.prompter.shown.empty());
 }
 
 TEST(Startup, SeverityFromTheSettingsFile) {

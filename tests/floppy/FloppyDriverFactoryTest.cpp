@@ -57,17 +57,22 @@ TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNotGuessed) {
         const char* floppy;
         const char* faults;
         const char* mentions;
+        const char* bus = nullptr;
     };
     const Case cases[] = {
         {"simulated", nullptr, "QUILLMAR_FLOPPY: \"simulated\""},
         {"NONE", nullptr, "QUILLMAR_FLOPPY: \"NONE\""},
         {"sim:", nullptr, "needs the path"},
         {"sim:/tmp/x.opu", "0:1:2", "QUILLMAR_FLOPPY_FAULTS"},
+        {"greaseweazle:", nullptr, "needs the port"},
+        {"greaseweazle:/dev/ttyACM0", nullptr, "QUILLMAR_GW_BUS: \"amiga\"", "amiga"},
     };
     for (const auto& c : cases) {
         const ScopedEnv env("QUILLMAR_FLOPPY", c.floppy);
         const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS",
                                c.faults != nullptr ? std::optional<std::string>(c.faults) : std::nullopt);
+        const ScopedEnv bus("QUILLMAR_GW_BUS",
+                            c.bus != nullptr ? std::optional<std::string>(c.bus) : std::nullopt);
         try {
             (void)CreateFloppyDriver();
             ADD_FAILURE() << c.floppy << " was accepted";

@@ -44,6 +44,12 @@ MsgAnswer ScriptedPrompter::message(const std::string& text, const std::string& 
     return a;
 }
 
+bool ScriptedPrompter::messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) {
+    ++optOutOffers;
+    (void)message(text, title, icon, MsgButtons::Ok);
+    return optOut;
+}
+
 void ScriptedPrompter::setBusy(bool busy) {
     busyDepth += busy ? 1 : -1;
     ++busyCalls;

@@ -42,9 +42,13 @@ public:
     };
     MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
                       MsgButtons buttons) override;
+    // Recorded like a message; answers optOut.
+    bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) override;
     void setBusy(bool busy) override;
 
     std::deque<MsgAnswer> answers;
+    bool optOut = false;
+    int optOutOffers = 0;
     std::vector<Shown> shown;
     int busyDepth = 0;
     int busyCalls = 0;

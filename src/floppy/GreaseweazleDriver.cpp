@@ -1,0 +1,306 @@
+#include "floppy/GreaseweazleDriver.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "floppy/FdRawRequests.h"
+#include "floppy/GreaseweazleStream.h"
+#include "floppy/SerialPort.h"
+
+namespace {
+
+// The device drops flux when the host drains too slowly; reading again
+// without moving the head is what helps.
+constexpr int kOverflowAttempts = 3;
+constexpr std::uint8_t kOpusSectors = fdraw::kEndOfTrack - fdraw::kFirstSector;
+
+}  // namespace
+
+// Drive selected and motor on for its lifetime. Whatever ends it, an error
+// included, it stops a read in progress, switches the motor off and
+// deselects; a device that does not take that is given up.
+class GreaseweazleDriver::Spin {
+public:
+    Spin(GreaseweazleDriver& driver, std::uint8_t unit)
+        : m_driver(driver), m_unit(unit), m_exceptions(std::uncaught_exceptions()) {
+        try {
+            m_driver.m_client->Select(unit);
+            m_driver.m_client->Motor(unit, true);
+        } catch (...) {
+            // Selected, and perhaps spinning with its answer lost.
+            release(true);
+            throw;
+        }
+    }
+    ~Spin() { release(std::uncaught_exceptions() > m_exceptions); }
+    Spin(const Spin&) = delete;
+    Spin& operator=(const Spin&) = delete;
+
+private:
+    void release(bool failed) noexcept {
+        if (!m_driver.m_client) {
+            return;
+        }
+        try {
+            if (failed) {
+                m_driver.m_port->clearComms();
+            }
+            m_driver.m_client->Motor(m_unit, false);
+            m_driver.m_client->Deselect();
+        } catch (const std::exception& e) {
+            m_driver.trap(Failure(failure::DeviceIO, e.what()), "Deselect", 1);
+            m_driver.m_lost = true;
+            m_driver.disconnect();
+        }
+    }
+
+    GreaseweazleDriver& m_driver;
+    std::uint8_t m_unit;
+    int m_exceptions;
+};
+
+GreaseweazleDriver::GreaseweazleDriver(Settings settings, ActivityLog* log)
+    : modFDRawCmd(log), m_settings(std::move(settings)) {}
+
+GreaseweazleDriver::~GreaseweazleDriver() = default;
+
+gw::BusType GreaseweazleDriver::BusFromText(const char* text) {
+    const std::string value = text != nullptr ? text : "";
+    if (value.empty() || value == "ibmpc") {
+        return gw::BusType::IbmPc;
+    }
+    if (value == "shugart") {
+        return gw::BusType::Shugart;
+    }
+    throw Failure(failure::InvalidProcedureCall,
+                  "QUILLMAR_GW_BUS: \"" + value + "\" is neither \"ibmpc\" nor \"shugart\"");
+}
+
+gw::Client& GreaseweazleDriver::connect() {
+    if (m_client) {
+        return *m_client;
+    }
+    m_port = gw::OpenSerialPort(m_settings.port);
+    // Whatever an earlier program left running on the device is dropped first.
+    m_port->clearComms();
+    m_client = std::make_unique<gw::Client>(*m_port, m_settings.timeouts);
+    try {
+        m_info = m_client->GetInfo();
+        if (!gw::IsUsableFirmware(m_info)) {
+            throw Failure(failure::DeviceIO,
+                          "the Greaseweazle runs its bootloader or firmware older than 0.31");
+        }
+        m_client->SetBusType(m_settings.bus);
+    } catch (...) {
+        disconnect();
+        throw;
+    }
+    m_lost = false;
+    return *m_client;
+}
+
+void GreaseweazleDriver::disconnect() {
+    m_client.reset();
+    m_port.reset();
+}
+
+bool GreaseweazleDriver::hasUnit(std::uint8_t drive) const {
+    return drive < (m_settings.bus == gw::BusType::Shugart ? 4 : 2);
+}
+
+bool GreaseweazleDriver::IsDriverPresent(std::uint32_t& version) {
+    try {
+        disconnect();
+        (void)connect();
+        version = 0x01000000u | (std::uint32_t{m_info.fwMajor} << 8) | m_info.fwMinor;
+        return true;
+    } catch (const std::exception& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "IsDriverPresent", 1);
+    }
+    return false;
+}
+
+bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) {
+    if (!hasUnit(drive)) {
+        return false;
+    }
+    m_lost = false;
+    try {
+        (void)connect();
+    } catch (const gw::ProtocolError& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 1);
+        sErrorText = DriveErrorText(fderr::NotReady);
+        return false;
+    } catch (const Failure& f) {
+        // The port could not be opened: no device behind it.
+        trap(f, "SenseDriveStatus", 1);
+        return false;
+    }
+    std::int32_t code = 0;
+    try {
+        const Spin spin(*this, drive);
+        (void)m_client->ReadFlux(0, 1);
+        // A drive without a disk (or with the door open) sends no index pulse.
+        if (m_client->GetFluxStatus() == gw::Ack::NoIndex) {
+            code = fderr::NoMediaInDrive;
+        }
+    } catch (const std::exception& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 2);
+        m_lost = true;
+        disconnect();
+        code = fderr::NotReady;
+    }
+    if (code != 0) {
+        sErrorText = DriveErrorText(code);
+        return false;
+    }
+    return true;
+}
+
+std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                          flux::DecodedTrack& decoded, const char* procedure) {
+    if (m_lost) {
+        return fderr::NotReady;
+    }
+    int step = 1;
+    try {
+        gw::Client& client = connect();
+        step = 2;
+        std::vector<std::uint8_t> stream;
+        gw::Ack status = gw::Ack::Okay;
+        {
+            const Spin spin(*this, drive);
+            step = 3;
+            client.Seek(physicalCylinder);
+            client.Head(head);
+            step = 4;
+            const auto maxIndex = static_cast<std::uint16_t>(std::max(2, m_settings.revolutions) + 1);
+            for (int attempt = 0; attempt < kOverflowAttempts; ++attempt) {
+                stream = client.ReadFlux(0, maxIndex);
+                status = client.GetFluxStatus();
+                if (status != gw::Ack::FluxOverflow) {
+                    break;
+                }
+            }
+        }
+        step = 5;
+        if (status == gw::Ack::NoIndex) {
+            return fderr::NoMediaInDrive;
+        }
+        if (status != gw::Ack::Okay) {
+            trap(Failure(failure::DeviceIO,
+                         std::string("flux read: ") + gw::AckName(static_cast<std::uint8_t>(status))),
+                 procedure, step);
+            return fderr::FloppyUnknownError;
+        }
+        decoded = flux::DecodeMfmTrack(gw::DecodeReadStream(stream, m_info.sampleFreq));
+        return decoded.indexSeen ? 0 : fderr::NoMediaInDrive;
+    } catch (const gw::ProtocolError& e) {
+        trap(Failure(failure::DeviceIO, e.what()), procedure, step);
+        switch (e.kind()) {
+            case gw::ProtocolError::Kind::Timeout:
+                m_lost = true;
+                disconnect();
+                return fderr::NotReady;
+            case gw::ProtocolError::Kind::Garbage:
+                disconnect();
+                return fderr::FloppyUnknownError;
+            case gw::ProtocolError::Kind::Status:
+                break;
+        }
+        if (e.cmd() == gw::Cmd::Seek) {
+            return fderr::Seek;
+        }
+        if (e.status() == gw::Ack::BadUnit || e.status() == gw::Ack::NoUnit) {
+            return fderr::InvalidHandle;
+        }
+        return fderr::FloppyUnknownError;
+    } catch (const Failure& f) {
+        trap(f, procedure, step);
+        if (step == 5) {
+            return fderr::FloppyUnknownError;  // a damaged stream; the device itself is fine
+        }
+        m_lost = true;
+        disconnect();
+        return fderr::NotReady;
+    }
+}
+
+std::int32_t GreaseweazleDriver::CollectSectors(const flux::DecodedTrack& track, std::uint8_t cylinder,
+                                                std::uint8_t head, std::uint8_t first, int count,
+                                                std::int32_t lSizeCode, std::vector<std::uint8_t>& data) {
+    if (track.sectors.empty()) {
+        return fderr::IdMarkNotFound;
+    }
+    const bool otherCylinder =
+        std::any_of(track.sectors.begin(), track.sectors.end(),
+                    [&](const flux::DecodedSector& s) { return s.cylinder != cylinder; });
+    const std::size_t sectorLength = std::size_t{128} << std::clamp(lSizeCode, 0, 7);
+    std::vector<std::uint8_t> out;
+    out.reserve(sectorLength * static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int r = first + i;
+        const auto found =
+            std::find_if(track.sectors.begin(), track.sectors.end(), [&](const flux::DecodedSector& s) {
+                return s.cylinder == cylinder && s.head == head && s.sector == r && s.sizeCode == lSizeCode;
+            });
+        if (found == track.sectors.end()) {
+            return otherCylinder ? fderr::WrongCylinder : fderr::SectorNotFound;
+        }
+        if (found->data.size() != sectorLength) {
+            return fderr::SectorNotFound;  // no data field after the ID
+        }
+        if (!found->dataOk) {
+            return fderr::Crc;
+        }
+        out.insert(out.end(), found->data.begin(), found->data.end());
+    }
+    data = std::move(out);
+    return 0;
+}
+
+bool GreaseweazleDriver::readSectors(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                     std::uint8_t first, int count, std::vector<std::uint8_t>& data,
+                                     std::int32_t& lErrorCode, std::string& sErrorText,
+                                     std::int32_t lSizeCode, bool bDoubleStep, const char* procedure) {
+    std::int32_t code = 0;
+    try {
+        (void)fdraw::RequireTrackLength(lSizeCode);
+        if (!hasUnit(drive)) {
+            code = fderr::InvalidHandle;
+        } else if (head > 1) {
+            code = fderr::InvalidParameter;
+        } else {
+            const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+            flux::DecodedTrack decoded;
+            code = readSide(drive, seek[0], head, decoded, procedure);
+            if (code == 0) {
+                code = CollectSectors(decoded, cylinder, head, first, count, lSizeCode, data);
+            }
+        }
+    } catch (const Failure& f) {
+        trap(f, procedure, 1);
+        return false;
+    }
+    if (code == 0) {
+        return true;
+    }
+    lErrorCode = code;
+    sErrorText = DriveErrorText(code);
+    return false;
+}
+
+bool GreaseweazleDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                         std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
+    return readSectors(drive, cylinder, head, fdraw::kFirstSector, kOpusSectors, data, lErrorCode, sErrorText,
+                       lSizeCode, bDoubleStep, "ReadSingleTrack");
+}
+
+bool GreaseweazleDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                          std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                          std::int32_t& lErrorCode, std::string& sErrorText,
+                                          std::int32_t lSizeCode, bool bDoubleStep) {
+    return readSectors(drive, cylinder, head, sector, 1, data, lErrorCode, sErrorText, lSizeCode, bDoubleStep,
+                       "ReadSingleSector");
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "floppy/GreaseweazleProtocol.h"
+#include "floppy/modFDRawCmd.h"
+#include "flux/Mfm.h"
+
+// A floppy drive on a Greaseweazle, the USB flux reader: each track side is
+// read as flux over several revolutions and decoded here, so the read engine
+// sees the same 18 sectors and controller error codes as from a PC floppy
+// controller.
+//
+// Every request leaves the device as it found it: drive deselected and motor
+// off, whichever way it ends. That costs the motor's spin-up per track side,
+// but a cancelled read, a closed program or an unplugged cable never leaves
+// a drive spinning. A device that stops answering is given up for the rest
+// of the read (every later side fails at once with Not Ready) and asked again
+// at the next drive check.
+class GreaseweazleDriver : public modFDRawCmd {
+public:
+    struct Settings {
+        std::string port;                      // /dev/ttyACM0, COM5
+        gw::BusType bus = gw::BusType::IbmPc;  // IBM PC: units 0-1; Shugart: units 0-3
+        int revolutions = 3;                   // read as max_index revolutions + 1
+        gw::Timeouts timeouts;
+    };
+
+    explicit GreaseweazleDriver(Settings settings, ActivityLog* log = nullptr);
+    ~GreaseweazleDriver() override;
+
+    [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
+    [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
+    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                       std::string& sErrorText, std::int32_t lSizeCode,
+                                       bool bDoubleStep) override;
+    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                        std::int32_t& lErrorCode, std::string& sErrorText,
+                                        std::int32_t lSizeCode, bool bDoubleStep) override;
+
+    // QUILLMAR_GW_BUS: unset, empty or "ibmpc" → IBM PC; "shugart" → Shugart;
+    // anything else is a Failure naming the variable.
+    [[nodiscard]] static gw::BusType BusFromText(const char* text);
+
+    // Sectors first..first+count-1 of a decoded side as the controller would
+    // return them: 0 and the data, or the code of the first sector that
+    // failed (CRC Error, Sector Not Found, Wrong Cylinder when the IDs name
+    // another cylinder, ID Mark Not Found when the side has no sector at all).
+    [[nodiscard]] static std::int32_t CollectSectors(const flux::DecodedTrack& track, std::uint8_t cylinder,
+                                                     std::uint8_t head, std::uint8_t first, int count,
+                                                     std::int32_t lSizeCode, std::vector<std::uint8_t>& data);
+
+private:
+    class Spin;
+
+    gw::Client& connect();
+    void disconnect();
+    [[nodiscard]] bool hasUnit(std::uint8_t drive) const;
+    // 0 and the decoded side, or an error code.
+    [[nodiscard]] std::int32_t readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                        flux::DecodedTrack& decoded, const char* procedure);
+    [[nodiscard]] bool readSectors(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                   std::uint8_t first, int count, std::vector<std::uint8_t>& data,
+                                   std::int32_t& lErrorCode, std::string& sErrorText, std::int32_t lSizeCode,
+                                   bool bDoubleStep, const char* procedure);
+
+    Settings m_settings;
+    std::unique_ptr<gw::Transport> m_port;
+    std::unique_ptr<gw::Client> m_client;
+    gw::Info m_info;
+    bool m_lost = false;  // stopped answering during a read; only a drive check asks again
+};

@@ -1,0 +1,181 @@
+#include "floppy/GreaseweazleProtocol.h"
+
+#include <algorithm>
+
+#include "core/ByteReader.h"
+#include "core/Failure.h"
+
+namespace gw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v);
+    put16(out, v >> 16);
+}
+
+std::string cmdText(Cmd cmd) {
+    return "command " + std::to_string(static_cast<int>(cmd));
+}
+
+}  // namespace
+
+Info DecodeInfo(std::span<const std::uint8_t> bytes) {
+    const ByteReader in(bytes);
+    Info info;
+    info.fwMajor = in.u8(0);
+    info.fwMinor = in.u8(1);
+    info.mainFirmware = in.u8(2) != 0;
+    info.maxCmd = in.u8(3);
+    info.sampleFreq =
+        static_cast<std::uint32_t>(in.u16le(4)) | (static_cast<std::uint32_t>(in.u16le(6)) << 16);
+    info.hwModel = in.u8(8);
+    info.hwSubmodel = in.u8(9);
+    info.usbSpeed = in.u8(10);
+    return info;
+}
+
+std::vector<std::uint8_t> EncodeInfo(const Info& info) {
+    std::vector<std::uint8_t> out{info.fwMajor, info.fwMinor,
+                                  static_cast<std::uint8_t>(info.mainFirmware ? 1 : 0), info.maxCmd};
+    put32(out, info.sampleFreq);
+    out.push_back(info.hwModel);
+    out.push_back(info.hwSubmodel);
+    out.push_back(info.usbSpeed);
+    out.resize(kInfoLength, 0);
+    return out;
+}
+
+std::vector<std::uint8_t> Request(Cmd cmd, std::span<const std::uint8_t> args) {
+    std::vector<std::uint8_t> out(2 + args.size());
+    out[0] = static_cast<std::uint8_t>(cmd);
+    out[1] = static_cast<std::uint8_t>(out.size());
+    std::copy(args.begin(), args.end(), out.begin() + 2);
+    return out;
+}
+
+std::vector<std::uint8_t> SeekRequest(int cylinder) {
+    std::vector<std::uint8_t> args;
+    if (cylinder >= -128 && cylinder <= 127) {
+        args.push_back(static_cast<std::uint8_t>(static_cast<std::int8_t>(cylinder)));
+    } else {
+        put16(args, static_cast<std::uint16_t>(static_cast<std::int16_t>(cylinder)));
+    }
+    return Request(Cmd::Seek, args);
+}
+
+std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t maxIndex) {
+    std::vector<std::uint8_t> args;
+    put32(args, ticks);
+    put16(args, maxIndex);
+    return Request(Cmd::ReadFlux, args);
+}
+
+const char* AckName(std::uint8_t status) {
+    // Log texts only; the user sees the controller's error texts.
+    static const char* const kNames[] = {
+        "okay",           "bad command",     "no index pulse",   "no track 0",      "flux overflow",
+        "flux underflow", "write-protected", "no unit selected", "no bus type set", "bad unit",
+        "bad pin",        "bad cylinder"};
+    return status < std::size(kNames) ? kNames[status] : "unknown status";
+}
+
+void Client::readExactly(Cmd cmd, std::span<std::uint8_t> out, Clock::time_point deadline) {
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const auto now = Clock::now();
+        if (now >= deadline) {
+            throw ProtocolError(ProtocolError::Kind::Timeout, cmd, 0, "no answer to " + cmdText(cmd));
+        }
+        got += m_transport.read(out.subspan(got),
+                                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
+                                    std::chrono::milliseconds(1));
+    }
+}
+
+void Client::command(Cmd cmd, std::span<const std::uint8_t> request, std::chrono::milliseconds timeout) {
+    m_transport.write(request);
+    std::uint8_t ack[2] = {};
+    readExactly(cmd, ack, Clock::now() + timeout);
+    if (ack[0] != static_cast<std::uint8_t>(cmd)) {
+        throw ProtocolError(ProtocolError::Kind::Garbage, cmd, ack[1],
+                            "the answer to " + cmdText(cmd) + " names another command");
+    }
+    if (ack[1] != 0) {
+        throw ProtocolError(ProtocolError::Kind::Status, cmd, ack[1], cmdText(cmd) + ": " + AckName(ack[1]));
+    }
+}
+
+Info Client::GetInfo() {
+    const std::uint8_t index[] = {0};
+    command(Cmd::GetInfo, Request(Cmd::GetInfo, index), m_timeouts.command);
+    std::vector<std::uint8_t> bytes(kInfoLength);
+    readExactly(Cmd::GetInfo, bytes, Clock::now() + m_timeouts.command);
+    return DecodeInfo(bytes);
+}
+
+void Client::SetBusType(BusType bus) {
+    const std::uint8_t args[] = {static_cast<std::uint8_t>(bus)};
+    command(Cmd::SetBusType, Request(Cmd::SetBusType, args), m_timeouts.command);
+}
+
+void Client::Select(std::uint8_t unit) {
+    const std::uint8_t args[] = {unit};
+    command(Cmd::Select, Request(Cmd::Select, args), m_timeouts.command);
+}
+
+void Client::Deselect() {
+    command(Cmd::Deselect, Request(Cmd::Deselect), m_timeouts.command);
+}
+
+void Client::Motor(std::uint8_t unit, bool on) {
+    const std::uint8_t args[] = {unit, static_cast<std::uint8_t>(on ? 1 : 0)};
+    command(Cmd::Motor, Request(Cmd::Motor, args), on ? m_timeouts.motor : m_timeouts.command);
+}
+
+void Client::Seek(int cylinder) {
+    command(Cmd::Seek, SeekRequest(cylinder), m_timeouts.seek);
+}
+
+void Client::Head(std::uint8_t head) {
+    const std::uint8_t args[] = {head};
+    command(Cmd::Head, Request(Cmd::Head, args), m_timeouts.command);
+}
+
+std::vector<std::uint8_t> Client::ReadFlux(std::uint32_t ticks, std::uint16_t maxIndex) {
+    command(Cmd::ReadFlux, ReadFluxRequest(ticks, maxIndex), m_timeouts.seek);
+    std::vector<std::uint8_t> stream;
+    std::vector<std::uint8_t> chunk(4096);
+    const auto deadline = Clock::now() + m_timeouts.fluxTotal;
+    // The 00 that ends the stream appears nowhere inside it.
+    while (stream.empty() || stream.back() != 0) {
+        const std::size_t n = m_transport.read(chunk, m_timeouts.fluxIdle);
+        if (n == 0 || Clock::now() > deadline) {
+            throw ProtocolError(ProtocolError::Kind::Timeout, Cmd::ReadFlux, 0, "flux stream stopped");
+        }
+        const auto end = chunk.begin() + static_cast<std::ptrdiff_t>(n);
+        const auto zero = std::find(chunk.begin(), end, std::uint8_t{0});
+        stream.insert(stream.end(), chunk.begin(), zero == end ? end : zero + 1);
+    }
+    return stream;
+}
+
+Ack Client::GetFluxStatus() {
+    m_transport.write(Request(Cmd::GetFluxStatus));
+    std::uint8_t ack[2] = {};
+    readExactly(Cmd::GetFluxStatus, ack, Clock::now() + m_timeouts.command);
+    if (ack[0] != static_cast<std::uint8_t>(Cmd::GetFluxStatus)) {
+        throw ProtocolError(ProtocolError::Kind::Garbage, Cmd::GetFluxStatus, ack[1],
+                            "the answer to " + cmdText(Cmd::GetFluxStatus) + " names another command");
+    }
+    return static_cast<Ack>(ack[1]);
+}
+
+}  // namespace gw

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "floppy/GreaseweazleProtocol.h"
+#include "flux/FluxTrack.h"
+
+// A Greaseweazle with an 80-track PC drive as unit 0 holding a 40-track Opus
+// disk, answering the host protocol byte for byte. It has no clock and no
+// port: bytes from the host go in, the replies come out (with how long the
+// device would wait before sending them), and a pseudo-terminal server moves
+// them. Unit 1 is a drive without a disk.
+namespace gwsim {
+
+// A sector whose data CRC is wrong on the given revolutions of every read
+// (none listed: on all of them). Revolution 0 is the one the capture starts in.
+struct BadSector {
+    int track = 0;
+    int head = 0;
+    int sector = 0;
+    std::vector<int> revolutions;
+};
+
+struct Faults {
+    std::vector<BadSector> badSectors;
+    std::vector<std::pair<int, int>> noSync;  // track, head: no sector marks at all
+    bool noIndex = false;                     // no disk: the drive never sends an index pulse
+    int answerCommands = -1;                  // after this many answers the device goes silent (-1: never)
+    int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
+};
+
+// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;mute:N;overflow:N". A Failure
+// names the item it cannot read.
+[[nodiscard]] Faults ParseFaults(std::string_view text);
+
+struct Options {
+    std::vector<std::uint8_t> image;  // 184,320 bytes: one side; 368,640: both, track by track
+    // Instead of the image: a flux recording, replayed revolution by
+    // revolution (over again when a read wants more than it holds). The
+    // CRC and no-sync faults do not apply to it.
+    std::optional<flux::FluxDisk> recording;
+    Faults faults;
+    std::chrono::milliseconds noIndexDelay{2000};  // the firmware's wait for an index pulse
+    double jitter = 0.05;                          // of a bit cell
+    std::uint32_t seed = 1;
+};
+
+struct Output {
+    std::chrono::milliseconds delay{0};  // before the first byte goes out
+    std::vector<std::uint8_t> bytes;
+};
+
+class Device {
+public:
+    static constexpr std::uint32_t kSampleFreq = 72'000'000;
+    static constexpr std::uint32_t kRevolutionTicks = kSampleFreq / 5;  // 300 rpm
+    static constexpr int kCylinders = 80;
+
+    explicit Device(Options options);
+
+    // Bytes from the host; what the device sends back, in order. A request
+    // still incomplete waits for the rest.
+    [[nodiscard]] std::vector<Output> receive(std::span<const std::uint8_t> bytes);
+    // The host's ClearComms: an unfinished request is dropped.
+    void clearComms();
+
+    // Every request received, as "Name arg arg" ("Motor 0 1", "Seek 4",
+    // "ReadFlux 0 4"), and "ClearComms"; an unknown one as "Command N".
+    [[nodiscard]] const std::vector<std::string>& commands() const { return m_commands; }
+    [[nodiscard]] bool motorOn(int unit) const { return m_motor[static_cast<std::size_t>(unit)]; }
+    [[nodiscard]] std::optional<int> selectedUnit() const { return m_unit; }
+
+private:
+    void handle(std::span<const std::uint8_t> request, std::vector<Output>& out);
+    [[nodiscard]] gw::Ack readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream);
+    [[nodiscard]] flux::FluxTrack encodedSide(int track, int head, int revolutions);
+    [[nodiscard]] flux::FluxTrack recordedSide(int cylinder, int head, int revolutions) const;
+    [[nodiscard]] int unitCount() const;
+
+    Options m_options;
+    std::vector<std::uint8_t> m_pending;
+    std::vector<std::string> m_commands;
+    int m_answered = 0;
+    gw::BusType m_bus = gw::BusType::None;
+    std::optional<int> m_unit;
+    std::uint8_t m_head = 0;
+    int m_cylinder[4] = {0, 0, 0, 0};
+    bool m_motor[4] = {false, false, false, false};
+    gw::Ack m_fluxStatus = gw::Ack::Okay;
+    int m_reads = 0;
+    std::uint32_t m_seed;
+    std::uint8_t m_params[16] = {};
+};
+
+}  // namespace gwsim
