@@ -112,7 +112,7 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
     if (*length == 0) {
         throw CliFailure(path + " is empty");
     }
-    if (*length != kNominalImageLength) {
+    if (!IsOpusImageLength(*length)) {
         cli.err << "warning: " << path << " is " << *length << " bytes long, not " << kNominalImageLength
                 << "; it may not be an Opus Discovery disk image\n";
     }

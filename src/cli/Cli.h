@@ -80,7 +80,7 @@ struct LoadedDisk {
     bool catalogueDecoded = false;
 };
 
-// Loads an image of any length (warning when it is not 184,320 bytes) and
+// Loads an image of any length (warning when it is no Opus geometry's) and
 // decodes its catalogue when asked; a catalogue without entries is a failure.
 [[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true);
 
