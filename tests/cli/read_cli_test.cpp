@@ -172,7 +172,7 @@ TEST_F(ReadCli, BadSimulationSettingsFailClearly) {
     writeBytes(disk, patternDisk(1));
     const CommandResult faults = run({"-o", out}, "sim:" + disk, "0:3:23");
     EXPECT_EQ(faults.exitCode, 1);
-    EXPECT_NE(faults.err.find("QUILLMAR_FLOPPY_FAULTS: \"0:3:23\" does not have four fields"),
+    EXPECT_NE(faults.err.find("QUILLMAR_FLOPPY_FAULTS: \"0:3:23\" does not have four or five fields"),
               std::string::npos)
         << faults.err;
     const CommandResult floppy = run({"-o", out}, "simulate");
