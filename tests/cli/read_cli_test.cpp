@@ -72,11 +72,12 @@ TEST_F(ReadCli, FailedSidesAreFilledSummarisedAndStillExitZero) {
         run({"-o", out, "--filler", "0x00"}, "sim:" + disk, "0:3:23:3;0:30:1112:5;0:31:27:2");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto lines = linesOf(r.out);
-    ASSERT_EQ(lines.size(), 41u);
+    ASSERT_EQ(lines.size(), 42u);
     EXPECT_EQ(lines[3], "0:3 CRC Error (0x00000017)");
     EXPECT_EQ(lines[30], "0:30 No Miedia In Drive (0x00000458)");
     EXPECT_EQ(lines[31], "0:31 Read OK");
     EXPECT_EQ(lines[40], "Read finished: 2 of 40 track sides failed: 0:3, 0:30");
+    EXPECT_EQ(lines[41], "Sector map: " + out + ".map.json (36 bad, 18 recovered)");
     std::vector<std::uint8_t> expected = patternDisk(1);
     std::fill_n(expected.begin() + 3 * kTrackSide, kTrackSide, 0x00);
     std::fill_n(expected.begin() + 30 * kTrackSide, kTrackSide, 0x00);
@@ -88,7 +89,7 @@ TEST_F(ReadCli, SingleStepMissesEveryTrackAfterTheFirst) {
     const CommandResult r = run({"-o", out, "--single-step", "--filler=0xe5"}, "sim:" + disk);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto lines = linesOf(r.out);
-    ASSERT_EQ(lines.size(), 41u);
+    ASSERT_EQ(lines.size(), 42u);
     EXPECT_EQ(lines[0], "0:0 Read OK");
     EXPECT_EQ(lines[1], "0:1 Wrong Cylinder (0x00000463)");
     EXPECT_EQ(lines[40].rfind("Read finished: 39 of 40 track sides failed: 0:1, 0:2, ", 0), 0u) << lines[40];
