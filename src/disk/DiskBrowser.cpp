@@ -80,6 +80,8 @@ void DiskBrowser::FillDiskList() {
         m_currentDiskName = m_session.catalogue.front().Name;
     }
     m_view.setRows(rows);
+    const auto& map = m_session.image.sectorMap;
+    m_view.markHitFiles(map ? FilesHit(m_session.catalogue, *map) : std::vector<HitFile>{});
     m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
 }
 

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPainter>
+#include <QStyle>
 
 #include "core/Twips.h"
 
@@ -154,6 +156,49 @@ void frmDisk::setRows(const std::vector<ListRow>& rows) {
         item->setText(2, QString::fromStdString(row.parameter1));
         item->setText(3, QString::fromStdString(row.parameter2));
         item->setText(4, QString::fromStdString(row.parameter3));
+    }
+}
+
+namespace {
+
+// The row's own icon with the style's warning sign over its lower right quarter.
+QIcon withWarning(const QIcon& icon) {
+    constexpr int kSide = 32;
+    QPixmap pixmap = icon.pixmap(kSide, kSide);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(kSide, kSide);
+        pixmap.fill(Qt::transparent);
+    }
+    QPainter painter(&pixmap);
+    const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    painter.drawPixmap(kSide / 2, kSide / 2, warning.pixmap(kSide / 2, kSide / 2));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
+    m_lvuDisk->setToolTip({});
+    for (const HitFile& hit : hits) {
+        const QString sectors = QString::fromStdString(SectorListText(hit.badSectors));
+        if (hit.index == 0) {
+            // The catalogue has no row of its own: the whole list is what it spoils.
+            m_lvuDisk->setToolTip(
+                QStringLiteral("The catalogue lies partly in bad sectors (head:track:sector): %1")
+                    .arg(sectors));
+            continue;
+        }
+        for (int r = 0; r < m_lvuDisk->topLevelItemCount(); ++r) {
+            QTreeWidgetItem* item = m_lvuDisk->topLevelItem(r);
+            if (IndexFromRowKey(item->data(0, Qt::UserRole).toString().toStdString()) != hit.index) {
+                continue;
+            }
+            item->setIcon(0, withWarning(item->icon(0)));
+            const QString tip = QStringLiteral("Bad sectors (head:track:sector): %1").arg(sectors);
+            for (int c = 0; c < m_lvuDisk->columnCount(); ++c) {
+                item->setToolTip(c, tip);
+            }
+        }
     }
 }
 

@@ -38,6 +38,7 @@ public:
     void setSaveEnabled(bool enabled) override;
     void setOpusFileEnabled(bool enabled) override;
     void showWindow() override;
+    void markHitFiles(const std::vector<HitFile>& hits) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

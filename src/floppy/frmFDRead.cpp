@@ -53,8 +53,12 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
         item(m_mnuOptions, "mnuOptionsDoubleSidedFloppy", "Double Sided Floppy", false);
     mnuOptionsSectorBySectorRead =
         item(m_mnuOptions, "mnuOptionsSectorBySectorRead", "Sector-By-Sector Read", false);
-    // The driver reads whole tracks only, so this mode has nothing to switch.
-    mnuOptionsSectorBySectorRead->setCheckable(false);
+    mnuOptionsRetryBadSectorsOnly =
+        item(m_mnuOptions, "mnuOptionsRetryBadSectorsOnly", "Retry Bad Sectors Only", false);
+    mnuOptions80Tracks = item(m_mnuOptions, "mnuOptions80Tracks", "80 Tracks", false);
+    // An 80-track disk fills the drive's own cylinders: there is nothing to double step.
+    connect(mnuOptions80Tracks, &QAction::toggled, this,
+            [this](bool checked) { mnuOptionsDoubleStep->setEnabled(!checked); });
     QMenu* filler = m_mnuOptions->addMenu(QStringLiteral("Filler Byte For Error Sectors"));
     filler->setObjectName(QStringLiteral("mnuOptionsFillerByteForErrorSectors"));
     mnuOptionsFillerByteForErrorSectorsZero =
@@ -148,6 +152,8 @@ void frmFDRead::ReadDiskCommand() {
     options.bDoubleStep = mnuOptionsDoubleStep->isChecked();
     options.bDoubleSided = mnuOptionsDoubleSidedFloppy->isChecked();
     options.FillerByte = m_fillerByte;
+    options.bSectorBySector = mnuOptionsSectorBySectorRead->isChecked();
+    options.Tracks = mnuOptions80Tracks->isChecked() ? DiskReader::kWideTrackCount : DiskReader::kTrackCount;
 
     ReadHooks hooks;
     hooks.readingState = [this](bool reading) { setReadingState(reading); };
@@ -164,7 +170,11 @@ void frmFDRead::ReadDiskCommand() {
             afterSide(p);
         }
     };
-    m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks);
+    if (mnuOptionsRetryBadSectorsOnly->isChecked()) {
+        m_reader.RetryBadSectors(txtDrive->text().toStdString(), options, m_image, hooks);
+    } else {
+        m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks);
+    }
 }
 
 void frmFDRead::CancelCommand() {
