@@ -41,10 +41,6 @@ TEST(RescueCli, ReadSectorBySectorCheckMergeCheck) {
     r = disk.run({"check", out});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "");
-
-    r = disk.run({"read", "--tracks", "60", "-o", disk.file("other.opu")});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("--tracks takes 40 or 80"), std::string::npos) << r.err;
 }
 
 }  // namespace

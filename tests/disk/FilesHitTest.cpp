@@ -56,12 +56,4 @@ TEST(FilesHit, AFileIsHitFromItsHeaderBlockToItsLastDataByte) {
     }
 }
 
-TEST(FilesHit, ACatalogueThatDecodedToNothingStillCoversBlockOne) {
-    SectorMap map{{40, 2, 18, 256}, {{0, 0, 1, SectorState::Bad, 23}, {0, 1, 0, SectorState::Bad, 23}}};
-    const auto hits = FilesHit({}, map);
-    ASSERT_EQ(hits.size(), 1u);
-    EXPECT_EQ(hits[0].name, kCatalogueHitName);
-    EXPECT_EQ(SectorListText(hits[0].badSectors), "0:0:1");
-}
-
 }  // namespace

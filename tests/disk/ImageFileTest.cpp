@@ -167,19 +167,15 @@ TEST(LoadImageFile, AMapThatDoesNotFitIsLeftOutWithAWarning) {
     TempDir dir;
     const std::string path = dir.file("disk.opu");
     writeBytes(path, DiskBuilder("MAPPED").build());
-    writeFileReplacing(path + ".map.json",
-                       R"({"geometry": {"cylinders": 80, "heads": 2, "sectors": 18, "size": 256},
-                                     "sectors": []})");
+    writeFileReplacing(path + ".map.json", SectorMapToJson(SectorMap{{80, 2, 18, 256}, {}}));
     DiskImage image;
-    image.sectorMap = SectorMap{};
     ScriptedPrompter prompter;
     RecordingLog log;
     EXPECT_TRUE(LoadImageFile(path, image, prompter, log));
     EXPECT_FALSE(image.sectorMap.has_value());
-    ASSERT_EQ(log.at(kSeverityWARNING).size(), 1u);
-    EXPECT_EQ(log.at(kSeverityWARNING)[0], "The sector map beside [" + path +
-                                               "] was left out: sector map: " + path +
-                                               ".map.json describes 737280 bytes, the image has 184320");
+    EXPECT_EQ(log.at(kSeverityWARNING).at(0), "The sector map beside [" + path +
+                                                  "] was left out: sector map: " + path +
+                                                  ".map.json describes 737280 bytes, the image has 184320");
 }
 
 TEST(SaveImageAs, RefusalsAndCancel) {
