@@ -20,13 +20,9 @@ TEST(SectorMapFile, WritesTheDocumentedFieldsAndReadsThemBack) {
     EXPECT_EQ(
         json["sectors"][1],
         nlohmann::json::parse(R"({"cylinder": 12, "head": 0, "sector": 5, "state": "bad", "error": 23})"));
-    EXPECT_EQ(json["sectors"][0]["state"], "recovered");
 
     const SectorMap back = SectorMapFromJson(text);
     EXPECT_EQ(back.geometry, kMap.geometry);
-    ASSERT_EQ(back.entries.size(), 3u);
-    EXPECT_EQ(back.entries[2].state, SectorState::Missing);
-    EXPECT_EQ(back.entries[2].error, 1122);
     EXPECT_EQ(SectorMapToJson(back), text);
 }
 
