@@ -116,7 +116,7 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
     }
     mkdir -p "$work/complete/sub"
     touch "$work/complete/a.opu" "$work/complete/b.OPD" "$work/complete/notes.txt"
-    check_completion "basic dump export extract hex list read search vars " quillmar-cli ""
+    check_completion "basic check dump export extract hex list read search vars " quillmar-cli ""
     check_completion "--help --version " quillmar-cli --
     check_completion "search " quillmar-cli se
     check_completion "a.opu b.OPD sub " quillmar-cli list ""
