@@ -16,13 +16,14 @@ add_executable(quillmar ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 target_link_libraries(quillmar PRIVATE quillmar_gui quillmar_warnings)
 set_target_properties(quillmar PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Qt Test programs: every tests/<folder>/tst_*.cpp is one program, run
-# offscreen so no display is needed.
+# The Qt Test program of the windows (tests/app/tst_Gui.cpp), run offscreen so
+# no display is needed.
 function(quillmar_add_gui_tests)
     file(GLOB_RECURSE gui_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/tst_*.cpp)
     foreach(src IN LISTS gui_tests)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE quillmar_gui quillmar_test_support Qt6::Test quillmar_warnings)
         target_compile_definitions(${name} PRIVATE
             QUILLMAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
@@ -33,12 +34,17 @@ function(quillmar_add_gui_tests)
     endforeach()
 endfunction()
 
-# The real program under Xvfb: start, find the window, take a screenshot.
+# The real program under Xvfb: start, find the window, take a screenshot. Then
+# the windows under a real window manager (openbox), whose title bars and
+# frames are what the offscreen platform leaves out.
 function(quillmar_add_xvfb_test)
     add_test(NAME xvfb_smoke
              COMMAND ${CMAKE_SOURCE_DIR}/tests/app/xvfb_smoke.sh $<TARGET_FILE:quillmar>
                      ${CMAKE_BINARY_DIR}/samples/demo.opu ${CMAKE_BINARY_DIR}/xvfb-smoke.png)
     set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+    add_test(NAME xvfb_window_manager COMMAND ${CMAKE_SOURCE_DIR}/tests/app/xvfb_wm.sh $<TARGET_FILE:tst_Gui>)
+    set_tests_properties(xvfb_window_manager PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE
+                                                        ENVIRONMENT "QUILLMAR_FLOPPY=none")
 endfunction()
 
 # Benchmarks of the windows: every bench/gui/*.cpp is one Google Benchmark

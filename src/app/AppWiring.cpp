@@ -2,11 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "qt/QtFileChooser.h"
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrinterChooser.h"
-#include "qt/QtPrompter.h"
-#include "qt/ViewerContext.h"
 #include "basic/frmBasic.h"
 #include "bytes/frmCode.h"
 #include "core/ProgramInfo.h"
@@ -14,6 +9,11 @@
 #include "floppy/NoFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "floppy/modFDRawCmd.h"
+#include "qt/QtFileChooser.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrinterChooser.h"
+#include "qt/QtPrompter.h"
+#include "qt/ViewerContext.h"
 #include "screen/frmScreen.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
@@ -82,6 +82,7 @@ bool AppWiring::Main() {
     if (m_qtFontChooser) {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
+    m_frmDisk->setSettingsFile(m_settingsFilePath);
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
         m_logger.LogThis(driverProblem, kSeverityWARNING, false);
@@ -91,9 +92,14 @@ bool AppWiring::Main() {
 }
 
 ViewerContext AppWiring::viewerContext() {
-    return ViewerContext{
+    ViewerContext context{
         m_session.catalogue, *m_prompter,   *m_chooser,         m_logger,
         *m_printerChooser,   m_fontChooser, m_settingsFilePath, [] { QCoreApplication::processEvents(); }};
+    if (m_qtPrompter) {
+        // A viewer's message boxes stand over the viewer, not the main window.
+        context.windowPrompter = [](QWidget* window) { return std::make_unique<QtPrompter>(window); };
+    }
+    return context;
 }
 
 void AppWiring::adoptViewer(QWidget* viewer) {
@@ -141,8 +147,11 @@ bool AppWiring::ShowOpusScreen(int lIndex) {
     return true;
 }
 
-bool AppWiring::ReadDisk(DiskImage& image) {
+DiskReadEnd AppWiring::ReadDisk(DiskImage& image) {
     frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get());
     dialog.exec();
-    return dialog.Canceled();
+    if (dialog.Canceled()) {
+        return DiskReadEnd::Canceled;
+    }
+    return dialog.Published() ? DiskReadEnd::Read : DiskReadEnd::NothingRead;
 }

@@ -57,7 +57,7 @@ public:
     bool ShowOpusScreen(int lIndex) override;
 
     // DiskReadLauncher
-    bool ReadDisk(DiskImage& image) override;
+    DiskReadEnd ReadDisk(DiskImage& image) override;
 
 private:
     [[nodiscard]] ViewerContext viewerContext();

@@ -5,10 +5,9 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QVBoxLayout>
 #include <filesystem>
 
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrintSurface.h"
 #include "basic/ListingFontSettings.h"
 #include "core/ProgramInfo.h"
 #include "core/Twips.h"
@@ -17,14 +16,13 @@
 #include "export/PrintLines.h"
 #include "export/SaveTAP.h"
 #include "export/SaveTXT.h"
+#include "qt/QtFontChooser.h"
+#include "qt/QtPrintSurface.h"
 
 namespace {
 
-// Where the tab strip sits and how much of the window's outer size the
-// listing leaves free, in twips.
+// The margin round the tab strip and the listing, in twips.
 constexpr int kOffset = 60;
-constexpr int kWidthAllowance = 240;
-constexpr int kHeightAllowance = 1110;
 
 constexpr const char* kProgramKey = "PROGRAM";
 constexpr const char* kVariablesKey = "VARIABLES";
@@ -37,10 +35,17 @@ void applyTextColor(QWidget* widget, const QColor& color) {
 
 }  // namespace
 
-frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
+frmBasic::frmBasic(const ViewerContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      m_ownPrompter(context.promptFor(this)),
+      m_context(context.speakingThrough(m_ownPrompter.get())) {
     setObjectName(QStringLiteral("frmBasic"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    const int margin = twipsToPixels(kOffset);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(0);
 
     m_tbsProgVars = new QTabBar(central);
     m_tbsProgVars->setObjectName(QStringLiteral("tbsProgVars"));
@@ -51,10 +56,8 @@ frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(
     const int variables = m_tbsProgVars->addTab(QStringLiteral("&Variables"));
     m_tbsProgVars->setTabData(variables, QString::fromUtf8(kVariablesKey));
     m_tbsProgVars->setTabToolTip(variables, QStringLiteral("Shows the program's saved variables"));
-    m_tbsProgVars->move(twipsToPixels(kOffset), twipsToPixels(kOffset));
-    m_tbsProgVars->resize(m_tbsProgVars->sizeHint());
+    layout->addWidget(m_tbsProgVars);
 
-    const QPoint body(twipsToPixels(kOffset), m_tbsProgVars->geometry().bottom() + 1);
     m_txtBasic = new QPlainTextEdit(central);
     m_txtBasic->setObjectName(QStringLiteral("txtBasic"));
     m_txtBasic->setReadOnly(true);
@@ -62,16 +65,16 @@ frmBasic::frmBasic(const ViewerContext& context, QWidget* parent) : QMainWindow(
     m_txtBasic->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_txtBasic->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtBasic->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_txtBasic->move(body);
     m_txtBasic->installEventFilter(this);
+    layout->addWidget(m_txtBasic, 1);
 
     m_lvuVars = new QTreeWidget(central);
     m_lvuVars->setObjectName(QStringLiteral("lvuVars"));
     m_lvuVars->setRootIsDecorated(false);
     m_lvuVars->setUniformRowHeights(true);
     m_lvuVars->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Contents")});
-    m_lvuVars->move(body);
     m_lvuVars->hide();
+    layout->addWidget(m_lvuVars, 1);
 
     buildMenus();
     connect(m_tbsProgVars, &QTabBar::currentChanged, this, &frmBasic::showTab);
@@ -196,7 +199,7 @@ void frmBasic::ListingFont() {
     }
     const std::optional<FontChoice> chosen =
         m_context.fontChooser->chooseFont(ProgramTitle() + " - Select listing font...", m_listingFont);
-    if (!chosen) {
+    if (!chosen || *chosen == m_listingFont) {
         return;
     }
     SaveListingFont(*chosen, m_context.settingsFilePath);
@@ -223,32 +226,6 @@ void frmBasic::SaveAs() {
          {"TXT", [this](const std::string& f) {
               SaveTXT(ListingFileText(displayedLines()), f, m_context.prompter, m_context.log);
           }}});
-}
-
-void frmBasic::layoutControls() {
-    if (isMinimized()) {
-        return;
-    }
-    // The controls follow the window's outer size.
-    const QRect outer = frameGeometry();
-    const int width = pixelsToTwips(outer.width());
-    const int height = pixelsToTwips(outer.height());
-    if (width > kWidthAllowance) {
-        const int w = twipsToPixels(width - kWidthAllowance);
-        m_tbsProgVars->resize(w, m_tbsProgVars->height());
-        m_txtBasic->resize(w, m_txtBasic->height());
-        m_lvuVars->resize(w, m_lvuVars->height());
-    }
-    if (height > kHeightAllowance) {
-        const int h = twipsToPixels(height - kHeightAllowance);
-        m_txtBasic->resize(m_txtBasic->width(), h);
-        m_lvuVars->resize(m_lvuVars->width(), h);
-    }
-}
-
-void frmBasic::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    layoutControls();
 }
 
 bool frmBasic::eventFilter(QObject* watched, QEvent* event) {

@@ -5,13 +5,14 @@
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "qt/ViewerContext.h"
 #include "basic/BasicProgram.h"
 #include "core/FontChooser.h"
 #include "disk/Catalogue.h"
+#include "qt/ViewerContext.h"
 
 // The BASIC viewer: one program's listing on one tab and its saved variables
 // on the other. The program model, the settings forms, the writers and the
@@ -46,7 +47,6 @@ public:
     void ExpandControlCodes();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -55,9 +55,9 @@ private:
     void LoadListingFont();
     void ShowVariables();
     void showTab(int index);
-    void layoutControls();
     [[nodiscard]] std::vector<std::string> displayedLines() const;
 
+    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
     ViewerContext m_context;
     CatalogueEntry m_Entry;
     BasicProgram m_program;

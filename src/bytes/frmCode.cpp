@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <filesystem>
 
-#include "qt/QtPrintSurface.h"
 #include "bytes/frmSearch.h"
 #include "core/ProgramInfo.h"
 #include "export/ExportFiles.h"
@@ -16,8 +15,12 @@
 #include "export/PrintLines.h"
 #include "export/SaveRaw.h"
 #include "export/SaveTAP.h"
+#include "qt/QtPrintSurface.h"
 
-frmCode::frmCode(const ViewerContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
+frmCode::frmCode(const ViewerContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      m_ownPrompter(context.promptFor(this)),
+      m_context(context.speakingThrough(m_ownPrompter.get())) {
     setObjectName(QStringLiteral("frmCode"));
     m_degBytes = new ByteGridWidget(this);
     setCentralWidget(m_degBytes);

@@ -2,11 +2,12 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <memory>
 
-#include "qt/ViewerContext.h"
 #include "bytes/ByteGridWidget.h"
 #include "bytes/ByteSearch.h"
 #include "disk/Catalogue.h"
+#include "qt/ViewerContext.h"
 
 // The byte viewer: one file's bytes as a grid of addresses, bytes and
 // characters, with copying of a selection, the search, printing and saving.
@@ -35,6 +36,7 @@ public:
 private:
     void buildMenus();
 
+    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
     ViewerContext m_context;
     CatalogueEntry m_Entry;
     ByteSearch m_search;

@@ -23,8 +23,12 @@ void DiskBrowser::StartUp(bool bDriverPresent) {
 }
 
 void DiskBrowser::ReadPhysicalDisk() {
-    const bool canceled = m_reader.ReadDisk(m_session.image);
-    if (canceled) {
+    const DiskReadEnd end = m_reader.ReadDisk(m_session.image);
+    if (end == DiskReadEnd::NothingRead) {
+        // Closing the dialog without a read leaves the program as it was.
+        return;
+    }
+    if (end == DiskReadEnd::Canceled) {
         m_prompter.message(kReadCanceledMessage, ProgramTitle(), MsgIcon::Information, MsgButtons::Ok);
         return;
     }

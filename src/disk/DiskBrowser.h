@@ -29,12 +29,16 @@ public:
     virtual bool ShowOpusScreen(int lIndex) = 0;
 };
 
-// Runs the read dialog modally; it replaces the image itself when the read was
-// not cancelled. Returns the dialog's Canceled.
+// How the read dialog ended: a read ran to its end and replaced the image,
+// Cancel stopped one, or the dialog was closed without a finished read.
+enum class DiskReadEnd { Read, Canceled, NothingRead };
+
+// Runs the read dialog modally; it replaces the image itself when a read ran
+// to its end.
 class DiskReadLauncher {
 public:
     virtual ~DiskReadLauncher() = default;
-    virtual bool ReadDisk(DiskImage& image) = 0;
+    virtual DiskReadEnd ReadDisk(DiskImage& image) = 0;
 };
 
 // What the browser window shows.

@@ -8,7 +8,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyle>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "core/IniMgr.h"
 #include "core/Twips.h"
 
 // The icons are compiled into the static GUI library, whose resources must be
@@ -24,10 +29,16 @@ constexpr const char* kIconKeys[] = {"DISK", "BASIC",  "NUMARRAY", "CHARARRAY",
 constexpr const char* kIconFiles[] = {"disk", "basic",  "numarray", "chararray",
                                       "code", "screen", "unknown",  "properties"};
 
-// Where the list sits and how much of the window it leaves free, in twips.
+// The margin round the list, in twips.
 constexpr int kListOffset = 60;
-constexpr int kHeightAllowance = 810;
-constexpr int kWidthAllowance = 240;
+constexpr int kColumns = 5;
+
+// Where the widths the person dragged the columns to are kept.
+constexpr const char* kColumnSection = "Disk Browser";
+
+std::string columnKey(int column) {
+    return "Column " + std::to_string(column + 1) + " Width";
+}
 
 }  // namespace
 
@@ -39,19 +50,30 @@ frmDisk::frmDisk(DiskSession& session, Prompter& prompter, FileChooser& chooser,
     setAttribute(Qt::WA_QuitOnClose, true);
     auto* central = new QWidget(this);
     setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    const int margin = twipsToPixels(kListOffset);
+    layout->setContentsMargins(margin, margin, margin, margin);
 
     m_lvuDisk = new QTreeWidget(central);
+    layout->addWidget(m_lvuDisk);
     m_lvuDisk->setObjectName(QStringLiteral("lvuDisk"));
     m_lvuDisk->setRootIsDecorated(false);
     m_lvuDisk->setUniformRowHeights(true);
     m_lvuDisk->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lvuDisk->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Parameter 1"),
                                 QStringLiteral("Parameter 2"), QStringLiteral("Parameter 3")});
+    // The columns share the list's width equally until the person drags one;
+    // from then on they keep the widths they were given.
     m_lvuDisk->header()->setStretchLastSection(false);
-    m_lvuDisk->header()->setSectionResizeMode(QHeaderView::Stretch);
+    m_lvuDisk->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_lvuDisk->setIconSize(QSize(16, 16));
     m_lvuDisk->installEventFilter(this);
-    m_lvuDisk->move(twipsToPixels(kListOffset), twipsToPixels(kListOffset));
+    m_lvuDisk->viewport()->installEventFilter(this);
+    connect(m_lvuDisk->header(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_sizingColumns) {
+            m_columnsDragged = true;
+        }
+    });
 
     m_browser = std::make_unique<DiskBrowser>(session, *this, prompter, chooser, log, viewers, reader);
     buildMenus();
@@ -101,18 +123,42 @@ void frmDisk::buildMenus() {
             [this] { m_browser->OpenImageFile(); });
     connect(m_mnuFileSaveCurrentOpusImageAs, &QAction::triggered, this, [this] { m_browser->SaveImage(); });
     connect(m_mnuFileExit, &QAction::triggered, this, &QWidget::close);
-    connect(m_mnuOpusFile, &QMenu::aboutToShow, this, [this] {
-        const bool enabled = m_browser->OpusFileItemsEnabled();
-        m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
-        m_mnuOpusFileViewAsBytes->setEnabled(enabled);
-        m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
-    });
     connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
             [this] { m_browser->ViewAsBasic(selectedIndex()); });
     connect(m_mnuOpusFileViewAsBytes, &QAction::triggered, this,
             [this] { m_browser->ViewAsBytes(selectedIndex()); });
     connect(m_mnuOpusFileViewAsSCREEN, &QAction::triggered, this,
             [this] { m_browser->ViewAsScreen(selectedIndex()); });
+}
+
+void frmDisk::setSettingsFile(const std::string& path) {
+    m_settingsFilePath = path;
+    std::vector<int> widths;
+    for (int c = 0; c < kColumns; ++c) {
+        const int width = std::atoi(IniMgr::Read(kColumnSection, columnKey(c), "0", path).c_str());
+        if (width <= 0) {
+            return;
+        }
+        widths.push_back(width);
+    }
+    m_sizingColumns = true;
+    for (int c = 0; c < kColumns; ++c) {
+        m_lvuDisk->header()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+    }
+    m_sizingColumns = false;
+    m_columnsDragged = true;
+}
+
+void frmDisk::shareColumnsEqually() {
+    if (m_columnsDragged) {
+        return;
+    }
+    m_sizingColumns = true;
+    const int width = m_lvuDisk->viewport()->width() / kColumns;
+    for (int c = 0; c < kColumns; ++c) {
+        m_lvuDisk->header()->resizeSection(c, width);
+    }
+    m_sizingColumns = false;
 }
 
 void frmDisk::StartUp(bool bDriverPresent) {
@@ -157,6 +203,12 @@ void frmDisk::setRows(const std::vector<ListRow>& rows) {
         item->setText(3, QString::fromStdString(row.parameter2));
         item->setText(4, QString::fromStdString(row.parameter3));
     }
+    // The items follow the list at once, so their shortcuts work before the
+    // menu was ever dropped.
+    const bool enabled = m_browser->OpusFileItemsEnabled();
+    m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
+    m_mnuOpusFileViewAsBytes->setEnabled(enabled);
+    m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
 }
 
 namespace {
@@ -223,30 +275,13 @@ void frmDisk::showWindow() {
     show();
 }
 
-void frmDisk::layoutList() {
-    if (isMinimized()) {
-        return;
-    }
-    // The list follows the window's outer size, as it always has.
-    const QRect outer = frameGeometry();
-    const int height = pixelsToTwips(outer.height());
-    const int width = pixelsToTwips(outer.width());
-    QSize size = m_lvuDisk->size();
-    if (height >= kHeightAllowance) {
-        size.setHeight(twipsToPixels(height - kHeightAllowance));
-    }
-    if (width >= kWidthAllowance) {
-        size.setWidth(twipsToPixels(width - kWidthAllowance));
-    }
-    m_lvuDisk->resize(size);
-}
-
-void frmDisk::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    layoutList();
-}
-
 void frmDisk::closeEvent(QCloseEvent* event) {
+    if (m_columnsDragged && !m_settingsFilePath.empty()) {
+        for (int c = 0; c < kColumns; ++c) {
+            IniMgr::Write(kColumnSection, columnKey(c), std::to_string(m_lvuDisk->header()->sectionSize(c)),
+                          m_settingsFilePath);
+        }
+    }
     // The viewers belong to the program's run; they go with the main window.
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w != this && w->isVisible()) {
@@ -257,6 +292,9 @@ void frmDisk::closeEvent(QCloseEvent* event) {
 }
 
 bool frmDisk::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lvuDisk->viewport() && event->type() == QEvent::Resize) {
+        shareColumnsEqually();
+    }
     if (watched == m_lvuDisk && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

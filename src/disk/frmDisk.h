@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "disk/DiskBrowser.h"
 
@@ -20,6 +21,9 @@ public:
             ViewerFactory& viewers, DiskReadLauncher& reader, QWidget* parent = nullptr);
     ~frmDisk() override;
 
+    // The settings file that keeps the column widths; the widths kept there
+    // are taken at once.
+    void setSettingsFile(const std::string& path);
     void StartUp(bool bDriverPresent);
 
     [[nodiscard]] DiskBrowser& browser() { return *m_browser; }
@@ -41,13 +45,12 @@ public:
     void markHitFiles(const std::vector<HitFile>& hits) override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
-    void layoutList();
+    void shareColumnsEqually();
 
     std::unique_ptr<DiskBrowser> m_browser;
     QTreeWidget* m_lvuDisk = nullptr;
@@ -60,4 +63,7 @@ private:
     QAction* m_mnuOpusFileViewAsBASICProgram = nullptr;
     QAction* m_mnuOpusFileViewAsBytes = nullptr;
     QAction* m_mnuOpusFileViewAsSCREEN = nullptr;
+    std::string m_settingsFilePath;
+    bool m_sizingColumns = false;
+    bool m_columnsDragged = false;
 };

@@ -45,10 +45,23 @@ void RefuseReadOnlyTarget(const std::string& path) {
     }
 }
 
+std::string ProposedSaveName(const std::string& name, const std::vector<FileFilter>& filters) {
+    std::string proposed = name.substr(0, name.find_last_not_of(' ') + 1);
+    if (!filters.empty() && !filters.front().patterns.empty()) {
+        const std::string& pattern = filters.front().patterns.front();
+        const auto dot = pattern.rfind('.');
+        if (dot != std::string::npos) {
+            proposed += pattern.substr(dot);
+        }
+    }
+    return proposed;
+}
+
 void SaveAsByExtension(FileChooser& chooser, Prompter& prompter, const std::string& title,
-                       const std::vector<FileFilter>& filters, const std::string& proposedName,
+                       const std::vector<FileFilter>& filters, const std::string& entryName,
                        const std::vector<SaveKind>& kinds) {
-    const std::optional<std::string> chosen = chooser.saveFile(title, filters, proposedName);
+    const std::optional<std::string> chosen =
+        chooser.saveFile(title, filters, ProposedSaveName(entryName, filters));
     if (!chosen) {
         return;
     }

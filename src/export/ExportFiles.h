@@ -31,8 +31,13 @@ struct SaveKind {
     std::function<void(const std::string& fileName)> save;
 };
 
+// The name the save dialog offers for a catalogue entry: the name without its
+// padding blanks and with the extension of the first filter ("demo.Tap"), so
+// that accepting it saves in the format offered first.
+[[nodiscard]] std::string ProposedSaveName(const std::string& name, const std::vector<FileFilter>& filters);
+
 // The viewers' Save As: the save dialog, then the writer of the chosen name's
 // extension, or the "not recognized" message. Cancelling says nothing.
 void SaveAsByExtension(FileChooser& chooser, Prompter& prompter, const std::string& title,
-                       const std::vector<FileFilter>& filters, const std::string& proposedName,
+                       const std::vector<FileFilter>& filters, const std::string& entryName,
                        const std::vector<SaveKind>& kinds);

@@ -34,7 +34,7 @@ QLabel* labelFor(const QString& name, const QString& caption, QWidget* buddy) {
 }  // namespace
 
 frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, QWidget* owner)
-    : QDialog(owner), m_reader(driver, prompter), m_image(image) {
+    : QDialog(owner), m_prompter(prompter, *this), m_reader(driver, m_prompter), m_image(image) {
     setObjectName(QStringLiteral("frmFDRead"));
     setWindowTitle(QString::fromStdString(ProgramTitle()) + QStringLiteral(" - Read Physical Opus Disk..."));
     setModal(true);
@@ -95,6 +95,7 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
+    cmdCancel->setCursor(Qt::ArrowCursor);
 
     auto* progress = new QGroupBox(QStringLiteral("Read Progress:"));
     progress->setObjectName(QStringLiteral("fmeProgress"));
@@ -170,10 +171,20 @@ void frmFDRead::ReadDiskCommand() {
             afterSide(p);
         }
     };
-    if (mnuOptionsRetryBadSectorsOnly->isChecked()) {
-        m_reader.RetryBadSectors(txtDrive->text().toStdString(), options, m_image, hooks);
+    const std::string drive = txtDrive->text().toStdString();
+    const ReadReport report = mnuOptionsRetryBadSectorsOnly->isChecked()
+                                  ? m_reader.RetryBadSectors(drive, options, m_image, hooks)
+                                  : m_reader.ReadDisk(drive, options, m_image, hooks);
+    if (report.outcome == ReadOutcome::Published) {
+        m_published = true;
+    }
+}
+
+void frmFDRead::DialogPrompter::setBusy(bool busy) {
+    if (busy) {
+        m_dialog.setCursor(Qt::WaitCursor);
     } else {
-        m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks);
+        m_dialog.unsetCursor();
     }
 }
 
@@ -200,6 +211,8 @@ void frmFDRead::keyPressEvent(QKeyEvent* event) {
             }
             return;
         }
+        cmdClose->click();
+        return;
     }
     QDialog::keyPressEvent(event);
 }

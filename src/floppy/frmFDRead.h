@@ -21,6 +21,8 @@ public:
 
     // True once Cancel was pressed; never false again for this dialog.
     [[nodiscard]] bool Canceled() const { return m_reader.Canceled(); }
+    // True once a read ran to its end and replaced the image.
+    [[nodiscard]] bool Published() const { return m_published; }
     [[nodiscard]] bool Reading() const { return m_reading; }
 
     // Called after every track side, once the dialog has shown it (tests use
@@ -52,11 +54,29 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Passes the read's messages on; its busy pointer covers this dialog only,
+    // so the pointer over Cancel stays the one that says it can be pressed.
+    class DialogPrompter : public Prompter {
+    public:
+        DialogPrompter(Prompter& inner, frmFDRead& dialog) : m_inner(inner), m_dialog(dialog) {}
+        MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                          MsgButtons buttons) override {
+            return m_inner.message(text, title, icon, buttons);
+        }
+        void setBusy(bool busy) override;
+
+    private:
+        Prompter& m_inner;
+        frmFDRead& m_dialog;
+    };
+
     void setReadingState(bool reading);
 
+    DialogPrompter m_prompter;
     DiskReader m_reader;
     DiskImage& m_image;
     QMenu* m_mnuOptions = nullptr;
     std::uint8_t m_fillerByte = 0xE5;
     bool m_reading = false;
+    bool m_published = false;
 };

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 QColor qColorOf(std::uint32_t color) {
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
@@ -21,13 +22,59 @@ std::uint32_t colorOf(const QColor& color) {
            (static_cast<std::uint32_t>(rgb.blue()) << 16);
 }
 
+namespace {
+
+// The face that stands in for a family the system does not have. The
+// system's fixed font may be an alias ("monospace") or, on a platform without
+// a theme, no fixed font at all; the face it resolves to is what the font
+// dialog and the printer know, and it must keep the columns lined up.
+QString standInFixedFamily() {
+    static const QString family = [] {
+        const QFontInfo system(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        if (system.fixedPitch()) {
+            return system.family();
+        }
+        for (const QString& candidate : QFontDatabase::families()) {
+            if (QFontDatabase::isFixedPitch(candidate) && !QFontDatabase::isPrivateFamily(candidate) &&
+                QFontInfo(QFont(candidate)).fixedPitch()) {
+                return candidate;
+            }
+        }
+        return system.family();
+    }();
+    return family;
+}
+
+// The family's own name for the style of the font ("Book", "Oblique"): a
+// family whose upright face is not called "Regular" or "Normal" would
+// otherwise open the font dialog on whichever style it lists first. Italic
+// and oblique count as one slant.
+QString styleNameOf(const QFont& font) {
+    const QString family = font.family();
+    const bool slanted = font.style() != QFont::StyleNormal;
+    QString best;
+    int bestDistance = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont face = QFontDatabase::font(family, style, 10);
+        if ((face.style() != QFont::StyleNormal) != slanted) {
+            continue;
+        }
+        const int distance = std::abs(face.weight() - font.weight()) + (face.style() == font.style() ? 0 : 1);
+        if (best.isEmpty() || distance < bestDistance) {
+            best = style;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 QFont qFontOfChoice(const FontChoice& choice) {
     const QString family = QString::fromStdString(choice.name);
     QFont font(family);
     if (family.isEmpty() || !QFontDatabase::hasFamily(family)) {
-        // The system's fixed font may be an alias ("monospace"); the face it
-        // stands for is what the font dialog and the printer know.
-        font = QFont(QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+        font = QFont(standInFixedFamily());
     }
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSizeF(choice.size > 0 ? choice.size : 8.25);
@@ -73,7 +120,13 @@ std::optional<FontChoice> QtFontChooser::chooseFont(const std::string& title, co
     fonts->setObjectName(QStringLiteral("fontDialog"));
     fonts->setWindowFlags(Qt::Widget);
     fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-    fonts->setCurrentFont(qFontOfChoice(initial));
+    QFont start = qFontOfChoice(initial);
+    start.setStyleName(styleNameOf(start));
+    fonts->setCurrentFont(start);
+    // OK on an untouched dialog hands back the choice it was given: the face
+    // standing in for a missing family is the listing's look, not a new choice.
+    bool fontTouched = false;
+    QObject::connect(fonts, &QFontDialog::currentFontChanged, &dialog, [&] { fontTouched = true; });
 
     QColor color = qColorOf(initial.color);
     auto* colorButton = new QPushButton(QStringLiteral("&Color..."), &dialog);
@@ -104,5 +157,12 @@ std::optional<FontChoice> QtFontChooser::chooseFont(const std::string& title, co
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return fontChoiceOf(fonts->currentFont(), color);
+    if (!fontTouched) {
+        FontChoice unchanged = initial;
+        unchanged.color = colorOf(color);
+        return unchanged;
+    }
+    QFont chosen = fonts->currentFont();
+    chosen.setStyleName(QString());
+    return fontChoiceOf(chosen, color);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/FileChooser.h"
@@ -10,6 +11,7 @@
 #include "export/PrinterChooser.h"
 
 class FontChooser;
+class QWidget;
 
 // What every viewer window is handed when it is made: the program-wide
 // catalogue (read once, when the window copies its entry) and the small
@@ -24,6 +26,21 @@ struct ViewerContext {
     FontChooser* fontChooser = nullptr;  // the BASIC viewer's listing font
     std::string settingsFilePath;        // Quillmar.Ini
     std::function<void()> pumpEvents;    // lets waiting window events run
+    // Makes a prompter whose message boxes belong to the viewer's own window.
+    // Left empty (as the tests do), every viewer talks through `prompter`.
+    std::function<std::unique_ptr<Prompter>(QWidget* window)> windowPrompter{};
+
+    // This context, speaking through the given prompter when there is one.
+    [[nodiscard]] ViewerContext speakingThrough(Prompter* own) const {
+        if (own == nullptr) {
+            return *this;
+        }
+        return ViewerContext{catalogue,        *own,       chooser,       log, printerChooser, fontChooser,
+                             settingsFilePath, pumpEvents, windowPrompter};
+    }
+    [[nodiscard]] std::unique_ptr<Prompter> promptFor(QWidget* window) const {
+        return windowPrompter ? windowPrompter(window) : nullptr;
+    }
 
     // The catalogue entry a viewer was asked for; nothing when the index lies
     // outside the catalogue.

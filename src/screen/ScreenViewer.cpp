@@ -2,7 +2,6 @@
 
 #include "core/IniMgr.h"
 #include "core/ProgramInfo.h"
-#include "core/Twips.h"
 #include "export/ExportFiles.h"
 #include "export/SaveBMP.h"
 #include "export/SaveRaw.h"
@@ -29,25 +28,6 @@ int ZoomFromSetting(const std::string& sValue) {
 int ReadScreenViewerZoom() {
     // An empty path: the settings module's own default file.
     return ZoomFromSetting(IniMgr::Read(kScreenViewerSection, kDefaultSizeKey, kDefaultSizeFallback, ""));
-}
-
-TwipsSize ScreenWindowOuterSize(int factor) {
-    const TwipsSize control = ScreenControlSize(factor);
-    return {control.width + kScreenWidthAllowance, control.height + kScreenHeightAllowance};
-}
-
-TwipsSize ScreenControlSize(int factor) {
-    return {pixelsToTwips(factor * ScreenRenderer::kWidth), pixelsToTwips(factor * ScreenRenderer::kHeight)};
-}
-
-TwipsSize StretchedScreenControl(TwipsSize outer, TwipsSize control) {
-    if (outer.width > kScreenWidthAllowance) {
-        control.width = outer.width - kScreenWidthAllowance;
-    }
-    if (outer.height > kScreenHeightAllowance) {
-        control.height = outer.height - kScreenHeightAllowance;
-    }
-    return control;
 }
 
 std::vector<FileFilter> ScreenSaveFilters() {

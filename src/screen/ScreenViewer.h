@@ -10,9 +10,8 @@
 #include "export/PrintPicture.h"
 #include "screen/RgbPicture.h"
 
-// What the screen viewer window decides without a window: its zoom setting,
-// its sizes in twips and its Save As command. The window only measures itself
-// and draws.
+// What the screen viewer window decides without a window: its zoom setting
+// and its Save As command. The window only draws.
 
 inline constexpr const char* kScreenViewerSection = "ScreenViewer";
 inline constexpr const char* kDefaultSizeKey = "DefaultSize";
@@ -25,21 +24,8 @@ inline constexpr const char* kSaveScreenTitle = "Save current SCREEN$ as...";
 // The zoom the viewer opens with, from the settings module's default file.
 [[nodiscard]] int ReadScreenViewerZoom();
 
-// Twips of the window frame and the control at zoom factor f (1 to 3). The
-// allowances leave room for the borders, the caption and the menu bar.
-struct TwipsSize {
-    int width = 0;
-    int height = 0;
-    friend bool operator==(const TwipsSize&, const TwipsSize&) = default;
-};
+// The margin round the picture, in twips.
 inline constexpr int kScreenControlOffset = 60;
-inline constexpr int kScreenWidthAllowance = 240;
-inline constexpr int kScreenHeightAllowance = 760;
-[[nodiscard]] TwipsSize ScreenWindowOuterSize(int factor);
-[[nodiscard]] TwipsSize ScreenControlSize(int factor);
-// The control after the window took this outer size: each side follows the
-// window only while the window is larger than its allowance.
-[[nodiscard]] TwipsSize StretchedScreenControl(TwipsSize outer, TwipsSize control);
 
 // The save dialog's filters, TAP first: the one offered at start.
 [[nodiscard]] std::vector<FileFilter> ScreenSaveFilters();

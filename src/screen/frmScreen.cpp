@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 #include <new>
 
 #include "core/Failure.h"
@@ -16,27 +17,20 @@
 #include "screen/ScreenViewer.h"
 #include "screen/frmScreenSettings.h"
 
-namespace {
-
-QSize pixelsOf(TwipsSize size) {
-    return {twipsToPixels(size.width), twipsToPixels(size.height)};
-}
-
-TwipsSize twipsOf(QSize size) {
-    return {pixelsToTwips(size.width()), pixelsToTwips(size.height())};
-}
-
-}  // namespace
-
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
-    : QMainWindow(parent), m_context(context) {
+    : QMainWindow(parent),
+      m_openerPrompter(context.prompter),
+      m_ownPrompter(context.promptFor(this)),
+      m_context(context.speakingThrough(m_ownPrompter.get())) {
     setObjectName(QStringLiteral("frmScreen"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    const int margin = twipsToPixels(kScreenControlOffset);
+    layout->setContentsMargins(margin, margin, margin, margin);
     m_rpnScr = new RasterPaneWidget(central);
     m_rpnScr->setObjectName(QStringLiteral("rpnScr"));
-    m_rpnScr->move(twipsToPixels(kScreenControlOffset), twipsToPixels(kScreenControlOffset));
-    m_rpnScr->resize(pixelsOf(ScreenControlSize(1)));
+    layout->addWidget(m_rpnScr);
     buildMenus();
 }
 
@@ -110,8 +104,8 @@ bool frmScreen::ShowOpusScreen(int lIndex) {
         try {
             m_rpnScr->setScreenData(m_entry.Data);
         } catch (const Failure& refused) {
-            m_context.prompter.message(std::string(kCannotRenderMessage) + "\r\n" + refused.description(),
-                                       ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+            m_openerPrompter.message(std::string(kCannotRenderMessage) + "\r\n" + refused.description(),
+                                     ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
             return false;
         }
         line = 4;
@@ -125,11 +119,6 @@ bool frmScreen::ShowOpusScreen(int lIndex) {
         mnuScreenSize_Click(zoom - 1);
         line = 8;
         show();
-        // The window system tells the size of the frame only once the window
-        // is on screen; the zoom's outer size includes it.
-        if (frameGeometry().size() != pixelsOf(ScreenWindowOuterSize(zoom))) {
-            mnuScreenSize_Click(zoom - 1);
-        }
         return true;
     } catch (const Failure& f) {
         logTrap(m_context.log, f, TrapJoint::SpaceIn, "ShowOpusScreen", line);
@@ -160,26 +149,35 @@ void frmScreen::mnuScreenSize_Click(int i) {
         return;
     }
     const int factor = i + 1;
-    const QSize frame = frameGeometry().size() - size();
-    m_commandedOuter = pixelsOf(ScreenWindowOuterSize(factor));
-    resize(m_commandedOuter - frame);
-    m_rpnScr->resize(pixelsOf(ScreenControlSize(factor)));
+    // Held at the picture's size, the control makes the layouts size the
+    // window round it: menu bar, margins and whatever the style adds.
+    m_rpnScr->setFixedSize(factor * ScreenRenderer::kWidth, factor * ScreenRenderer::kHeight);
+    centralWidget()->layout()->invalidate();
+    layout()->invalidate();
+    m_commandedSize = sizeHint();
+    m_sizeBeforeCommand = size();
+    resize(m_commandedSize);
+    // Released again, it follows the window when the person resizes it.
+    m_rpnScr->setMinimumSize(0, 0);
+    m_rpnScr->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     clearSizeChecks();
     m_mnuScreenSize[static_cast<std::size_t>(i)]->setChecked(true);
 }
 
 void frmScreen::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (isMinimized()) {
+    // A window of any other size stretches the picture to none of the zooms.
+    // The window system may still report the size from before a command
+    // after the command was given; that report is not the person's doing.
+    if (isMinimized() || event->size() == m_commandedSize) {
         return;
     }
-    const QSize outer = frameGeometry().size();
-    if (outer == m_commandedOuter) {
+    if (event->size() == m_sizeBeforeCommand && m_commandedSize.isValid()) {
+        m_sizeBeforeCommand = QSize();
         return;
     }
-    m_commandedOuter = QSize();
+    m_commandedSize = QSize();
     clearSizeChecks();
-    m_rpnScr->resize(pixelsOf(StretchedScreenControl(twipsOf(outer), twipsOf(m_rpnScr->size()))));
 }
 
 void frmScreen::mnuFileSaveAs_Click() {

@@ -5,9 +5,10 @@
 #include <QMenu>
 #include <QSize>
 #include <array>
+#include <memory>
 
-#include "qt/ViewerContext.h"
 #include "disk/Catalogue.h"
+#include "qt/ViewerContext.h"
 
 class RasterPaneWidget;
 class frmScreenSettings;
@@ -52,14 +53,18 @@ private:
     void mnuScreenAdjustPalettes_Click();
     void connectSettings();
 
+    // A refused entry is reported over the window that asked for it: this
+    // one never shows.
+    Prompter& m_openerPrompter;
+    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
     ViewerContext m_context;
     CatalogueEntry m_entry;
     RasterPaneWidget* m_rpnScr = nullptr;
     frmScreenSettings* m_frmSettings = nullptr;
-    // The outer size the last size command gave the window. The window system
-    // may report that resize later (always so while the window is hidden); it
-    // is the command's own and keeps the command's exact control and mark.
-    QSize m_commandedOuter;
+    // The window size the last size command asked for, while the window has
+    // it, and the size the window had before.
+    QSize m_commandedSize;
+    QSize m_sizeBeforeCommand;
 
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuEdit = nullptr;

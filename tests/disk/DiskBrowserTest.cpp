@@ -32,15 +32,15 @@ struct RecordingViewers : ViewerFactory {
     }
 };
 
-// Stands in for the read dialog: publishes its image unless cancelled.
+// Stands in for the read dialog: publishes its image when it ends in a read.
 struct FakeReader : DiskReadLauncher {
     std::vector<std::uint8_t> image;
-    bool cancel = false;
-    bool ReadDisk(DiskImage& target) override {
-        if (!cancel) {
+    DiskReadEnd end = DiskReadEnd::Read;
+    DiskReadEnd ReadDisk(DiskImage& target) override {
+        if (end == DiskReadEnd::Read) {
             target.bytes = image;
         }
-        return cancel;
+        return end;
     }
 };
 
@@ -165,13 +165,23 @@ TEST(DiskBrowser, ACancelledReadKeepsEverything) {
     Browser b;
     b.browser.StartUp(true);
     b.session.image.bytes = {1, 2, 3};
-    b.reader.cancel = true;
+    b.reader.end = DiskReadEnd::Canceled;
     b.browser.ReadPhysicalDisk();
     ASSERT_EQ(b.prompter.shown.size(), 1u);
     EXPECT_EQ(b.prompter.shown[0].text, "Disk read canceled, keeping old image if any!");
     EXPECT_EQ(b.prompter.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(b.session.image.bytes, (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(b.view.saveEnabled);
+}
+
+TEST(DiskBrowser, ClosingTheReadDialogWithoutAReadShowsNothing) {
+    Browser b;
+    b.browser.StartUp(true);
+    b.reader.end = DiskReadEnd::NothingRead;
+    b.browser.ReadPhysicalDisk();
+    EXPECT_TRUE(b.prompter.shown.empty());
+    EXPECT_TRUE(b.view.rows.empty());
+    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0");
 }
 
 TEST(DiskBrowser, AReadWhoseCatalogueFailsBlocksSaving) {

@@ -60,44 +60,6 @@ TEST(ScreenViewerZoom, ReadFromTheSettingsModulesDefaultFile) {
     IniMgr::SetDefaultFile("");
 }
 
-TEST(ScreenViewerLayout, WindowAndControlSizesOfTheThreeZooms) {
-    struct Case {
-        int factor;
-        TwipsSize outer;
-        TwipsSize control;
-    };
-    const Case cases[] = {
-        {1, {4080, 3640}, {3840, 2880}},
-        {2, {7920, 6520}, {7680, 5760}},
-        {3, {11760, 9400}, {11520, 8640}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ScreenWindowOuterSize(c.factor), c.outer) << c.factor;
-        EXPECT_EQ(ScreenControlSize(c.factor), c.control) << c.factor;
-        // Dragging to a zoom's own size gives that zoom's control.
-        EXPECT_EQ(StretchedScreenControl(c.outer, {1, 1}), c.control) << c.factor;
-    }
-}
-
-TEST(ScreenViewerLayout, ControlFollowsOnlyAWindowLargerThanItsAllowance) {
-    struct Case {
-        const char* name;
-        TwipsSize outer;
-        TwipsSize expected;
-    };
-    const TwipsSize before{3840, 2880};
-    const Case cases[] = {
-        {"both larger", {5000, 4000}, {4760, 3240}},
-        {"width at its allowance", {240, 4000}, {3840, 3240}},
-        {"height at its allowance", {5000, 760}, {4760, 2880}},
-        {"one twip over each", {241, 761}, {1, 1}},
-        {"smaller than both", {100, 100}, before},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StretchedScreenControl(c.outer, before), c.expected) << c.name;
-    }
-}
-
 class SaveScreenAsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -157,7 +119,7 @@ TEST_F(SaveScreenAsTest, TheExtensionChoosesTheWriter) {
     }
     EXPECT_TRUE(log.entries.empty());
     EXPECT_EQ(chooser.titles, std::vector<std::string>(7, "Save current SCREEN$ as..."));
-    EXPECT_EQ(chooser.proposedNames, std::vector<std::string>(7, "picture"));
+    EXPECT_EQ(chooser.proposedNames, std::vector<std::string>(7, "picture.Tap"));
 }
 
 TEST_F(SaveScreenAsTest, AnUnknownExtensionWritesNothing) {
