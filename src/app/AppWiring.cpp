@@ -9,6 +9,8 @@
 #include "floppy/NoFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "floppy/modFDRawCmd.h"
+#include "flux/FluxDiskOpener.h"
+#include "flux/FluxProgressDialog.h"
 #include "qt/QtFileChooser.h"
 #include "qt/QtFontChooser.h"
 #include "qt/QtPrinterChooser.h"
@@ -83,6 +85,9 @@ bool AppWiring::Main() {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
     m_frmDisk->setSettingsFile(m_settingsFilePath);
+    m_opener = std::make_unique<flux::FluxDiskOpener>(
+        *m_prompter, m_logger, [this] { return flux::MakeProgressDialog(m_frmDisk.get()); });
+    m_frmDisk->browser().setFileOpener(m_opener.get());
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
         m_logger.LogThis(driverProblem, kSeverityWARNING, false);

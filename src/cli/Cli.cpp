@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/FluxOpen.h"
 #include "core/FileIO.h"
 #include "core/Prompter.h"
 #include "disk/ImageFile.h"
@@ -98,9 +99,8 @@ bool StderrLog::LogThis(const std::string& sWhat, int eSeverity, bool) {
     return true;
 }
 
-LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
-    LoadedDisk disk;
-    disk.path = path;
+// An image file's bytes, with the warnings of an odd length.
+static void loadImageBytes(const std::string& path, DiskImage& image, CliContext& cli) {
     const auto length = fileLength(path);
     if (!length) {
         std::error_code ec;
@@ -118,7 +118,16 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
     }
     AnsweringPrompter prompter;
     StderrLog log(cli.err);
-    LoadImageFile(path, disk.image, prompter, log);
+    LoadImageFile(path, image, prompter, log);
+}
+
+LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
+    LoadedDisk disk;
+    disk.path = path;
+    if (!loadFluxRecording(path, disk.image, cli)) {
+        loadImageBytes(path, disk.image, cli);
+    }
+    StderrLog log(cli.err);
     if (disk.image.bytes.empty()) {
         throw CliFailure("cannot read " + path);
     }

@@ -45,11 +45,13 @@ void DiskBrowser::ReadPhysicalDisk() {
 
 void DiskBrowser::OpenImageFile() {
     m_view.setOpusFileEnabled(false);
-    const auto path = m_chooser.openFile(kBrowseTitle, ImageFileFilters());
+    const auto path = m_chooser.openFile(kBrowseTitle, m_opener ? m_opener->filters() : ImageFileFilters());
     if (!path) {
         return;
     }
-    if (!LoadImageFile(*path, m_session.image, m_prompter, m_log)) {
+    const bool loaded = m_opener ? m_opener->open(*path, m_session.image)
+                                 : LoadImageFile(*path, m_session.image, m_prompter, m_log);
+    if (!loaded) {
         return;
     }
     if (!GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
@@ -62,6 +64,11 @@ void DiskBrowser::OpenImageFile() {
 
 void DiskBrowser::SaveImage() {
     SaveImageAs(m_currentDiskName, m_session.image, m_chooser, m_prompter, m_log);
+}
+
+std::vector<HitFile> DiskBrowser::HitFiles() const {
+    const auto& map = m_session.image.sectorMap;
+    return map ? FilesHit(m_session.catalogue, *map) : std::vector<HitFile>{};
 }
 
 void DiskBrowser::FillDiskList() {
@@ -84,8 +91,7 @@ void DiskBrowser::FillDiskList() {
         m_currentDiskName = m_session.catalogue.front().Name;
     }
     m_view.setRows(rows);
-    const auto& map = m_session.image.sectorMap;
-    m_view.markHitFiles(map ? FilesHit(m_session.catalogue, *map) : std::vector<HitFile>{});
+    m_view.markHitFiles(HitFiles());
     m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
 }
 

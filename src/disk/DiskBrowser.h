@@ -41,6 +41,16 @@ public:
     virtual DiskReadEnd ReadDisk(DiskImage& image) = 0;
 };
 
+// Opens a disk file for the browser. The program plugs in one that also
+// decodes flux recordings; without one, image files are opened as they are.
+class DiskFileOpener {
+public:
+    virtual ~DiskFileOpener() = default;
+    [[nodiscard]] virtual std::vector<FileFilter> filters() = 0;
+    // False when nothing was opened; the opener has told the person why.
+    virtual bool open(const std::string& path, DiskImage& image) = 0;
+};
+
 // What the browser window shows.
 class DiskBrowserView {
 public:
@@ -68,6 +78,7 @@ public:
                 ActivityLog& log, ViewerFactory& viewers, DiskReadLauncher& reader);
 
     void StartUp(bool bDriverPresent);
+    void setFileOpener(DiskFileOpener* opener) { m_opener = opener; }
 
     void ReadPhysicalDisk();
     void OpenImageFile();
@@ -86,6 +97,12 @@ public:
 
     [[nodiscard]] const std::string& CurrentDiskName() const { return m_currentDiskName; }
     [[nodiscard]] bool NoFilesListed() const { return m_noFilesListed; }
+    // What a read or a decoded recording knows of the current disk's sectors.
+    [[nodiscard]] const std::optional<SectorMap>& CurrentSectorMap() const {
+        return m_session.image.sectorMap;
+    }
+    // The files the current disk's bad sectors fall into; none without a map.
+    [[nodiscard]] std::vector<HitFile> HitFiles() const;
 
 private:
     [[nodiscard]] bool validIndex(std::optional<int> lIndex) const;
@@ -97,6 +114,7 @@ private:
     ActivityLog& m_log;
     ViewerFactory& m_viewers;
     DiskReadLauncher& m_reader;
+    DiskFileOpener* m_opener = nullptr;
     std::string m_currentDiskName;
     bool m_noFilesListed = false;
 };

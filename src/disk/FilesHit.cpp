@@ -18,7 +18,7 @@ std::vector<SectorStatus> badSectorsIn(const SectorMap& map, std::size_t first, 
         const std::size_t index = (static_cast<std::size_t>(e.cylinder) * static_cast<std::size_t>(g.heads) +
                                    static_cast<std::size_t>(e.head)) *
                                       static_cast<std::size_t>(g.sectors) +
-                                  static_cast<std::size_t>(e.sector);
+                                  static_cast<std::size_t>(e.sector - g.firstId);
         if (spoiled(e) && index >= first / size && index <= last / size) {
             hit.push_back(e);
         }

@@ -20,8 +20,9 @@ struct SectorStatus {
 struct SectorGeometry {
     int cylinders = 40;
     int heads = 1;
-    int sectors = 18;  // per track side, IDs 0 .. sectors-1
+    int sectors = 18;  // per track side, IDs firstId .. firstId + sectors - 1
     int size = 256;    // bytes per sector
+    int firstId = 0;   // the lowest sector ID: 0 on an Opus disk, 1 on a PC disk
 
     bool operator==(const SectorGeometry&) const = default;
 };

@@ -60,12 +60,16 @@ std::string SectorMapToJson(const SectorMap& map) {
                            {"state", named->name},
                            {"error", e.error}});
     }
-    const json document = {{"geometry",
-                            {{"cylinders", map.geometry.cylinders},
-                             {"heads", map.geometry.heads},
-                             {"sectors", map.geometry.sectors},
-                             {"size", map.geometry.size}}},
-                           {"sectors", sectors}};
+    json document = {{"geometry",
+                      {{"cylinders", map.geometry.cylinders},
+                       {"heads", map.geometry.heads},
+                       {"sectors", map.geometry.sectors},
+                       {"size", map.geometry.size}}},
+                     {"sectors", sectors}};
+    // Opus disks number their sectors from 0; only other disks say where they start.
+    if (map.geometry.firstId != 0) {
+        document["geometry"]["firstId"] = map.geometry.firstId;
+    }
     return document.dump(2) + "\n";
 }
 
@@ -84,6 +88,9 @@ SectorMap SectorMapFromJson(std::string_view text) {
     g.heads = intField(*geometry, "heads", 1, 2, "geometry");
     g.sectors = intField(*geometry, "sectors", 1, 255, "geometry");
     g.size = intField(*geometry, "size", 128, 16384, "geometry");
+    if (geometry->contains("firstId")) {
+        g.firstId = intField(*geometry, "firstId", 0, 255, "geometry");
+    }
     if ((g.size & (g.size - 1)) != 0) {
         throw badMap("geometry \"size\" " + std::to_string(g.size) + " is not a power of two");
     }
@@ -100,7 +107,7 @@ SectorMap SectorMapFromJson(std::string_view text) {
         SectorStatus e;
         e.cylinder = intField(row, "cylinder", 0, g.cylinders - 1, where);
         e.head = intField(row, "head", 0, g.heads - 1, where);
-        e.sector = intField(row, "sector", 0, g.sectors - 1, where);
+        e.sector = intField(row, "sector", g.firstId, g.firstId + g.sectors - 1, where);
         const auto state = row.find("state");
         const auto named = std::find_if(std::begin(kStateNames), std::end(kStateNames), [&](const auto& n) {
             return state != row.end() && state->is_string() && state->get<std::string>() == n.name;

@@ -15,6 +15,7 @@
 
 #include "core/IniMgr.h"
 #include "core/Twips.h"
+#include "disk/frmDiskMap.h"
 
 // The icons are compiled into the static GUI library, whose resources must be
 // registered by hand before first use.
@@ -99,6 +100,8 @@ void frmDisk::buildMenus() {
         addMenuItem(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
                     QKeySequence(Qt::CTRL | Qt::Key_S));
     m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
+    m_mnuFileDiskMap = addMenuItem(m_mnuFile, "mnuFileDiskMap", "Disk &Map...");
+    m_mnuFileDiskMap->setEnabled(false);
     m_mnuFileExit = addMenuItem(m_mnuFile, "mnuFileExit", "E&xit", QKeySequence());
 
     m_mnuOpusFile = menuBar()->addMenu(QStringLiteral("&Opus File"));
@@ -123,6 +126,16 @@ void frmDisk::buildMenus() {
             [this] { m_browser->OpenImageFile(); });
     connect(m_mnuFileSaveCurrentOpusImageAs, &QAction::triggered, this, [this] { m_browser->SaveImage(); });
     connect(m_mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    // The map exists only for a disk read from a drive or a flux recording.
+    connect(m_mnuFile, &QMenu::aboutToShow, this,
+            [this] { m_mnuFileDiskMap->setEnabled(m_browser->CurrentSectorMap().has_value()); });
+    connect(m_mnuFileDiskMap, &QAction::triggered, this, [this] {
+        if (const auto& map = m_browser->CurrentSectorMap()) {
+            auto* window = new frmDiskMap(*map, this);
+            window->setHitFiles(m_browser->HitFiles());
+            window->show();
+        }
+    });
     connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
             [this] { m_browser->ViewAsBasic(selectedIndex()); });
     connect(m_mnuOpusFileViewAsBytes, &QAction::triggered, this,

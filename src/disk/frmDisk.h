@@ -59,6 +59,7 @@ private:
     QAction* m_mnuFileReadPhysicalOpusDisk = nullptr;
     QAction* m_mnuFileOpenExistingOpusImageFile = nullptr;
     QAction* m_mnuFileSaveCurrentOpusImageAs = nullptr;
+    QAction* m_mnuFileDiskMap = nullptr;
     QAction* m_mnuFileExit = nullptr;
     QAction* m_mnuOpusFileViewAsBASICProgram = nullptr;
     QAction* m_mnuOpusFileViewAsBytes = nullptr;

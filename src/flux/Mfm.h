@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -19,6 +20,7 @@ struct DecodedSector {
     bool dataOk = false;
     bool deleted = false;            // data mark 0xF8
     std::vector<std::uint8_t> data;  // 128 << N bytes, empty when no data field was found
+    bool recovered = false;          // good, but only after a bad copy on an earlier revolution
 };
 
 struct DecodedTrack {
@@ -63,5 +65,23 @@ struct EncodeOptions {
 // follows every revolution.
 [[nodiscard]] FluxTrack EncodeMfmTrack(std::span<const std::vector<EncodeSector>> revolutions,
                                        const EncodeOptions& options = {});
+
+// CRC-16-CCITT (polynomial 0x1021) as the controller computes it over the sync
+// bytes, the mark and the field; a field followed by its CRC gives 0.
+[[nodiscard]] std::uint16_t Crc16Ccitt(std::span<const std::uint8_t> bytes, std::uint16_t crc = 0xFFFF);
+
+// Bytes in one revolution: 6,250 at 2 µs cells and 300 rpm.
+[[nodiscard]] std::size_t NominalTrackBytes(double cellSeconds = 2e-6, double rpm = 300.0);
+
+// One revolution as MFM cells (one byte 0 or 1 per cell) with the Opus gaps,
+// padded with 0x4E to trackBytes; longer when the sectors need it. The
+// bit-cell formats (HFE) store exactly this.
+[[nodiscard]] std::vector<std::uint8_t> EncodeMfmCells(std::span<const EncodeSector> sectors,
+                                                       std::size_t trackBytes);
+
+// Cells of successive revolutions as flux, with the jitter and index pulses
+// of the options.
+[[nodiscard]] FluxTrack CellsToFlux(std::span<const std::vector<std::uint8_t>> revolutions,
+                                    const EncodeOptions& options);
 
 }  // namespace flux

@@ -24,6 +24,7 @@
 #include "bytes/frmCode.h"
 #include "bytes/frmSearch.h"
 #include "disk/frmDisk.h"
+#include "disk/frmDiskMap.h"
 #include "floppy/SimulatedFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "qt/QtFontChooser.h"
@@ -321,6 +322,11 @@ private slots:
         QCOMPARE(run.list()->topLevelItem(0)->toolTip(0),
                  QStringLiteral("Bad sectors (head:track:sector): 0:0:8"));
         QCOMPARE(run.list()->topLevelItem(1)->toolTip(0), QString());
+        emit run.main()->findChild<QMenu*>(QStringLiteral("mnuFile"))->aboutToShow();
+        Run::action(run.main(), "mnuFileDiskMap")->trigger();
+        const QString first = run.list()->topLevelItem(0)->text(0);
+        QCOMPARE(run.main()->findChild<frmDiskMap*>()->lstHitFiles()->item(0)->text(),
+                 QStringLiteral("1  %1  0:0:8").arg(first));
     }
 
     void escapeOnAnIdleReadDialogIsClose() {

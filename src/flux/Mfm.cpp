@@ -1,0 +1,383 @@
+#include "flux/Mfm.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <tuple>
+
+#include "core/ByteReader.h"
+
+// IBM MFM as a WD177x (and a PC's 765) writes it. A cell is 2 µs at double
+// density; a data bit is a clock cell followed by a data cell, and the clock
+// cell carries a transition only between two zero data bits. The address
+// marks are preceded by three A1 bytes written with one clock missing (cells
+// 0x4489), a pattern ordinary data can never produce, so the decoder finds
+// fields by that pattern alone and never trusts a sector's position.
+//
+// Quirks seen in real recordings: the first revolution of a capture starts
+// anywhere on the track, so a sector can be cut by the start or the end of
+// the capture; a weak bit can spoil one revolution and not the next; drives
+// spin a percent or two fast or slow, which the PLL follows.
+
+namespace flux {
+
+namespace {
+
+constexpr std::uint64_t kSyncCells = 0x448944894489ULL;  // A1 A1 A1 with the missing clock
+constexpr std::uint64_t kSyncMask = 0xFFFFFFFFFFFFULL;
+constexpr std::uint8_t kIdMark = 0xFE;
+constexpr std::uint8_t kDataMark = 0xFB;
+constexpr std::uint8_t kDeletedMark = 0xF8;
+constexpr int kCellsPerByte = 16;
+// A data field belongs to the last good ID when it starts within this many
+// cells: gap 2 (22 bytes) + 12 zero bytes + sync, with room for drift.
+constexpr std::size_t kIdToDataCells = 64 * kCellsPerByte;
+// No flux for longer than this is unformatted or damaged surface; emitting
+// more zero cells would only cost memory.
+constexpr int kMaxZeroCells = 64;
+constexpr int kLargestSizeCode = 6;  // 8 KB, more than any double-density track holds
+
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        std::uint16_t crc = static_cast<std::uint16_t>(i << 8);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+        }
+        table[static_cast<std::size_t>(i)] = crc;
+    }
+    return table;
+}
+constexpr std::array<std::uint16_t, 256> kCrcTable = MakeCrcTable();
+
+}  // namespace
+
+std::uint16_t Crc16Ccitt(std::span<const std::uint8_t> bytes, std::uint16_t crc) {
+    for (std::uint8_t b : bytes) {
+        crc = static_cast<std::uint16_t>((crc << 8) ^ kCrcTable[((crc >> 8) ^ b) & 0xFF]);
+    }
+    return crc;
+}
+
+namespace {
+
+// The CRC of a field starts over its three sync bytes.
+std::uint16_t CrcAfterSync() {
+    constexpr std::array<std::uint8_t, 3> sync = {0xA1, 0xA1, 0xA1};
+    return Crc16Ccitt(sync);
+}
+
+// A digital PLL in the manner of a floppy controller's data separator: the
+// clock follows the phase error of every transition a little and its period
+// a little less, within ±10 % of the nominal cell.
+// The cells, and the position after every A1 A1 A1 sync found on the way: a
+// sync ends on a transition, so the pattern is only compared there.
+struct Cells {
+    std::vector<std::uint8_t> cells;
+    std::vector<std::size_t> syncEnds;
+};
+
+Cells FluxToCells(const FluxTrack& track, double cellSeconds) {
+    Cells out;
+    std::vector<std::uint8_t>& cells = out.cells;
+    const double centre = track.tickHz * cellSeconds;
+    if (!std::isfinite(centre) || centre <= 0.0) {
+        return out;
+    }
+    constexpr double kPeriodAdjust = 0.05;
+    constexpr double kPhaseAdjust = 0.6;
+    const double clockMin = centre * 0.9;
+    const double clockMax = centre * 1.1;
+    double clock = centre;
+    double ticks = 0.0;
+    std::uint64_t reg = 0;
+    cells.reserve(track.intervals.size() * 3);
+    for (std::uint32_t interval : track.intervals) {
+        ticks += interval;
+        if (ticks < clock / 2) {
+            continue;  // a glitch closer than half a cell joins the next interval
+        }
+        const double elapsed = std::floor(ticks / clock + 0.5);  // >= 1: the cell holding the transition
+        const int zeros = static_cast<int>(std::min(elapsed - 1.0, static_cast<double>(kMaxZeroCells)));
+        for (int z = 0; z < zeros; ++z) {
+            cells.push_back(0);
+        }
+        cells.push_back(1);
+        reg = zeros >= 63 ? 1 : ((reg << (zeros + 1)) | 1);
+        if ((reg & kSyncMask) == kSyncCells) {
+            out.syncEnds.push_back(cells.size());
+        }
+        ticks -= elapsed * clock;  // phase error, within half a cell
+        if (zeros <= 3) {
+            clock += ticks * kPeriodAdjust;
+        } else {
+            clock += (centre - clock) * kPeriodAdjust;  // no valid MFM run this long: drift home
+        }
+        clock = std::clamp(clock, clockMin, clockMax);
+        ticks *= 1.0 - kPhaseAdjust;
+    }
+    return out;
+}
+
+// The data bits of the byte whose 16 cells start at pos, or -1 past the end.
+int CellByte(const std::vector<std::uint8_t>& cells, std::size_t pos) {
+    if (pos > cells.size() || cells.size() - pos < kCellsPerByte) {
+        return -1;
+    }
+    int value = 0;
+    for (std::size_t i = 1; i < kCellsPerByte; i += 2) {
+        value = (value << 1) | cells[pos + i];
+    }
+    return value;
+}
+
+// count bytes from pos into out; false when the cells end first.
+bool CellBytes(const std::vector<std::uint8_t>& cells, std::size_t pos, std::size_t count,
+               std::vector<std::uint8_t>& out) {
+    if (pos > cells.size() || (cells.size() - pos) / kCellsPerByte < count) {
+        return false;
+    }
+    out.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = static_cast<std::uint8_t>(CellByte(cells, pos + i * kCellsPerByte));
+    }
+    return true;
+}
+
+DecodedSector* FindSector(std::vector<DecodedSector>& sectors, std::uint8_t c, std::uint8_t h,
+                          std::uint8_t r) {
+    for (DecodedSector& s : sectors) {
+        if (s.cylinder == c && s.head == h && s.sector == r) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
+    DecodedTrack result;
+    result.indexSeen = !track.indexTicks.empty();
+    if (track.indexTicks.size() >= 2) {
+        result.revolutions = static_cast<int>(track.indexTicks.size() - 1);
+    } else {
+        result.revolutions = track.intervals.empty() ? 0 : 1;
+    }
+
+    const Cells found = FluxToCells(track, cellSeconds);
+    const std::vector<std::uint8_t>& cells = found.cells;
+    const std::uint16_t syncCrc = CrcAfterSync();
+
+    struct PendingId {
+        std::uint8_t c, h, r, n;
+        std::size_t end;  // first cell after the ID field
+    };
+    std::optional<PendingId> pending;
+    std::vector<std::uint8_t> field;
+
+    for (const std::size_t markPos : found.syncEnds) {
+        const int mark = CellByte(cells, markPos);
+        if (mark == kIdMark) {
+            // mark C H R N CRC-high CRC-low
+            if (!CellBytes(cells, markPos, 7, field) || Crc16Ccitt(field, syncCrc) != 0) {
+                continue;
+            }
+            pending = PendingId{field[1], field[2], field[3], field[4], markPos + 7 * kCellsPerByte};
+            if (FindSector(result.sectors, field[1], field[2], field[3]) == nullptr) {
+                DecodedSector s;
+                s.cylinder = field[1];
+                s.head = field[2];
+                s.sector = field[3];
+                s.sizeCode = field[4];
+                result.sectors.push_back(std::move(s));
+            }
+        } else if (mark == kDataMark || mark == kDeletedMark) {
+            if (!pending || markPos < pending->end || markPos - pending->end > kIdToDataCells) {
+                continue;
+            }
+            const PendingId id = *pending;
+            pending.reset();
+            if (id.n > kLargestSizeCode) {
+                continue;
+            }
+            const std::size_t size = std::size_t{128} << id.n;
+            // mark, data, CRC-high, CRC-low; a field cut off by the end of the
+            // capture is no copy at all
+            if (!CellBytes(cells, markPos, size + 3, field)) {
+                continue;
+            }
+            const bool ok = Crc16Ccitt(field, syncCrc) == 0;
+            DecodedSector* s = FindSector(result.sectors, id.c, id.h, id.r);
+            if (s == nullptr || s->dataOk || (!ok && !s->data.empty())) {
+                continue;  // the first good copy wins; a bad copy only fills a gap
+            }
+            s->recovered = ok && !s->data.empty();
+            s->dataOk = ok;
+            s->deleted = mark == kDeletedMark;
+            s->data.assign(field.begin() + 1, field.begin() + 1 + static_cast<std::ptrdiff_t>(size));
+        }
+    }
+
+    std::sort(result.sectors.begin(), result.sectors.end(),
+              [](const DecodedSector& a, const DecodedSector& b) {
+                  return std::tie(a.sector, a.cylinder, a.head) < std::tie(b.sector, b.cylinder, b.head);
+              });
+    return result;
+}
+
+std::vector<EncodeSector> OpusTrackSectors(std::span<const std::uint8_t> image, int cylinder, int head,
+                                           int heads) {
+    static constexpr std::array<std::uint8_t, 18> kPhysicalOrder = {0, 7,  14, 3,  10, 17, 6,  13, 2,
+                                                                    9, 16, 5,  12, 1,  8,  15, 4,  11};
+    const ByteReader reader(image);
+    const std::size_t side =
+        static_cast<std::size_t>(cylinder) * static_cast<std::size_t>(heads) + static_cast<std::size_t>(head);
+    const std::size_t trackBytes = kPhysicalOrder.size() * 256;
+    std::vector<EncodeSector> sectors;
+    for (std::uint8_t id : kPhysicalOrder) {
+        EncodeSector s;
+        s.cylinder = static_cast<std::uint8_t>(cylinder);
+        s.head = static_cast<std::uint8_t>(head);
+        s.sector = id;
+        s.sizeCode = 1;
+        const auto bytes = reader.bytes(side * trackBytes + std::size_t{id} * 256, 256);
+        s.data.assign(bytes.begin(), bytes.end());
+        sectors.push_back(std::move(s));
+    }
+    return sectors;
+}
+
+namespace {
+
+class CellWriter {
+public:
+    explicit CellWriter(std::vector<std::uint8_t>& cells) : m_cells(cells) {}
+
+    // A sync byte drops the clock between data bits 3 and 2 (A1 -> 0x4489).
+    void byte(std::uint8_t value, bool sync = false) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool data = ((value >> bit) & 1) != 0;
+            const bool clock = !m_lastData && !data && !(sync && bit == 2);
+            m_cells.push_back(clock ? 1 : 0);
+            m_cells.push_back(data ? 1 : 0);
+            m_lastData = data;
+        }
+    }
+    void repeat(std::uint8_t value, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            byte(value);
+        }
+    }
+    void field(std::uint8_t mark, std::span<const std::uint8_t> body, bool corrupt) {
+        repeat(0x00, 12);
+        for (int i = 0; i < 3; ++i) {
+            byte(0xA1, true);
+        }
+        byte(mark);
+        std::uint16_t crc = Crc16Ccitt(std::array<std::uint8_t, 1>{mark}, CrcAfterSync());
+        crc = Crc16Ccitt(body, crc);
+        for (std::uint8_t b : body) {
+            byte(b);
+        }
+        if (corrupt) {
+            crc ^= 0x5A5A;
+        }
+        byte(static_cast<std::uint8_t>(crc >> 8));
+        byte(static_cast<std::uint8_t>(crc & 0xFF));
+    }
+    [[nodiscard]] std::size_t bytesWritten() const { return m_cells.size() / kCellsPerByte; }
+
+private:
+    std::vector<std::uint8_t>& m_cells;
+    bool m_lastData = false;
+};
+
+// A small seeded generator of our own, so that a seed gives the same track on
+// every compiler (the standard distributions differ between libraries).
+class Jitter {
+public:
+    explicit Jitter(std::uint32_t seed) : m_state(seed ^ 0x9E3779B97F4A7C15ULL) {}
+    double next() {  // uniform in [-1, 1)
+        m_state += 0x9E3779B97F4A7C15ULL;
+        std::uint64_t z = m_state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        z ^= z >> 31;
+        return static_cast<double>(z >> 11) / 4503599627370496.0 - 1.0;  // 2^52
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeMfmCells(std::span<const EncodeSector> sectors, std::size_t trackBytes) {
+    constexpr std::size_t kGap1 = 36;
+    constexpr std::size_t kGap2 = 22;
+    constexpr std::size_t kGap3 = 24;
+    std::vector<std::uint8_t> cells;
+    cells.reserve(trackBytes * kCellsPerByte);
+    CellWriter w(cells);
+    w.repeat(0x4E, kGap1);
+    for (const EncodeSector& s : sectors) {
+        const std::array<std::uint8_t, 4> id = {s.cylinder, s.head, s.sector, s.sizeCode};
+        w.field(kIdMark, id, false);
+        w.repeat(0x4E, kGap2);
+        w.field(kDataMark, s.data, s.corruptData);
+        w.repeat(0x4E, kGap3);
+    }
+    if (w.bytesWritten() < trackBytes) {
+        w.repeat(0x4E, trackBytes - w.bytesWritten());
+    }
+    return cells;
+}
+
+std::size_t NominalTrackBytes(double cellSeconds, double rpm) {
+    return static_cast<std::size_t>(std::lround(60.0 / rpm / cellSeconds / kCellsPerByte));
+}
+
+FluxTrack CellsToFlux(std::span<const std::vector<std::uint8_t>> revolutions, const EncodeOptions& options) {
+    FluxTrack track;
+    track.tickHz = options.tickHz;
+    const double cellTicks = options.tickHz * options.cellSeconds;
+    const double jitter = std::clamp(options.jitter, 0.0, 0.45) * cellTicks;
+    Jitter random(options.seed);
+    std::uint64_t cellIndex = 0;
+    std::uint64_t lastTick = 0;
+    if (options.index) {
+        track.indexTicks.push_back(0);
+    }
+    for (const std::vector<std::uint8_t>& cells : revolutions) {
+        for (std::uint8_t cell : cells) {
+            if (cell != 0) {
+                const double at = (static_cast<double>(cellIndex) + 0.5) * cellTicks + random.next() * jitter;
+                const auto tick = static_cast<std::uint64_t>(std::llround(std::max(at, 0.0)));
+                const std::uint64_t interval = tick > lastTick ? tick - lastTick : 1;
+                track.intervals.push_back(static_cast<std::uint32_t>(interval));
+                lastTick += interval;
+            }
+            ++cellIndex;
+        }
+        if (options.index) {
+            track.indexTicks.push_back(
+                static_cast<std::uint64_t>(std::llround(static_cast<double>(cellIndex) * cellTicks)));
+        }
+    }
+    return track;
+}
+
+FluxTrack EncodeMfmTrack(std::span<const std::vector<EncodeSector>> revolutions,
+                         const EncodeOptions& options) {
+    const std::size_t trackBytes = NominalTrackBytes(options.cellSeconds, options.rpm);
+    std::vector<std::vector<std::uint8_t>> cells;
+    cells.reserve(revolutions.size());
+    for (const std::vector<EncodeSector>& sectors : revolutions) {
+        cells.push_back(EncodeMfmCells(sectors, trackBytes));
+    }
+    return CellsToFlux(cells, options);
+}
+
+}  // namespace flux

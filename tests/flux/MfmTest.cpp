@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flux/Mfm.h"
+
+namespace {
+
+// A two-sided Opus image whose every sector holds its own index, so a sector
+// put in the wrong place shows.
+std::vector<std::uint8_t> NumberedImage(int cylinders, int heads) {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(cylinders * heads) * 18 * 256);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>((i / 256) * 7 + i % 256);
+    }
+    return image;
+}
+
+struct MfmCase {
+    std::string name;
+    double jitter;
+    std::vector<int> corruptOnRevolution;  // per revolution: sector ID made bad there, -1 none
+    int expectBad;                         // sector ID without a good copy, -1 none
+    int expectRecovered;                   // sector ID good only after a bad copy, -1 none
+};
+
+class MfmRoundTrip : public testing::TestWithParam<MfmCase> {};
+
+TEST_P(MfmRoundTrip, DecodesEverySectorByIdAndKeepsTheFirstGoodCopy) {
+    const MfmCase& c = GetParam();
+    const std::vector<std::uint8_t> image = NumberedImage(2, 2);
+    std::vector<std::vector<flux::EncodeSector>> revolutions;
+    for (int bad : c.corruptOnRevolution) {
+        auto sectors = flux::OpusTrackSectors(image, 1, 1, 2);
+        for (auto& s : sectors) {
+            s.corruptData = s.sector == bad;
+        }
+        revolutions.push_back(sectors);
+    }
+    flux::EncodeOptions options;
+    options.jitter = c.jitter;
+    options.seed = 7;
+    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revolutions, options));
+
+    EXPECT_EQ(track.revolutions, static_cast<int>(revolutions.size()));
+    EXPECT_TRUE(track.indexSeen);
+    ASSERT_EQ(track.sectors.size(), 18U);
+    for (std::size_t r = 0; r < 18; ++r) {
+        const flux::DecodedSector& s = track.sectors[r];
+        EXPECT_EQ(s.sector, r);
+        EXPECT_EQ(s.cylinder, 1);
+        EXPECT_EQ(s.head, 1);
+        EXPECT_EQ(s.sizeCode, 1);
+        EXPECT_EQ(s.dataOk, static_cast<int>(r) != c.expectBad) << "sector " << r;
+        EXPECT_EQ(s.recovered, static_cast<int>(r) == c.expectRecovered) << "sector " << r;
+        const std::size_t offset = (3 * 18 + r) * 256;  // cylinder 1 head 1 is the fourth track side
+        const std::vector<std::uint8_t> expected(image.begin() + offset, image.begin() + offset + 256);
+        if (s.dataOk) {
+            EXPECT_EQ(s.data, expected) << "sector " << r;
+        } else {
+            EXPECT_EQ(s.data.size(), 256U);  // the bad copy is still delivered
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tracks, MfmRoundTrip,
+                         testing::Values(MfmCase{"Clean", 0.0, {-1}, -1, -1},
+                                         MfmCase{"Jitter", 0.2, {-1, -1}, -1, -1},
+                                         MfmCase{"BadOnEveryRevolution", 0.2, {5, 5}, 5, -1},
+                                         MfmCase{"BadOnlyOnFirstRevolution", 0.2, {9, -1}, -1, 9},
+                                         MfmCase{"BadOnlyOnLastRevolution", 0.2, {-1, -1, 17}, -1, -1}),
+                         [](const testing::TestParamInfo<MfmCase>& row) { return row.param.name; });
+
+TEST(MfmDecode, ReadsAnySizeCodeAndDeletedData) {
+    flux::EncodeSector big{3, 0, 9, 2, std::vector<std::uint8_t>(512, 0xC3), false};
+    const std::vector<std::vector<flux::EncodeSector>> revs = {{big}};
+    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revs));
+    ASSERT_EQ(track.sectors.size(), 1U);
+    EXPECT_EQ(track.sectors[0].sizeCode, 2);
+    EXPECT_TRUE(track.sectors[0].dataOk);
+    EXPECT_EQ(track.sectors[0].data, big.data);
+}
+
+TEST(MfmDecode, BlankTrackAndNoIndexGiveNoSectors) {
+    flux::EncodeOptions options;
+    options.index = false;
+    const std::vector<std::vector<flux::EncodeSector>> revs = {{}};
+    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revs, options));
+    EXPECT_FALSE(track.indexSeen);
+    EXPECT_EQ(track.revolutions, 1);
+    EXPECT_TRUE(track.sectors.empty());
+}
+
+TEST(MfmDecode, CaptureEndingInsideADataFieldLeavesTheSectorWithoutData) {
+    const std::vector<std::uint8_t> image = NumberedImage(1, 1);
+    const std::vector<std::vector<flux::EncodeSector>> revs = {flux::OpusTrackSectors(image, 0, 0, 1)};
+    flux::FluxTrack flux = flux::EncodeMfmTrack(revs);
+    // Cut the capture 130 bytes into the track: gap 1, the first ID field, gap 2 and 35 bytes of data.
+    const std::uint64_t cut = 130 * 16 * 144;
+    std::uint64_t at = 0;
+    std::size_t kept = 0;
+    while (at + flux.intervals[kept] < cut) {
+        at += flux.intervals[kept++];
+    }
+    flux.intervals.resize(kept);
+    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux);
+    ASSERT_EQ(track.sectors.size(), 1U);
+    EXPECT_EQ(track.sectors[0].sector, 0);
+    EXPECT_FALSE(track.sectors[0].dataOk);
+    EXPECT_TRUE(track.sectors[0].data.empty());
+}
+
+TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
+    const std::vector<std::uint8_t> image = NumberedImage(1, 1);
+    const auto sectors = flux::OpusTrackSectors(image, 0, 0, 1);
+    std::vector<std::uint8_t> ids;
+    for (const auto& s : sectors) {
+        ids.push_back(s.sector);
+    }
+    EXPECT_EQ(ids, (std::vector<std::uint8_t>{0, 7, 14, 3, 10, 17, 6, 13, 2, 9, 16, 5, 12, 1, 8, 15, 4, 11}));
+    EXPECT_EQ(flux::NominalTrackBytes(), 6250U);
+    EXPECT_EQ(flux::EncodeMfmCells(sectors, 6250).size(), 6250U * 16);
+    EXPECT_THROW((void)flux::OpusTrackSectors(image, 1, 0, 1), std::exception);  // past the image
+}
+
+TEST(MfmCrc, KnownCheckValue) {
+    const std::string text = "123456789";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    EXPECT_EQ(flux::Crc16Ccitt(bytes), 0x29B1);  // the published CRC-16/CCITT-FALSE check value
+}
+
+}  // namespace
