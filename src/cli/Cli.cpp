@@ -16,6 +16,7 @@
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "disk/ImageFile.h"
+#include "disk/SectorMapFile.h"
 
 namespace fs = std::filesystem;
 
@@ -227,12 +228,18 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
         } catch (const Failure& f) {
             throw CliFailure("cannot read " + path + ": " + failureDescription(f.number()));
         }
+        try {
+            disk.image.sectorMap = LoadSectorMapBeside(path, disk.image.bytes.size());
+        } catch (const Failure& f) {
+            cli.err << "warning: the sector map beside " << path << " was left out: " << f.description()
+                    << '\n';
+        }
     }
     const std::size_t length = disk.image.bytes.size();
     if (length == 0) {
         throw CliFailure(disk.path + " is empty");
     }
-    if (!recording && length != kNominalImageLength) {
+    if (!recording && !IsOpusImageLength(length)) {
         cli.err << "warning: " << disk.path << " is " << length << " bytes long, not " << kNominalImageLength
                 << "; it may not be an Opus Discovery disk image\n";
     }

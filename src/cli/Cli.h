@@ -113,9 +113,9 @@ struct LoadedDisk {
     Catalogue catalogue;
 };
 
-// Loads an image of any length (warning when it is not an Opus length) from a
-// regular file or, for "-", standard input, and decodes its catalogue when
-// asked; a catalogue without entries is a failure.
+// Loads an image of any length (warning when it is no Opus geometry's) from a
+// regular file or, for "-", standard input, with the sector map beside it, and
+// decodes its catalogue when asked; a catalogue without entries is a failure.
 [[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true);
 
 // The catalogue entry of the file an INDEX argument names (1 to N; 0 is the

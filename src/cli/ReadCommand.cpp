@@ -1,11 +1,15 @@
 // quillmar-cli read -o OUT [--force] [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]
+//                  [--sector-by-sector] [--tracks 40|80]
+// quillmar-cli read --merge IMAGE [--drive A] [...]
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <ostream>
 
 #include "cli/Cli.h"
 #include "core/FileIO.h"
+#include "disk/SectorMapFile.h"
 #include "floppy/DiskReader.h"
 
 namespace {
@@ -78,13 +82,53 @@ std::string summaryOf(const ReadReport& report) {
     return line;
 }
 
+int tracksFrom(const std::string& text) {
+    if (text == "40" || text == "80") {
+        return std::stoi(text);
+    }
+    throw UsageError("--tracks takes 40 or 80, not \"" + text + "\"");
+}
+
+std::size_t countSectors(const std::optional<SectorMap>& map, SectorState state) {
+    if (!map) {
+        return 0;
+    }
+    return static_cast<std::size_t>(
+        std::count_if(map->entries.begin(), map->entries.end(),
+                      [state](const SectorStatus& e) { return e.state == state; }));
+}
+
+// The image to merge into and its map, which says what to read again.
+DiskImage loadForMerge(const std::string& path) {
+    DiskImage image;
+    try {
+        if (!fileExists(path)) {
+            throw CliFailure("cannot open " + path + ": no such file");
+        }
+        image.bytes = readWholeFile(path);
+        image.sectorMap = LoadSectorMapBeside(path, image.bytes.size());
+    } catch (const Failure& f) {
+        throw CliFailure("cannot merge into " + path + ": " + f.description());
+    }
+    if (!image.sectorMap) {
+        throw CliFailure("no sector map beside " + path + " (" + SectorMapPath(path) +
+                         "); nothing to read again");
+    }
+    return image;
+}
+
 int runRead(const std::vector<std::string>& args, CliContext& cli) {
     const ParsedArgs parsed =
-        parseArgs(args, {"--double-sided", "--single-step", "--force"}, {"-o", "--drive", "--filler"});
+        parseArgs(args, {"--double-sided", "--single-step", "--sector-by-sector", "--force"},
+                  {"-o", "--drive", "--filler", "--tracks", "--merge"});
     if (!parsed.positional.empty()) {
         throw UsageError("read takes no IMAGE; name the file to write with -o OUT");
     }
-    const std::string out = parsed.value("-o");
+    const std::string merge = parsed.value("--merge");
+    if (parsed.has("--merge") && (merge.empty() || parsed.has("-o"))) {
+        throw UsageError("--merge IMAGE reads again into IMAGE itself; it takes no -o OUT");
+    }
+    const std::string out = parsed.has("--merge") ? merge : parsed.value("-o");
     if (out.empty()) {
         throw UsageError("read needs -o OUT, the image file to write");
     }
@@ -99,7 +143,22 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     if (parsed.has("--filler")) {
         options.FillerByte = fillerFrom(parsed.value("--filler"));
     }
-    checkWritable(out, parsed.has("--force"));
+    options.bSectorBySector = parsed.has("--sector-by-sector");
+    options.Tracks = tracksFrom(parsed.value("--tracks", "40"));
+    DiskImage image;
+    if (!merge.empty()) {
+        image = loadForMerge(merge);
+        // The map knows the disk's shape; options given on the line must agree with it.
+        if (!parsed.has("--tracks")) {
+            options.Tracks = image.sectorMap->geometry.cylinders;
+        }
+        if (!parsed.has("--double-sided")) {
+            options.bDoubleSided = image.sectorMap->geometry.heads == 2;
+        }
+    }
+    const std::size_t badBefore = countSectors(image.sectorMap, SectorState::Bad);
+    // --merge replaces IMAGE on purpose; -o OUT never replaces a file unasked.
+    checkWritable(out, parsed.has("--force") || !merge.empty());
 
     StderrLog log(cli.err);
     std::unique_ptr<modFDRawCmd> driver;
@@ -123,11 +182,11 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
             reader.Cancel();
         }
     };
-    DiskImage image;
     ReadReport report;
     {
         const InterruptGuard interrupt;
-        report = reader.ReadDisk(driveText, options, image, hooks);
+        report = merge.empty() ? reader.ReadDisk(driveText, options, image, hooks)
+                               : reader.RetryBadSectors(driveText, options, image, hooks);
     }
     log.sayTraps(0, "");
 
@@ -141,14 +200,30 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
                                                              : " (" + report.sSenseErrorText + ")"));
         case ReadOutcome::Canceled:
             throw CliFailure("read cancelled; " + out + " was not written");
+        case ReadOutcome::NoMap:
+            throw CliFailure(SectorMapPath(out) + " describes " +
+                             std::to_string(image.sectorMap->geometry.cylinders) + " tracks of " +
+                             std::to_string(image.sectorMap->geometry.heads) +
+                             " sides and an image of its size; the options given do not");
         case ReadOutcome::Published:
             break;
     }
-    cli.out << summaryOf(report) << std::endl;
+    const std::size_t bad = countSectors(image.sectorMap, SectorState::Bad);
+    if (merge.empty()) {
+        cli.out << summaryOf(report) << std::endl;
+    } else {
+        cli.out << "Merge finished: " << badBefore - bad << " of " << badBefore << " bad sectors recovered"
+                << std::endl;
+    }
     try {
         writeFileReplacing(out, image.bytes);
+        SaveSectorMapBeside(out, image.sectorMap);
     } catch (const Failure& f) {
         throw writeFailure(out, f);
+    }
+    if (image.sectorMap && !image.sectorMap->allGood()) {
+        cli.out << "Sector map: " << SectorMapPath(out) << " (" << bad << " bad, "
+                << countSectors(image.sectorMap, SectorState::Recovered) << " recovered)" << std::endl;
     }
     return kExitOk;
 }
@@ -156,6 +231,9 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
 }  // namespace
 
 extern constinit const CommandInfo kReadCommand{
-    "read", "read -o OUT [--force] [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5]",
-    "Read a physical Opus disk track by track into the image file OUT (an existing OUT needs --force).",
+    "read",
+    "read -o OUT|--merge IMAGE [--force] [--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5] "
+    "[--sector-by-sector] [--tracks 40|80]",
+    "Read a physical Opus disk track by track into the image file OUT (an existing OUT needs --force), or "
+    "read again only the bad sectors of IMAGE's map into IMAGE.",
     &runRead};

@@ -9,6 +9,7 @@
 
 // One line per subcommand, in the order --help lists them.
 extern const CommandInfo kBasicCommand;
+extern const CommandInfo kCheckCommand;
 extern const CommandInfo kConvertCommand;
 extern const CommandInfo kDumpCommand;
 extern const CommandInfo kExportCommand;
@@ -23,8 +24,8 @@ extern const CommandInfo kVarsCommand;
 namespace {
 
 const CommandInfo* const kCommands[] = {
-    &kBasicCommand, &kConvertCommand, &kDumpCommand, &kExportCommand, &kExtractCommand, &kHexCommand,
-    &kListCommand,  &kReadCommand,    &kScanCommand, &kSearchCommand, &kVarsCommand,
+    &kBasicCommand, &kCheckCommand, &kConvertCommand, &kDumpCommand, &kExportCommand, &kExtractCommand,
+    &kHexCommand,   &kListCommand,  &kReadCommand,    &kScanCommand, &kSearchCommand, &kVarsCommand,
 };
 
 void printHelp(std::ostream& out) {

@@ -66,6 +66,11 @@ void DiskBrowser::SaveImage() {
     SaveImageAs(m_currentDiskName, m_session.image, m_chooser, m_prompter, m_log);
 }
 
+std::vector<HitFile> DiskBrowser::HitFiles() const {
+    const auto& map = m_session.image.sectorMap;
+    return map ? FilesHit(m_session.catalogue, *map) : std::vector<HitFile>{};
+}
+
 void DiskBrowser::FillDiskList() {
     std::vector<ListRow> rows;
     m_noFilesListed = true;
@@ -86,6 +91,7 @@ void DiskBrowser::FillDiskList() {
         m_currentDiskName = m_session.catalogue.front().Name;
     }
     m_view.setRows(rows);
+    m_view.markHitFiles(HitFiles());
     m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
 }
 

@@ -9,6 +9,7 @@
 #include "core/Prompter.h"
 #include "disk/Catalogue.h"
 #include "disk/DiskImage.h"
+#include "disk/FilesHit.h"
 #include "disk/ListRows.h"
 
 // The program-wide disk: the current image and its decoded catalogue, each
@@ -60,6 +61,9 @@ public:
     virtual void setSaveEnabled(bool enabled) = 0;
     virtual void setOpusFileEnabled(bool enabled) = 0;
     virtual void showWindow() = 0;
+    // After the rows: the files the current disk's bad sectors fall into
+    // (entry 0 for the catalogue itself), empty when there are none.
+    virtual void markHitFiles(const std::vector<HitFile>& /*hits*/) {}
 };
 
 inline constexpr const char* kReadCanceledMessage = "Disk read canceled, keeping old image if any!";
@@ -97,6 +101,8 @@ public:
     [[nodiscard]] const std::optional<SectorMap>& CurrentSectorMap() const {
         return m_session.image.sectorMap;
     }
+    // The files the current disk's bad sectors fall into; none without a map.
+    [[nodiscard]] std::vector<HitFile> HitFiles() const;
 
 private:
     [[nodiscard]] bool validIndex(std::optional<int> lIndex) const;

@@ -4,6 +4,7 @@
 #include "core/CodePage.h"
 #include "core/FileIO.h"
 #include "core/ProgramInfo.h"
+#include "disk/SectorMapFile.h"
 
 namespace {
 constexpr std::size_t kDumpStart = 0x100;
@@ -38,6 +39,11 @@ std::string CatalogueDump(const std::string& path, const DiskImage& image) {
     return dump;
 }
 
+bool IsOpusImageLength(std::uintmax_t length) {
+    return length == kNominalImageLength || length == 2 * kNominalImageLength ||
+           length == 4 * kNominalImageLength;
+}
+
 bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter, ActivityLog& log) {
     int line = 1;
     try {
@@ -47,7 +53,7 @@ bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter
         }
 
         line = 2;
-        if (*length != kNominalImageLength) {
+        if (!IsOpusImageLength(*length)) {
             const MsgAnswer answer =
                 prompter.message(kNotAnImageQuestion, ProgramTitle(), MsgIcon::Question, MsgButtons::YesNo);
             if (answer != MsgAnswer::Yes) {
@@ -63,7 +69,15 @@ bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter
         }
 
         line = 4;
+        std::optional<SectorMap> map;
+        try {
+            map = LoadSectorMapBeside(path, bytes.size());
+        } catch (const Failure& f) {
+            log.LogThis("The sector map beside [" + path + "] was left out: " + f.description(),
+                        kSeverityWARNING, false);
+        }
         image.bytes = std::move(bytes);
+        image.sectorMap = std::move(map);
 
         line = 5;
         log.LogThis(CatalogueDump(path, image), kSeverityDEBUG, false);
@@ -91,6 +105,7 @@ void SaveImageAs(const std::string& currentDiskName, const DiskImage& image, Fil
     try {
         BusyPointer busy(prompter);
         writeFileReplacing(*path, image.bytes);
+        SaveSectorMapBeside(*path, image.sectorMap);
     } catch (const Failure& f) {
         logTrap(log, f, TrapJoint::SpaceIn, "SaveImageAs", 4);
         prompter.message("Disk image could not be saved as [" + *path + "]: " + f.description(), title,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,15 @@ inline constexpr const char* kSaveCanceled = "Save canceled!";
 // "Opus Image Files (*.Opu, *.Opd)" and "All Files (*.*)".
 [[nodiscard]] std::vector<FileFilter> ImageFileFilters();
 
-// Loads an image file into the image. A file that is not 184,320 bytes long is
-// loaded only when the person says so. The image is replaced before the
-// catalogue dump is logged, so a failure after that keeps the new image while
-// the result is false.
+// 184,320 (40 tracks, one side), 368,640 (40 tracks, two sides) and 737,280
+// bytes (80 tracks, two sides): the lengths an Opus disk read whole has.
+[[nodiscard]] bool IsOpusImageLength(std::uintmax_t length);
+
+// Loads an image file into the image, with the sector map found beside it
+// (see SectorMapFile.h); a map that cannot be used is logged as a warning and
+// left out. A file whose length is no Opus geometry is loaded only when the
+// person says so. The image is replaced before the catalogue dump is logged,
+// so a failure after that keeps the new image while the result is false.
 bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter, ActivityLog& log);
 
 // The catalogue area (bytes 0x100..0x7FF) as hexadecimal and characters, one
@@ -31,6 +37,7 @@ bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter
 
 // The browser's "Save Current Opus Image As..." command. The whole image is
 // written through a temporary file renamed over the target, so a failed save
-// never destroys an existing file.
+// never destroys an existing file; the sector map goes beside it when any
+// sector was not good.
 void SaveImageAs(const std::string& currentDiskName, const DiskImage& image, FileChooser& chooser,
                  Prompter& prompter, ActivityLog& log);

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPainter>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <cstdlib>
 #include <string>
@@ -129,7 +131,9 @@ void frmDisk::buildMenus() {
             [this] { m_mnuFileDiskMap->setEnabled(m_browser->CurrentSectorMap().has_value()); });
     connect(m_mnuFileDiskMap, &QAction::triggered, this, [this] {
         if (const auto& map = m_browser->CurrentSectorMap()) {
-            (new frmDiskMap(*map, this))->show();
+            auto* window = new frmDiskMap(*map, this);
+            window->setHitFiles(m_browser->HitFiles());
+            window->show();
         }
     });
     connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
@@ -218,6 +222,49 @@ void frmDisk::setRows(const std::vector<ListRow>& rows) {
     m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
     m_mnuOpusFileViewAsBytes->setEnabled(enabled);
     m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
+}
+
+namespace {
+
+// The row's own icon with the style's warning sign over its lower right quarter.
+QIcon withWarning(const QIcon& icon) {
+    constexpr int kSide = 32;
+    QPixmap pixmap = icon.pixmap(kSide, kSide);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(kSide, kSide);
+        pixmap.fill(Qt::transparent);
+    }
+    QPainter painter(&pixmap);
+    const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    painter.drawPixmap(kSide / 2, kSide / 2, warning.pixmap(kSide / 2, kSide / 2));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
+    m_lvuDisk->setToolTip({});
+    for (const HitFile& hit : hits) {
+        const QString sectors = QString::fromStdString(SectorListText(hit.badSectors));
+        if (hit.index == 0) {
+            // The catalogue has no row of its own: the whole list is what it spoils.
+            m_lvuDisk->setToolTip(
+                QStringLiteral("The catalogue lies partly in bad sectors (head:track:sector): %1")
+                    .arg(sectors));
+            continue;
+        }
+        for (int r = 0; r < m_lvuDisk->topLevelItemCount(); ++r) {
+            QTreeWidgetItem* item = m_lvuDisk->topLevelItem(r);
+            if (IndexFromRowKey(item->data(0, Qt::UserRole).toString().toStdString()) != hit.index) {
+                continue;
+            }
+            item->setIcon(0, withWarning(item->icon(0)));
+            const QString tip = QStringLiteral("Bad sectors (head:track:sector): %1").arg(sectors);
+            for (int c = 0; c < m_lvuDisk->columnCount(); ++c) {
+                item->setToolTip(c, tip);
+            }
+        }
+    }
 }
 
 void frmDisk::setCaption(const std::string& caption) {

@@ -42,6 +42,7 @@ public:
     void setSaveEnabled(bool enabled) override;
     void setOpusFileEnabled(bool enabled) override;
     void showWindow() override;
+    void markHitFiles(const std::vector<HitFile>& hits) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

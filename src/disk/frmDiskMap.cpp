@@ -10,6 +10,7 @@ constexpr int kCell = 10;
 constexpr int kMargin = 40;  // room for the row and column labels
 constexpr int kSideGap = 6;  // between head 0's rows and head 1's
 constexpr int kLegend = 28;
+constexpr int kListWidth = 240;  // the hit files beside the grid
 
 struct LegendItem {
     SectorState state;
@@ -31,6 +32,29 @@ frmDiskMap::frmDiskMap(SectorMap map, QWidget* parent) : QWidget(parent, Qt::Win
     const int height = kMargin + g.heads * (g.sectors * kCell + kSideGap) + kLegend + kMargin / 2;
     setMinimumSize(std::max(width, 360), height);
     resize(minimumSize());
+}
+
+void frmDiskMap::setHitFiles(const std::vector<HitFile>& hits) {
+    const QSize grid = minimumSize();
+    if (m_lstHitFiles == nullptr) {
+        m_lstHitFiles = new QListWidget(this);
+        m_lstHitFiles->setObjectName(QStringLiteral("lstHitFiles"));
+        m_lstHitFiles->setGeometry(grid.width(), kMargin, kListWidth, grid.height() - kMargin - kMargin / 2);
+        setMinimumSize(grid.width() + kListWidth + kMargin / 2, grid.height());
+        resize(minimumSize());
+    }
+    m_lstHitFiles->clear();
+    if (hits.empty()) {
+        m_lstHitFiles->addItem(QStringLiteral("No file lies in a bad sector."));
+    }
+    for (const HitFile& hit : hits) {
+        const QString sectors = QString::fromStdString(SectorListText(hit.badSectors));
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  %2  %3").arg(hit.index).arg(QString::fromStdString(hit.name), sectors),
+            m_lstHitFiles);
+        item->setToolTip(QStringLiteral("Bad sectors (head:track:sector): %1").arg(sectors));
+    }
+    m_lstHitFiles->show();
 }
 
 QColor frmDiskMap::stateColour(SectorState state) {

@@ -1,5 +1,7 @@
 #include "floppy/DiskReader.h"
 
+#include <algorithm>
+
 #include "core/ProgramInfo.h"
 #include "floppy/FdRawRequests.h"
 
@@ -64,13 +66,55 @@ bool DiskReader::waitForDrive(std::uint8_t drive, std::string& sErrorText) {
     return true;
 }
 
+SectorGeometry ReadGeometry(const ReadOptions& options) {
+    SectorGeometry g;
+    g.cylinders =
+        options.Tracks == DiskReader::kWideTrackCount ? DiskReader::kWideTrackCount : DiskReader::kTrackCount;
+    g.heads = options.bDoubleSided ? 2 : 1;
+    g.sectors = static_cast<int>(kSectorsPerTrack);
+    g.size = static_cast<int>(kBlockSize);
+    return g;
+}
+
+namespace {
+
+bool doubleStepFor(const ReadOptions& options) {
+    return options.Tracks != DiskReader::kWideTrackCount && options.bDoubleStep;
+}
+
+std::string recoveredText(int recovered, int of) {
+    return ", " + std::to_string(recovered) + " of " + std::to_string(of) + " sectors recovered";
+}
+
+}  // namespace
+
+bool DiskReader::readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
+                            std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText) {
+    std::vector<std::uint8_t> buffer;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (m_driver.ReadSingleSector(drive, static_cast<std::uint8_t>(track),
+                                      static_cast<std::uint8_t>(head), static_cast<std::uint8_t>(sector),
+                                      buffer, lErrorCode, sErrorText, fdraw::kOpusSizeCode, bDoubleStep)) {
+            if (buffer.size() == kBlockSize) {
+                std::copy(buffer.begin(), buffer.end(), out);
+                return true;
+            }
+            lErrorCode = fderr::FloppyUnknownError;
+            sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
+        }
+    }
+    return false;
+}
+
 void DiskReader::readTracks(std::uint8_t drive, const ReadOptions& options, std::vector<std::uint8_t>& bytes,
-                            ReadReport& report, const ReadHooks& hooks) {
-    const int lastHead = options.bDoubleSided ? 1 : 0;
-    bytes.reserve(kOpusTrackLength * kTrackCount * static_cast<std::size_t>(lastHead + 1));
+                            SectorMap& map, ReadReport& report, const ReadHooks& hooks) {
+    const SectorGeometry geometry = ReadGeometry(options);
+    const bool doubleStep = doubleStepFor(options);
+    map.geometry = geometry;
+    bytes.reserve(kOpusTrackLength * static_cast<std::size_t>(geometry.cylinders * geometry.heads));
     std::vector<std::uint8_t> trackBuffer;
-    for (int t = 0; t < kTrackCount && !m_canceled; ++t) {
-        for (int h = 0; h <= lastHead && !m_canceled; ++h) {
+    for (int t = 0; t < geometry.cylinders && !m_canceled; ++t) {
+        for (int h = 0; h < geometry.heads && !m_canceled; ++h) {
             if (hooks.sideStarting) {
                 hooks.sideStarting(t, h);
             }
@@ -83,21 +127,44 @@ void DiskReader::readTracks(std::uint8_t drive, const ReadOptions& options, std:
                 ++progress.attempts;
                 progress.ok = m_driver.ReadSingleTrack(drive, static_cast<std::uint8_t>(t),
                                                        static_cast<std::uint8_t>(h), trackBuffer, lErrorCode,
-                                                       sErrorText, fdraw::kOpusSizeCode, options.bDoubleStep);
+                                                       sErrorText, fdraw::kOpusSizeCode, doubleStep);
                 // A driver that claims success with a track of another length
                 // cannot be trusted with this side.
                 if (progress.ok && trackBuffer.size() != kOpusTrackLength) {
                     progress.ok = false;
-                    sErrorText = modFDRawCmd::DriveErrorText(fderr::FloppyUnknownError);
+                    lErrorCode = fderr::FloppyUnknownError;
+                    sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
                 }
             }
+            const std::size_t sideStart = bytes.size();
             if (progress.ok) {
                 bytes.insert(bytes.end(), trackBuffer.begin(), trackBuffer.end());
                 progress.statusLine = StatusLine(h, t, kReadOkText);
+                for (int s = 0; s < geometry.sectors && progress.attempts > 1; ++s) {
+                    map.entries.push_back({t, h, s, SectorState::Recovered, 0});
+                }
             } else {
                 bytes.insert(bytes.end(), kOpusTrackLength, options.FillerByte);
                 progress.statusLine = StatusLine(h, t, sErrorText);
-                report.failedSides.push_back({h, t, sErrorText});
+                int recovered = 0;
+                for (int s = 0; s < geometry.sectors; ++s) {
+                    std::int32_t lSectorCode = lErrorCode;
+                    std::string sSectorText;
+                    std::uint8_t* out = bytes.data() + sideStart + static_cast<std::size_t>(s) * kBlockSize;
+                    if (options.bSectorBySector &&
+                        readSector(drive, t, h, s, doubleStep, out, lSectorCode, sSectorText)) {
+                        ++recovered;
+                        map.entries.push_back({t, h, s, SectorState::Recovered, 0});
+                    } else {
+                        map.entries.push_back({t, h, s, SectorState::Bad, lSectorCode});
+                    }
+                }
+                if (options.bSectorBySector) {
+                    progress.statusLine += recoveredText(recovered, geometry.sectors);
+                }
+                if (recovered < geometry.sectors) {
+                    report.failedSides.push_back({h, t, sErrorText});
+                }
             }
             report.statusLines.push_back(progress.statusLine);
             if (hooks.progress) {
@@ -125,11 +192,99 @@ ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& 
     const ReadingState reading(hooks);
     const BusyPointer busy(m_prompter);
     std::vector<std::uint8_t> bytes;
-    readTracks(*drive, options, bytes, report, hooks);
+    SectorMap map;
+    readTracks(*drive, options, bytes, map, report, hooks);
     if (m_canceled) {
         report.outcome = ReadOutcome::Canceled;
     } else {
         image.bytes = std::move(bytes);
+        image.sectorMap = std::move(map);
+        report.outcome = ReadOutcome::Published;
+    }
+    return report;
+}
+
+ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOptions& options,
+                                       DiskImage& image, const ReadHooks& hooks) {
+    ReadReport report;
+    const auto drive = DriveNumber(sDriveText);
+    if (!drive) {
+        m_prompter.message(kDriveNotValidMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+        report.outcome = ReadOutcome::InvalidDrive;
+        return report;
+    }
+    report.drive = *drive;
+    const SectorGeometry geometry = ReadGeometry(options);
+    const std::size_t length = static_cast<std::size_t>(geometry.cylinders) * geometry.heads *
+                               geometry.sectors * static_cast<std::size_t>(geometry.size);
+    if (!image.sectorMap || !(image.sectorMap->geometry == geometry) || image.bytes.size() != length) {
+        m_prompter.message(kNoMapToRetryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+        report.outcome = ReadOutcome::NoMap;
+        return report;
+    }
+    if (!waitForDrive(*drive, report.sSenseErrorText)) {
+        report.outcome = ReadOutcome::NoFloppy;
+        return report;
+    }
+
+    const ReadingState reading(hooks);
+    const BusyPointer busy(m_prompter);
+    const bool doubleStep = doubleStepFor(options);
+    std::vector<std::uint8_t> bytes = image.bytes;
+    SectorMap map = *image.sectorMap;
+    std::vector<SectorStatus>& entries = map.entries;
+    const auto notDelivered = [](const SectorStatus& e) {
+        return e.state == SectorState::Bad || e.state == SectorState::Missing;
+    };
+    // Entries are in image order, so each side's bad sectors are one run.
+    for (auto it = std::find_if(entries.begin(), entries.end(), notDelivered);
+         it != entries.end() && !m_canceled; it = std::find_if(it, entries.end(), notDelivered)) {
+        ReadProgress progress;
+        progress.track = it->cylinder;
+        progress.head = it->head;
+        if (hooks.sideStarting) {
+            hooks.sideStarting(progress.track, progress.head);
+        }
+        int tried = 0;
+        int recovered = 0;
+        std::string sErrorText;
+        for (; it != entries.end() && it->cylinder == progress.track && it->head == progress.head; ++it) {
+            if (!notDelivered(*it)) {
+                continue;
+            }
+            ++tried;
+            const std::size_t block =
+                (static_cast<std::size_t>(it->cylinder) * geometry.heads + it->head) * geometry.sectors +
+                it->sector;
+            std::int32_t lErrorCode = 0;
+            std::string sSectorText;
+            if (readSector(*drive, it->cylinder, it->head, it->sector, doubleStep,
+                           bytes.data() + block * kBlockSize, lErrorCode, sSectorText)) {
+                ++recovered;
+                *it = {it->cylinder, it->head, it->sector, SectorState::Recovered, 0};
+            } else {
+                it->error = lErrorCode;
+                sErrorText = sSectorText;
+            }
+        }
+        progress.ok = recovered == tried;
+        progress.attempts = kAttempts;
+        progress.statusLine =
+            StatusLine(progress.head, progress.track, progress.ok ? kReadOkText : sErrorText) +
+            recoveredText(recovered, tried);
+        if (!progress.ok) {
+            report.failedSides.push_back({progress.head, progress.track, sErrorText});
+        }
+        report.statusLines.push_back(progress.statusLine);
+        if (hooks.progress) {
+            hooks.progress(progress);
+        }
+    }
+    if (m_canceled) {
+        report.outcome = ReadOutcome::Canceled;
+    } else {
+        image.bytes = std::move(bytes);
+        image.sectorMap = std::move(map);
         report.outcome = ReadOutcome::Published;
     }
     return report;

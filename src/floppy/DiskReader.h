@@ -13,29 +13,42 @@
 
 // The Read Disk command without a window: the read dialog and `quillmar-cli
 // read` both drive it. It validates the drive letter, asks for a floppy until
-// the drive answers, reads the 40 tracks side by side with three attempts
-// each, and replaces the program's DiskImage unless it was cancelled.
-// Questions go through the Prompter; everything the dialog shows while
-// reading comes through the hooks.
+// the drive answers, reads the 40 (or 80) tracks side by side with three
+// attempts each, and replaces the program's DiskImage and its sector map
+// unless it was cancelled. Questions go through the Prompter; everything the
+// dialog shows while reading comes through the hooks.
 
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
 inline constexpr const char* kReadOkText = "Read OK";
+inline constexpr const char* kNoMapToRetryMessage =
+    "The current disk has no map of bad sectors from a read with these options (tracks and sides).";
 
 // The options in force for one whole read, as the dialog's menu starts them.
 struct ReadOptions {
     bool bDoubleStep = true;         // a 40-track disk in an 80-track drive
     bool bDoubleSided = false;       // heads 0 and 1 of every track, head 0 first
-    std::uint8_t FillerByte = 0xE5;  // stands for every byte of a track side that could not be read
+    std::uint8_t FillerByte = 0xE5;  // stands for every byte of a sector that could not be read
+    // A side whose whole-track attempts all failed is read again one sector
+    // at a time, so that only the sectors that never came back are filler.
+    bool bSectorBySector = false;
+    int Tracks = 40;  // 40 or 80; an 80-track disk sits in its drive's own cylinders, never double-stepped
 };
+
+// Cylinders, heads, 18 sectors of 256 bytes: what a read with these options
+// produces, byte for byte.
+[[nodiscard]] SectorGeometry ReadGeometry(const ReadOptions& options);
 
 // One track side, after its attempts.
 struct ReadProgress {
     int track = 0;
     int head = 0;
     bool ok = false;
-    int attempts = 0;        // 1 to 3
-    std::string statusLine;  // "0:0 Read OK", "0:12 CRC Error (0x00000017)"; no line end
+    int attempts = 0;  // 1 to 3
+    // "0:0 Read OK", "0:12 CRC Error (0x00000017)", and after reading a side
+    // sector by sector "0:12 CRC Error (0x00000017), 16 of 18 sectors
+    // recovered"; no line end.
+    std::string statusLine;
 };
 
 struct ReadHooks {
@@ -54,6 +67,7 @@ enum class ReadOutcome {
     NoFloppy,      // the insert-floppy question was cancelled; nothing changed
     Published,     // the read ran to the end and replaced the image, failed sides and all
     Canceled,      // stopped by Cancel; the image was left alone
+    NoMap,         // a retry of bad sectors found no map of this geometry; nothing changed
 };
 
 struct FailedSide {
@@ -67,13 +81,14 @@ struct ReadReport {
     std::uint8_t drive = 0;
     std::string sSenseErrorText;           // what the drive check last said; empty when the device is missing
     std::vector<std::string> statusLines;  // one per side read, in order
-    std::vector<FailedSide> failedSides;   // the sides stored as filler
+    std::vector<FailedSide> failedSides;   // the sides with at least one sector stored as filler
 };
 
 class DiskReader {
 public:
     static constexpr int kAttempts = 3;
     static constexpr int kTrackCount = 40;
+    static constexpr int kWideTrackCount = 80;
 
     DiskReader(modFDRawCmd& driver, Prompter& prompter) : m_driver(driver), m_prompter(prompter) {}
 
@@ -89,6 +104,16 @@ public:
     ReadReport ReadDisk(std::string_view sDriveText, const ReadOptions& options, DiskImage& image,
                         const ReadHooks& hooks = {});
 
+    // Reads again only the sectors image's map marks bad (or missing), each
+    // up to three attempts, puts every one that reads good into the image
+    // and marks it recovered; nothing else of the image changes. The map must
+    // come from a read of the geometry the options describe, else NoMap after
+    // telling the user. One status line per side retried: "0:12 CRC Error
+    // (0x00000017), 1 of 2 sectors recovered", or "Read OK" for the error when
+    // all came back.
+    ReadReport RetryBadSectors(std::string_view sDriveText, const ReadOptions& options, DiskImage& image,
+                               const ReadHooks& hooks = {});
+
     // Stops the read before its next track side; the side being read is
     // finished first. Sticky: every later read of this reader reads nothing.
     void Cancel() { m_canceled = true; }
@@ -97,7 +122,10 @@ public:
 private:
     [[nodiscard]] bool waitForDrive(std::uint8_t drive, std::string& sErrorText);
     void readTracks(std::uint8_t drive, const ReadOptions& options, std::vector<std::uint8_t>& bytes,
-                    ReadReport& report, const ReadHooks& hooks);
+                    SectorMap& map, ReadReport& report, const ReadHooks& hooks);
+    // Up to three attempts at one sector; on success its bytes go to out.
+    [[nodiscard]] bool readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
+                                  std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText);
 
     modFDRawCmd& m_driver;
     Prompter& m_prompter;

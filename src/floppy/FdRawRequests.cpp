@@ -28,6 +28,21 @@ std::size_t RequireTrackLength(std::int32_t lSizeCode) {
     return *length;
 }
 
+std::optional<std::size_t> SectorLength(std::int32_t lSizeCode) {
+    if (lSizeCode < 0 || lSizeCode > 7) {
+        return std::nullopt;
+    }
+    return std::size_t{128} << lSizeCode;
+}
+
+std::size_t RequireSectorLength(std::int32_t lSizeCode) {
+    const auto length = SectorLength(lSizeCode);
+    if (!length) {
+        throw Failure(failure::InvalidProcedureCall);
+    }
+    return *length;
+}
+
 std::uint32_t DecodeVersion(std::span<const std::uint8_t, 4> bytes) {
     const ByteReader reader{bytes};
     return static_cast<std::uint32_t>(reader.u16le(0)) | (static_cast<std::uint32_t>(reader.u16le(2)) << 16);
@@ -57,6 +72,18 @@ ReadParameters MakeReadParameters(std::uint8_t cylinder, std::uint8_t head, std:
         kGapLength,                            // gap
         kDataLength,                           // DTL
     };
+}
+
+}  // namespace fdraw
+
+namespace fdraw {
+
+ReadParameters MakeSectorReadParameters(std::uint8_t cylinder, std::uint8_t head, std::uint8_t sector,
+                                        std::int32_t lSizeCode) {
+    ReadParameters p = MakeReadParameters(cylinder, head, lSizeCode);
+    p[4] = sector;  // first sector
+    p[6] = sector;  // EOT: the controller stops after this one
+    return p;
 }
 
 }  // namespace fdraw

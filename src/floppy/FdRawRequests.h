@@ -71,6 +71,10 @@ inline constexpr std::int32_t kOpusSizeCode = 1;
 // (Invalid procedure call).
 [[nodiscard]] std::size_t RequireTrackLength(std::int32_t lSizeCode);
 
+// 128 × 2^N, the length of one sector, for the same size codes.
+[[nodiscard]] std::optional<std::size_t> SectorLength(std::int32_t lSizeCode);
+[[nodiscard]] std::size_t RequireSectorLength(std::int32_t lSizeCode);
+
 // High half 0x0100: version 1.0 of any build.
 [[nodiscard]] constexpr bool IsCompatibleVersion(std::uint32_t version) {
     return (version & 0xFFFF0000u) == 0x01000000u;
@@ -91,5 +95,8 @@ using ReadParameters = std::array<std::uint8_t, 9>;
 // The cylinder in the sector IDs is the logical one, never doubled.
 [[nodiscard]] ReadParameters MakeReadParameters(std::uint8_t cylinder, std::uint8_t head,
                                                 std::int32_t lSizeCode);
+// The same request for the one sector R: first sector = last sector (EOT) = R.
+[[nodiscard]] ReadParameters MakeSectorReadParameters(std::uint8_t cylinder, std::uint8_t head,
+                                                      std::uint8_t sector, std::int32_t lSizeCode);
 
 }  // namespace fdraw

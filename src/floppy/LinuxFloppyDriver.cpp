@@ -115,30 +115,38 @@ bool LinuxFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sError
     }
 }
 
+namespace {
+
+// Seek, then the read the caller built; every operation opens the device anew.
+std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
+                         const linuxfd::RawCommand& read, std::vector<std::uint8_t>& buffer, int& step) {
+    step = 2;
+    const Device device(linuxfd::DeviceName(drive), O_RDWR);
+
+    // A device that would not open fails the seek, as FDRawCmd's does.
+    step = 3;
+    const linuxfd::RawCommand seek = linuxfd::SeekCommand(drive, cylinder, head, bDoubleStep);
+    std::int32_t code = device.open() ? linuxfd::OutcomeCode(linuxfd::CommandKind::Seek,
+                                                             send(device, seek, nullptr), seek.cmd[2])
+                                      : linuxfd::ErrnoCode(device.openErrno(), 0);
+    if (code == 0) {
+        step = 4;
+        code = linuxfd::OutcomeCode(linuxfd::CommandKind::ReadData, send(device, read, buffer.data()), 0);
+    }
+    return code;
+}
+
+}  // namespace
+
 bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                         std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
     int step = 1;
     try {
         std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
-
-        step = 2;
-        const Device device(linuxfd::DeviceName(drive), O_RDWR);
-
-        // A device that would not open fails the seek, as FDRawCmd's does.
-        step = 3;
-        const linuxfd::RawCommand seek = linuxfd::SeekCommand(drive, cylinder, head, bDoubleStep);
-        std::int32_t code = device.open() ? linuxfd::OutcomeCode(linuxfd::CommandKind::Seek,
-                                                                 send(device, seek, nullptr), seek.cmd[2])
-                                          : linuxfd::ErrnoCode(device.openErrno(), 0);
-
-        if (code == 0) {
-            step = 4;
-            const linuxfd::RawCommand read =
-                linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
-            code = linuxfd::OutcomeCode(linuxfd::CommandKind::ReadData, send(device, read, buffer.data()), 0);
-        }
-
+        const linuxfd::RawCommand read =
+            linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
+        const std::int32_t code = seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
         step = 5;
         if (code == 0) {
             data = std::move(buffer);
@@ -151,6 +159,32 @@ bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinde
         trap(f, "ReadSingleTrack", step);
     } catch (const std::bad_alloc&) {
         trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
+    }
+    return false;
+}
+
+bool LinuxFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                         std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                         std::int32_t& lErrorCode, std::string& sErrorText,
+                                         std::int32_t lSizeCode, bool bDoubleStep) {
+    int step = 1;
+    try {
+        std::vector<std::uint8_t> buffer(fdraw::RequireSectorLength(lSizeCode));
+        const linuxfd::RawCommand read =
+            linuxfd::SectorReadCommand(drive, cylinder, head, sector, lSizeCode, buffer.size());
+        const std::int32_t code = seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
+        step = 5;
+        if (code == 0) {
+            data = std::move(buffer);
+            return true;
+        }
+        step = 6;
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
+        trap(f, "ReadSingleSector", step);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
     }
     return false;
 }

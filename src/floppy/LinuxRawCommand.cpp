@@ -30,9 +30,9 @@ RawCommand SeekCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t h
     return c;
 }
 
-RawCommand ReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode,
-                       std::size_t trackLength) {
-    const fdraw::ReadParameters p = fdraw::MakeReadParameters(cylinder, head, lSizeCode);
+namespace {
+
+RawCommand readDataCommand(std::uint8_t drive, const fdraw::ReadParameters& p, std::size_t length) {
     RawCommand c;
     c.flags = kRawRead | kRawIntr | kRawSpin | kRawNeedDisk;
     // The same fields FDRawCmd takes, with the command byte in front and
@@ -46,8 +46,21 @@ RawCommand ReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t h
              p[6],
              p[7],
              p[8]};
-    c.length = trackLength;
+    c.length = length;
     return c;
+}
+
+}  // namespace
+
+RawCommand ReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode,
+                       std::size_t trackLength) {
+    return readDataCommand(drive, fdraw::MakeReadParameters(cylinder, head, lSizeCode), trackLength);
+}
+
+RawCommand SectorReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                             std::uint8_t sector, std::int32_t lSizeCode, std::size_t sectorLength) {
+    return readDataCommand(drive, fdraw::MakeSectorReadParameters(cylinder, head, sector, lSizeCode),
+                           sectorLength);
 }
 
 std::int32_t ErrnoCode(int err, std::uint32_t flags) {

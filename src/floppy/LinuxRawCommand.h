@@ -81,6 +81,10 @@ struct RawOutcome {
 // the cylinder in the sector IDs is the logical one.
 [[nodiscard]] RawCommand ReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                      std::int32_t lSizeCode, std::size_t trackLength);
+// READ DATA of the one sector R: first sector = EOT = R.
+[[nodiscard]] RawCommand SectorReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                           std::uint8_t sector, std::int32_t lSizeCode,
+                                           std::size_t sectorLength);
 
 // The error code for a request the kernel refused, from errno and the flags
 // it handed back.

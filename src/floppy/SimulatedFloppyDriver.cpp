@@ -14,13 +14,13 @@ namespace {
 constexpr std::size_t kSideLength = kNominalImageLength;
 constexpr std::size_t kOpusTrackLength = kSectorsPerTrack * kBlockSize;
 
-// Only the bytes the two sides can hold are read, whatever the file's size.
+// Only the bytes the two sides of 80 tracks can hold are read, whatever the file's size.
 std::optional<std::vector<std::uint8_t>> readDiskFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(2 * kSideLength);
+    std::vector<std::uint8_t> bytes(4 * kSideLength);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
         return std::nullopt;
@@ -63,8 +63,8 @@ bool parseNumber(std::string_view text, T& value, bool allowSign) {
 }
 
 Failure badFault(std::string_view item, const std::string& why) {
-    return Failure(failure::InvalidProcedureCall,
-                   "QUILLMAR_FLOPPY_FAULTS: \"" + std::string(item) + "\" " + why + " (expected H:T:CODE:N)");
+    return Failure(failure::InvalidProcedureCall, "QUILLMAR_FLOPPY_FAULTS: \"" + std::string(item) + "\" " +
+                                                      why + " (expected H:T:CODE:N[:R])");
 }
 
 }  // namespace
@@ -101,12 +101,14 @@ bool SimulatedFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sE
     return true;
 }
 
-std::int32_t SimulatedFloppyDriver::readRequest(std::uint8_t cylinder, std::uint8_t head,
-                                                std::int32_t lSizeCode, std::size_t trackLength,
+std::int32_t SimulatedFloppyDriver::readRequest(std::uint8_t cylinder, std::uint8_t head, int first,
+                                                int count, std::int32_t lSizeCode,
                                                 std::vector<std::uint8_t>& buffer) {
     ++m_readRequests;
     const auto fault = std::find_if(m_faults.begin(), m_faults.end(), [&](const SimulatedFault& f) {
-        return f.head == head && f.track == cylinder && f.remaining > 0;
+        const bool reached =
+            f.sector == SimulatedFault::kWholeSide || (f.sector >= first && f.sector < first + count);
+        return f.head == head && f.track == cylinder && f.remaining > 0 && reached;
     });
     if (fault != m_faults.end()) {
         --fault->remaining;
@@ -119,23 +121,48 @@ std::int32_t SimulatedFloppyDriver::readRequest(std::uint8_t cylinder, std::uint
         return fderr::NotReady;
     }
     const std::vector<std::uint8_t>& disk = *m_disk;
+    const bool eightyTracks = disk.size() > 2 * kSideLength;
     const std::size_t sides = disk.size() > kSideLength ? 2 : 1;
     if (head >= sides) {
         return fderr::IdMarkNotFound;
     }
-    if (cylinder != m_headCylinder / 2) {
+    const int trackUnderHead = eightyTracks ? m_headCylinder : m_headCylinder / 2;
+    if (cylinder != trackUnderHead) {
         return fderr::WrongCylinder;
     }
-    const std::size_t offset = (std::size_t{cylinder} * sides + head) * kOpusTrackLength;
-    if (offset >= disk.size()) {
+    const std::size_t trackOffset = (std::size_t{cylinder} * sides + head) * kOpusTrackLength;
+    if (trackOffset >= disk.size()) {
         return fderr::IdMarkNotFound;
     }
     // The sector IDs carry N = 1: a read asking for another size finds none of them.
-    if (lSizeCode != fdraw::kOpusSizeCode || offset + trackLength > disk.size()) {
+    const std::size_t offset = trackOffset + static_cast<std::size_t>(first) * kBlockSize;
+    const std::size_t length = static_cast<std::size_t>(count) * kBlockSize;
+    if (lSizeCode != fdraw::kOpusSizeCode || offset + length > disk.size()) {
         return fderr::SectorNotFound;
     }
-    std::copy_n(disk.begin() + static_cast<std::ptrdiff_t>(offset), trackLength, buffer.begin());
+    std::copy_n(disk.begin() + static_cast<std::ptrdiff_t>(offset), length, buffer.begin());
     return 0;
+}
+
+std::int32_t SimulatedFloppyDriver::seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                                int first, int count, std::int32_t lSizeCode,
+                                                bool bDoubleStep, std::vector<std::uint8_t>& buffer,
+                                                int& step) {
+    step = 3;
+    if (drive != 0) {
+        return fderr::InvalidHandle;
+    }
+    if (head > 1) {
+        return fderr::InvalidParameter;
+    }
+    const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+    m_seeks.push_back(seek[0]);
+    if (seek[0] >= kPhysicalCylinders) {
+        return fderr::Seek;
+    }
+    m_headCylinder = seek[0];
+    step = 4;
+    return readRequest(cylinder, head, first, count, lSizeCode, buffer);
 }
 
 bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
@@ -145,25 +172,8 @@ bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cyl
     int step = 1;
     try {
         std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
-
-        step = 3;
-        std::int32_t code = 0;
-        if (drive != 0) {
-            code = fderr::InvalidHandle;
-        } else if (head > 1) {
-            code = fderr::InvalidParameter;
-        } else {
-            const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
-            m_seeks.push_back(seek[0]);
-            if (seek[0] >= kPhysicalCylinders) {
-                code = fderr::Seek;
-            } else {
-                m_headCylinder = seek[0];
-                step = 4;
-                code = readRequest(cylinder, head, lSizeCode, buffer.size(), buffer);
-            }
-        }
-
+        const std::int32_t code = seekAndRead(drive, cylinder, head, 0, static_cast<int>(kSectorsPerTrack),
+                                              lSizeCode, bDoubleStep, buffer, step);
         step = 5;
         if (code == 0) {
             data = std::move(buffer);
@@ -175,6 +185,33 @@ bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cyl
         trap(f, "ReadSingleTrack", step);
     } catch (const std::bad_alloc&) {
         trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
+    }
+    return false;
+}
+
+bool SimulatedFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                             std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                             std::int32_t& lErrorCode, std::string& sErrorText,
+                                             std::int32_t lSizeCode, bool bDoubleStep) {
+    int step = 1;
+    try {
+        std::vector<std::uint8_t> buffer(fdraw::RequireSectorLength(lSizeCode));
+        // A sector number past the track's last ID is simply never found.
+        const std::int32_t code =
+            sector >= kSectorsPerTrack
+                ? fderr::SectorNotFound
+                : seekAndRead(drive, cylinder, head, sector, 1, lSizeCode, bDoubleStep, buffer, step);
+        step = 5;
+        if (code == 0) {
+            data = std::move(buffer);
+            return true;
+        }
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
+        trap(f, "ReadSingleSector", step);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
     }
     return false;
 }
@@ -200,21 +237,25 @@ std::vector<SimulatedFault> SimulatedFloppyDriver::ParseFaults(std::string_view 
             const auto last = f.find_last_not_of(" \t");
             f = first == std::string_view::npos ? std::string_view{} : f.substr(first, last - first + 1);
         }
-        if (fields.size() != 4) {
-            throw badFault(item, "does not have four fields");
+        if (fields.size() != 4 && fields.size() != 5) {
+            throw badFault(item, "does not have four or five fields");
         }
         SimulatedFault fault;
         if (!parseNumber(fields[0], fault.head, false) || fault.head > 1) {
             throw badFault(item, "names no head 0 or 1");
         }
-        if (!parseNumber(fields[1], fault.track, false) || fault.track >= kTracks) {
-            throw badFault(item, "names no track 0 to 39");
+        if (!parseNumber(fields[1], fault.track, false) || fault.track >= 2 * kTracks) {
+            throw badFault(item, "names no track 0 to 79");
         }
         if (!parseNumber(fields[2], fault.code, true) || fault.code == 0) {
             throw badFault(item, "has no non-zero 32-bit error code");
         }
         if (!parseNumber(fields[3], fault.remaining, false)) {
             throw badFault(item, "has no attempt count");
+        }
+        if (fields.size() == 5 && (!parseNumber(fields[4], fault.sector, false) ||
+                                   fault.sector >= static_cast<int>(kSectorsPerTrack))) {
+            throw badFault(item, "names no sector 0 to 17");
         }
         faults.push_back(fault);
     }

@@ -8,26 +8,35 @@
 
 #include "floppy/modFDRawCmd.h"
 
-// One injected failure: the first `remaining` read requests naming this head
-// and track fail with `code`.
+// One injected failure: the first `remaining` read requests that reach it fail
+// with `code`. Without a sector every request naming this head and track
+// reaches it; with one, a whole-track read of the side reaches it as well as a
+// single-sector read of that sector, so a sector that keeps failing spoils
+// every whole-track read of its side while its neighbours read alone.
 struct SimulatedFault {
+    static constexpr int kWholeSide = -1;
+
     std::uint8_t head = 0;
     std::uint8_t track = 0;
     std::int32_t code = 0;
     int remaining = 0;
+    int sector = kWholeSide;
 };
 
 // A driver without hardware, for tests and for trying the program: drive A:
-// is an 80-track drive holding a 40-track Opus disk made from an image file.
+// is an 80-track drive holding an Opus disk made from an image file.
 //
 // The model follows what a real drive does with such a disk. The head sits
 // over physical cylinder c, which on a 40-track disk is logical track c div 2;
 // a read naming a cylinder other than the one under the head fails with
-// "Wrong Cylinder", so reading without double step goes wrong from track 1 on.
-// A 184,320-byte image is a single-sided disk (head 1 finds no ID marks); a
-// longer one has both sides, track by track with head 0 first, as a
-// double-sided read writes them. Tracks the image does not reach are
-// unformatted. Other drive letters have no device at all.
+// "Wrong Cylinder", so reading a 40-track disk without double step goes wrong
+// from track 1 on. A 184,320-byte image is a single-sided 40-track disk (head
+// 1 finds no ID marks); a longer one up to 368,640 bytes has both sides, track
+// by track with head 0 first, as a double-sided read writes them; a longer one
+// still is an 80-track double-sided disk (737,280 bytes), whose tracks lie
+// under the physical cylinders of the same number, so double step goes wrong
+// there. Tracks the image does not reach are unformatted. Other drive letters
+// have no device at all.
 class SimulatedFloppyDriver : public modFDRawCmd {
 public:
     static constexpr std::uint32_t kVersion = 0x01000A00;
@@ -48,10 +57,14 @@ public:
                                        std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                        std::string& sErrorText, std::int32_t lSizeCode,
                                        bool bDoubleStep) override;
+    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                        std::int32_t& lErrorCode, std::string& sErrorText,
+                                        std::int32_t lSizeCode, bool bDoubleStep) override;
 
-    // "H:T:CODE:N;H:T:CODE:N" (CODE decimal or 0x-hex, may be negative; empty
-    // items between semicolons are skipped). Malformed text throws a Failure
-    // that names the item.
+    // "H:T:CODE:N[:R];H:T:CODE:N" (CODE decimal or 0x-hex, may be negative; R
+    // a sector 0 to 17; empty items between semicolons are skipped). Malformed
+    // text throws a Failure that names the item.
     [[nodiscard]] static std::vector<SimulatedFault> ParseFaults(std::string_view text);
 
     // What the drive went through, for tests: the physical cylinder under the
@@ -63,9 +76,13 @@ public:
 
 private:
     void insertDiskFromFile();
+    // One seek and one read of sectors first .. first + count - 1 into buffer:
     // 0 when the read succeeds, else the error code.
-    [[nodiscard]] std::int32_t readRequest(std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode,
-                                           std::size_t trackLength, std::vector<std::uint8_t>& buffer);
+    [[nodiscard]] std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                           int first, int count, std::int32_t lSizeCode, bool bDoubleStep,
+                                           std::vector<std::uint8_t>& buffer, int& step);
+    [[nodiscard]] std::int32_t readRequest(std::uint8_t cylinder, std::uint8_t head, int first, int count,
+                                           std::int32_t lSizeCode, std::vector<std::uint8_t>& buffer);
 
     std::optional<std::string> m_imagePath;
     std::optional<std::vector<std::uint8_t>> m_disk;  // nullopt: no disk in the drive

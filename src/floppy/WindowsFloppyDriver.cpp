@@ -117,53 +117,87 @@ bool WindowsFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErr
     return answered;
 }
 
+namespace {
+
+// Seek, then READ DATA with the caller's parameters into buffer; returns true
+// or leaves the failing request's code in code.
+bool seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
+                 const fdraw::ReadParameters& read, const PageBuffer& buffer, std::int32_t& code, int& step) {
+    // Not tested by itself: a device that did not open fails the seek,
+    // and that failure is what gets reported.
+    step = 2;
+    const Device device(fdraw::DriveDeviceName(drive));
+
+    step = 3;
+    const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+    if (!request(device, fdraw::IOCTL_FDCMD_SEEK, seek.data(), seek.size(), nullptr, 0)) {
+        code = lastErrorCode();
+        return false;
+    }
+    step = 4;
+    if (!request(device, fdraw::IOCTL_FDCMD_READ_DATA, read.data(), read.size(), buffer.data(),
+                 buffer.length())) {
+        code = lastErrorCode();
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> copyOut(const PageBuffer& buffer) {
+    std::vector<std::uint8_t> bytes(buffer.length());
+    ::RtlMoveMemory(bytes.data(), buffer.data(), bytes.size());
+    return bytes;
+}
+
+}  // namespace
+
 bool WindowsFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                           std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                           std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    bool succeeded = false;
     int step = 1;
     try {
         const PageBuffer buffer(fdraw::RequireTrackLength(lSizeCode));
-
-        // Not tested by itself: a device that did not open fails the seek,
-        // and that failure is what gets reported.
-        step = 2;
-        const Device device(fdraw::DriveDeviceName(drive));
-
-        step = 3;
         std::int32_t code = 0;
-        const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
-        succeeded = request(device, fdraw::IOCTL_FDCMD_SEEK, seek.data(), seek.size(), nullptr, 0);
-        if (!succeeded) {
-            code = lastErrorCode();
-        } else {
-            step = 4;
-            const fdraw::ReadParameters read = fdraw::MakeReadParameters(cylinder, head, lSizeCode);
-            succeeded = request(device, fdraw::IOCTL_FDCMD_READ_DATA, read.data(), read.size(), buffer.data(),
-                                buffer.length());
-            if (!succeeded) {
-                code = lastErrorCode();
-            }
-        }
-
-        if (succeeded) {
+        const fdraw::ReadParameters read = fdraw::MakeReadParameters(cylinder, head, lSizeCode);
+        if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
             step = 5;
-            std::vector<std::uint8_t> track(buffer.length());
-            ::RtlMoveMemory(track.data(), buffer.data(), track.size());
-            data = std::move(track);
-        } else {
-            step = 6;
-            lErrorCode = code;
-            sErrorText = DriveErrorText(code);
+            data = copyOut(buffer);
+            return true;
         }
+        step = 6;
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
     } catch (const Failure& f) {
-        succeeded = false;
         trap(f, "ReadSingleTrack", step);
     } catch (const std::bad_alloc&) {
-        succeeded = false;
         trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
     }
-    return succeeded;
+    return false;
+}
+
+bool WindowsFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                           std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                           std::int32_t& lErrorCode, std::string& sErrorText,
+                                           std::int32_t lSizeCode, bool bDoubleStep) {
+    int step = 1;
+    try {
+        const PageBuffer buffer(fdraw::RequireSectorLength(lSizeCode));
+        std::int32_t code = 0;
+        const fdraw::ReadParameters read = fdraw::MakeSectorReadParameters(cylinder, head, sector, lSizeCode);
+        if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
+            step = 5;
+            data = copyOut(buffer);
+            return true;
+        }
+        step = 6;
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
+        trap(f, "ReadSingleSector", step);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
+    }
+    return false;
 }
 
 #endif

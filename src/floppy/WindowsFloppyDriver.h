@@ -17,6 +17,10 @@ public:
                                        std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                        std::string& sErrorText, std::int32_t lSizeCode,
                                        bool bDoubleStep) override;
+    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                        std::int32_t& lErrorCode, std::string& sErrorText,
+                                        std::int32_t lSizeCode, bool bDoubleStep) override;
 };
 
 #endif

@@ -53,8 +53,12 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
         item(m_mnuOptions, "mnuOptionsDoubleSidedFloppy", "Double Sided Floppy", false);
     mnuOptionsSectorBySectorRead =
         item(m_mnuOptions, "mnuOptionsSectorBySectorRead", "Sector-By-Sector Read", false);
-    // The driver reads whole tracks only, so this mode has nothing to switch.
-    mnuOptionsSectorBySectorRead->setCheckable(false);
+    mnuOptionsRetryBadSectorsOnly =
+        item(m_mnuOptions, "mnuOptionsRetryBadSectorsOnly", "Retry Bad Sectors Only", false);
+    mnuOptions80Tracks = item(m_mnuOptions, "mnuOptions80Tracks", "80 Tracks", false);
+    // An 80-track disk fills the drive's own cylinders: there is nothing to double step.
+    connect(mnuOptions80Tracks, &QAction::toggled, this,
+            [this](bool checked) { mnuOptionsDoubleStep->setEnabled(!checked); });
     QMenu* filler = m_mnuOptions->addMenu(QStringLiteral("Filler Byte For Error Sectors"));
     filler->setObjectName(QStringLiteral("mnuOptionsFillerByteForErrorSectors"));
     mnuOptionsFillerByteForErrorSectorsZero =
@@ -149,6 +153,8 @@ void frmFDRead::ReadDiskCommand() {
     options.bDoubleStep = mnuOptionsDoubleStep->isChecked();
     options.bDoubleSided = mnuOptionsDoubleSidedFloppy->isChecked();
     options.FillerByte = m_fillerByte;
+    options.bSectorBySector = mnuOptionsSectorBySectorRead->isChecked();
+    options.Tracks = mnuOptions80Tracks->isChecked() ? DiskReader::kWideTrackCount : DiskReader::kTrackCount;
 
     ReadHooks hooks;
     hooks.readingState = [this](bool reading) { setReadingState(reading); };
@@ -165,8 +171,11 @@ void frmFDRead::ReadDiskCommand() {
             afterSide(p);
         }
     };
-    if (m_reader.ReadDisk(txtDrive->text().toStdString(), options, m_image, hooks).outcome ==
-        ReadOutcome::Published) {
+    const std::string drive = txtDrive->text().toStdString();
+    const ReadReport report = mnuOptionsRetryBadSectorsOnly->isChecked()
+                                  ? m_reader.RetryBadSectors(drive, options, m_image, hooks)
+                                  : m_reader.ReadDisk(drive, options, m_image, hooks);
+    if (report.outcome == ReadOutcome::Published) {
         m_published = true;
     }
 }

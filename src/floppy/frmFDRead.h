@@ -40,6 +40,8 @@ public:
     QAction* mnuOptionsDoubleStep = nullptr;
     QAction* mnuOptionsDoubleSidedFloppy = nullptr;
     QAction* mnuOptionsSectorBySectorRead = nullptr;
+    QAction* mnuOptionsRetryBadSectorsOnly = nullptr;
+    QAction* mnuOptions80Tracks = nullptr;
     QAction* mnuOptionsFillerByteForErrorSectorsZero = nullptr;
     QAction* mnuOptionsFillerByteForErrorSectorsE5 = nullptr;
 

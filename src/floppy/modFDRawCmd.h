@@ -92,7 +92,7 @@ inline constexpr std::int32_t FloppyUnknownError = 1124;
 //   QUILLMAR_FLOPPY=sim:PATH     a simulated drive A: holding the image at PATH
 //   QUILLMAR_FLOPPY=greaseweazle        the first Greaseweazle found on USB
 //   QUILLMAR_FLOPPY=greaseweazle:PORT   the Greaseweazle on PORT (/dev/ttyACM0, COM5)
-//   QUILLMAR_FLOPPY_FAULTS       "H:T:CODE:N;..." faults for the simulated drive
+//   QUILLMAR_FLOPPY_FAULTS       "H:T:CODE:N[:R];..." faults for the simulated drive
 //   QUILLMAR_GW_BUS              "shugart" for a Shugart bus (default: IBM PC)
 // A value that cannot be understood throws a Failure whose description says
 // which variable is wrong and why; nothing is guessed.

@@ -24,6 +24,7 @@
 #include "bytes/frmCode.h"
 #include "bytes/frmSearch.h"
 #include "disk/frmDisk.h"
+#include "disk/frmDiskMap.h"
 #include "floppy/SimulatedFloppyDriver.h"
 #include "floppy/frmFDRead.h"
 #include "qt/QtFontChooser.h"
@@ -90,11 +91,12 @@ struct Run {
     ScriptedChooser chooser;
     PdfPrinter printer{dir.file("print.pdf")};
     QtFontChooser fonts;
-    SimulatedFloppyDriver floppy{kDemo, {}};
+    SimulatedFloppyDriver floppy;
     std::string settings = dir.file("Quillmar.Ini");
     std::unique_ptr<AppWiring> app;
 
-    explicit Run(bool qtMessages = false) {
+    explicit Run(bool qtMessages = false, std::vector<SimulatedFault> faults = {})
+        : floppy{kDemo, std::move(faults)} {
         AppOptions options;
         options.prompter = qtMessages ? nullptr : &prompter;
         options.chooser = &chooser;
@@ -307,6 +309,24 @@ private slots:
         QVERIFY(busyOverDialogOnly);
         QCOMPARE(run.list()->topLevelItemCount(), 5);
         QVERIFY(run.prompter.shown.empty());
+    }
+
+    void aSectorBySectorReadMarksTheFileItsBadSectorSpoils() {
+        Run run(false, SimulatedFloppyDriver::ParseFaults("0:0:23:99:8"));  // the first file's header block
+        whenShown<frmFDRead>([&](frmFDRead* dialog) {
+            dialog->mnuOptionsSectorBySectorRead->trigger();
+            dialog->cmdRead->click();
+            dialog->cmdClose->click();
+        });
+        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(run.list()->topLevelItem(0)->toolTip(0),
+                 QStringLiteral("Bad sectors (head:track:sector): 0:0:8"));
+        QCOMPARE(run.list()->topLevelItem(1)->toolTip(0), QString());
+        emit run.main()->findChild<QMenu*>(QStringLiteral("mnuFile"))->aboutToShow();
+        Run::action(run.main(), "mnuFileDiskMap")->trigger();
+        const QString first = run.list()->topLevelItem(0)->text(0);
+        QCOMPARE(run.main()->findChild<frmDiskMap*>()->lstHitFiles()->item(0)->text(),
+                 QStringLiteral("1  %1  0:0:8").arg(first));
     }
 
     void escapeOnAnIdleReadDialogIsClose() {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "core/FileIO.h"
 #include "disk/DiskBuilder.h"
 #include "disk/ImageFile.h"
+#include "disk/SectorMapFile.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -49,7 +51,11 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LoadLengthTest,
                                            LengthCase{184319, true, MsgAnswer::Yes, true},
                                            LengthCase{184319, true, MsgAnswer::No, false},
                                            LengthCase{184321, true, MsgAnswer::Yes, true},
-                                           LengthCase{368640, true, MsgAnswer::No, false}),
+                                           LengthCase{184321, true, MsgAnswer::No, false},
+                                           LengthCase{368640, false, MsgAnswer::Yes, true},
+                                           LengthCase{737280, false, MsgAnswer::Yes, true},
+                                           LengthCase{368641, true, MsgAnswer::No, false},
+                                           LengthCase{737281, true, MsgAnswer::Yes, true}),
                          [](const auto& tc) {
                              return std::to_string(tc.param.length) +
                                     (tc.param.answer == MsgAnswer::Yes ? "_Yes" : "_No");
@@ -108,7 +114,8 @@ TEST(SaveImageAs, SavesTheWholeImageAndReloadsWithoutQuestion) {
     TempDir dir;
     const std::string target = dir.file("saved.Opu");
     writeBytes(target, std::vector<std::uint8_t>(500000, 1));  // replaced, not merged
-    const DiskImage image{DiskBuilder("SAVED").build()};
+    DiskImage image{DiskBuilder("SAVED").build()};
+    image.sectorMap = SectorMap{{40, 1, 18, 256}, {{3, 0, 4, SectorState::Bad, 23}}};
     ScriptedChooser chooser;
     chooser.paths.push_back(target);
     ScriptedPrompter prompter;
@@ -127,6 +134,29 @@ TEST(SaveImageAs, SavesTheWholeImageAndReloadsWithoutQuestion) {
     EXPECT_TRUE(LoadImageFile(target, reloaded, quiet, log));
     EXPECT_TRUE(quiet.shown.empty());
     EXPECT_EQ(reloaded.bytes, image.bytes);
+    ASSERT_TRUE(reloaded.sectorMap.has_value()) << "the map travels beside the image";
+    EXPECT_EQ(SectorMapToJson(*reloaded.sectorMap), SectorMapToJson(*image.sectorMap));
+
+    // Saved again without bad sectors, the old map would lie about the new bytes.
+    image.sectorMap->entries.clear();
+    chooser.paths.push_back(target);
+    SaveImageAs("SAVED", image, chooser, prompter, log);
+    EXPECT_FALSE(std::filesystem::exists(target + ".map.json"));
+}
+
+TEST(LoadImageFile, AMapThatDoesNotFitIsLeftOutWithAWarning) {
+    TempDir dir;
+    const std::string path = dir.file("disk.opu");
+    writeBytes(path, DiskBuilder("MAPPED").build());
+    writeFileReplacing(path + ".map.json", SectorMapToJson(SectorMap{{80, 2, 18, 256}, {}}));
+    DiskImage image;
+    ScriptedPrompter prompter;
+    RecordingLog log;
+    EXPECT_TRUE(LoadImageFile(path, image, prompter, log));
+    EXPECT_FALSE(image.sectorMap.has_value());
+    EXPECT_EQ(log.at(kSeverityWARNING).at(0), "The sector map beside [" + path +
+                                                  "] was left out: sector map: " + path +
+                                                  ".map.json describes 737280 bytes, the image has 184320");
 }
 
 TEST(SaveImageAs, RefusalsAndCancel) {

@@ -18,10 +18,10 @@ inline std::uint8_t patternByte(int t, int h, std::size_t i) {
                                      static_cast<int>(i / 256) * 3);
 }
 
-// sides 1: 40 track sides of head 0; sides 2: head 0 and head 1 of each track in turn.
-inline std::vector<std::uint8_t> patternDisk(int sides) {
+// sides 1: the track sides of head 0; sides 2: head 0 and head 1 of each track in turn.
+inline std::vector<std::uint8_t> patternDisk(int sides, int tracks = 40) {
     std::vector<std::uint8_t> disk;
-    for (int t = 0; t < 40; ++t) {
+    for (int t = 0; t < tracks; ++t) {
         for (int h = 0; h < sides; ++h) {
             for (std::size_t i = 0; i < kTrackSide; ++i) {
                 disk.push_back(patternByte(t, h, i));

@@ -87,14 +87,15 @@ TEST(SimulatedFloppyDriver, FaultsInsideTheDriverAreTrappedAndLogged) {
 
 TEST(SimulatedFloppyDriver, FaultListParses) {
     const auto faults =
-        SimulatedFloppyDriver::ParseFaults(" 0:5:23:3 ;1:39:0x463:1;;0:0:-1:0;1:2:0xFFFFFFFF:2");
+        SimulatedFloppyDriver::ParseFaults(" 0:5:23:3 ;1:79:0x463:1;;0:0:-1:0;1:2:0xFFFFFFFF:2:17");
     ASSERT_EQ(faults.size(), 4u);
-    const SimulatedFault expected[] = {{0, 5, 23, 3}, {1, 39, 1123, 1}, {0, 0, -1, 0}, {1, 2, -1, 2}};
+    const SimulatedFault expected[] = {{0, 5, 23, 3}, {1, 79, 1123, 1}, {0, 0, -1, 0}, {1, 2, -1, 2, 17}};
     for (std::size_t i = 0; i < faults.size(); ++i) {
         EXPECT_EQ(faults[i].head, expected[i].head) << i;
         EXPECT_EQ(faults[i].track, expected[i].track) << i;
         EXPECT_EQ(faults[i].code, expected[i].code) << i;
         EXPECT_EQ(faults[i].remaining, expected[i].remaining) << i;
+        EXPECT_EQ(faults[i].sector, expected[i].sector) << i;
     }
     EXPECT_TRUE(SimulatedFloppyDriver::ParseFaults("").empty());
 }
@@ -105,10 +106,11 @@ TEST(SimulatedFloppyDriver, MalformedFaultListsAreRefusedNamingTheItem) {
         const char* mentions;
     };
     const Case cases[] = {
-        {"0:5:23", "does not have four fields"},
-        {"0:5:23:3:1", "does not have four fields"},
+        {"0:5:23", "does not have four or five fields"},
+        {"0:5:23:3:1:1", "does not have four or five fields"},
+        {"0:5:23:3:18", "sector"},
         {"2:5:23:3", "head"},
-        {"0:40:23:3", "track"},
+        {"0:80:23:3", "track"},
         {"0:x:23:3", "track"},
         {"0:5:0:3", "error code"},
         {"0:5:abc:3", "error code"},
