@@ -9,26 +9,22 @@ namespace {
 struct FakeView : DiskBrowserView {
     std::vector<ListRow> rows;
     std::string caption;
-    std::optional<bool> readEnabled;
-    bool saveEnabled = false;
-    bool opusFileEnabled = false;
-    bool shown = false;
+    bool saveEnabled = false, opusFileEnabled = false;
     void setRows(const std::vector<ListRow>& r) override { rows = r; }
     void setCaption(const std::string& c) override { caption = c; }
-    void setReadEnabled(bool e) override { readEnabled = e; }
     void setSaveEnabled(bool e) override { saveEnabled = e; }
     void setOpusFileEnabled(bool e) override { opusFileEnabled = e; }
-    void showWindow() override { shown = true; }
+    void setReadEnabled(bool) override {}
+    void showWindow() override {}
 };
 
 struct RecordingViewers : ViewerFactory {
     std::vector<std::string> calls;
-    bool screenAccepts = true;
     void ShowOpusProgram(int i) override { calls.push_back("program " + std::to_string(i)); }
     void ShowOpusBytes(int i) override { calls.push_back("bytes " + std::to_string(i)); }
     bool ShowOpusScreen(int i) override {
         calls.push_back("screen " + std::to_string(i));
-        return screenAccepts;
+        return false;
     }
 };
 
@@ -54,145 +50,80 @@ struct Browser {
     FakeReader reader;
     DiskBrowser browser{session, view, prompter, chooser, log, viewers, reader};
     TempDir dir;
-
-    std::string imageFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "disk.opu") {
-        writeBytes(dir.file(name), bytes);
-        return dir.file(name);
-    }
 };
 
-std::vector<std::uint8_t> demo() {
-    return DiskBuilder("DEMO")
-        .addFile("prog", 0, {0x00, 0x0A, 0x01, 0x00, 0x0D})
-        .addFile("nums", 1, {1, 1, 0, 0, 0, 0, 0, 0})
-        .addFile("chars", 2, {1, 1, 0, 'x'})
-        .addFile("code", 3, {0xC9}, 32768)
-        .addFile("pic", 3, std::vector<std::uint8_t>(6912), 16384)
-        .addFile("odd", 7, {1})
-        .build();
-}
+const std::vector<std::uint8_t> kDemo = DiskBuilder("DEMO")
+                                            .addFile("prog", 0, {0x00, 0x0A, 0x01, 0x00, 0x0D})
+                                            .addFile("nums", 1, {1, 1, 0, 0, 0, 0, 0, 0})
+                                            .addFile("chars", 2, {1, 1, 0, 'x'})
+                                            .addFile("code", 3, {0xC9}, 32768)
+                                            .addFile("pic", 3, std::vector<std::uint8_t>(6912), 16384)
+                                            .addFile("odd", 7, {1})
+                                            .build();
+const std::vector<std::uint8_t> kNoCatalogue = [] {
+    std::vector<std::uint8_t> bytes(kNominalImageLength, 0);
+    bytes[260] = bytes[261] = 0xFF;
+    return bytes;
+}();
 
-TEST(DiskBrowser, OpeningAnImageListsItsFiles) {
+TEST(DiskBrowser, OpeningImagesAndCancelling) {
     Browser b;
     b.browser.StartUp(false);
-    b.chooser.paths.push_back(b.imageFile(demo()));
+    writeBytes(b.dir.file("bad.opu"), kNoCatalogue);
+    b.chooser.paths = {b.dir.file("bad.opu"), b.dir.file("demo.opu"), std::nullopt};
+    b.browser.OpenImageFile();  // no catalogue: the image loads, quietly, and nothing is enabled
+    EXPECT_EQ(b.session.image.bytes.size(), kNominalImageLength);
+    EXPECT_FALSE(b.view.opusFileEnabled || b.view.saveEnabled);
+    writeBytes(b.dir.file("demo.opu"), kDemo);
     b.browser.OpenImageFile();
-    EXPECT_TRUE(b.view.opusFileEnabled);
-    EXPECT_TRUE(b.view.saveEnabled);
-    EXPECT_TRUE(b.browser.OpusFileItemsEnabled());
+    EXPECT_TRUE(b.view.opusFileEnabled && b.view.saveEnabled && b.browser.OpusFileItemsEnabled());
     ASSERT_EQ(b.view.rows.size(), 6u);
-    EXPECT_EQ(b.view.rows[0].key, "1_F");
     EXPECT_EQ(b.view.rows[4].iconKey, "SCREEN");
-    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [DEMO      ]");
     EXPECT_EQ(b.browser.CurrentDiskName(), "DEMO      ");
-
-    // A cancelled open afterwards keeps the list but disables "&Opus File".
-    b.browser.OpenImageFile();
+    b.browser.OpenImageFile();  // cancelled: the list stays, "&Opus File" goes
     EXPECT_FALSE(b.view.opusFileEnabled);
-    EXPECT_EQ(b.view.rows.size(), 6u);
     EXPECT_TRUE(b.view.saveEnabled);
-}
-
-TEST(DiskBrowser, AnImageWithoutCatalogueStopsQuietly) {
-    Browser b;
-    b.browser.StartUp(false);
-    std::vector<std::uint8_t> noCatalogue(kNominalImageLength, 0);
-    noCatalogue[260] = 0xFF;
-    noCatalogue[261] = 0xFF;
-    b.chooser.paths.push_back(b.imageFile(noCatalogue));
-    b.browser.OpenImageFile();
-    EXPECT_FALSE(b.view.opusFileEnabled);
-    EXPECT_FALSE(b.view.saveEnabled);
+    EXPECT_EQ(b.view.rows.size(), 6u);
     EXPECT_TRUE(b.prompter.shown.empty());
-    EXPECT_EQ(b.session.image.bytes.size(), kNominalImageLength);  // the image itself was loaded
 }
 
-TEST(DiskBrowser, ARead) {
-    Browser b;
-    b.browser.StartUp(true);
-    b.reader.image = demo();
-    b.browser.ReadPhysicalDisk();
-    EXPECT_EQ(b.view.rows.size(), 6u);
-    EXPECT_TRUE(b.view.saveEnabled);
-    EXPECT_FALSE(b.view.opusFileEnabled);  // a read does not touch "&Opus File"
-    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [DEMO      ]");
-    // The rows can still be opened.
-    b.browser.OpenEntry(1);
-    EXPECT_EQ(b.viewers.calls, std::vector<std::string>{"program 1"});
-}
-
-TEST(DiskBrowser, ACancelledReadKeepsEverything) {
-    Browser b;
-    b.browser.StartUp(true);
-    b.session.image.bytes = {1, 2, 3};
-    b.reader.end = DiskReadEnd::Canceled;
-    b.browser.ReadPhysicalDisk();
-    ASSERT_EQ(b.prompter.shown.size(), 1u);
-    EXPECT_EQ(b.prompter.shown[0].text, "Disk read canceled, keeping old image if any!");
-    EXPECT_EQ(b.prompter.shown[0].icon, MsgIcon::Information);
-    EXPECT_EQ(b.session.image.bytes, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(b.view.saveEnabled);
-}
-
-TEST(DiskBrowser, ClosingTheReadDialogWithoutAReadShowsNothing) {
+TEST(DiskBrowser, ReadsEndingEachWay) {
     Browser b;
     b.browser.StartUp(true);
     b.reader.end = DiskReadEnd::NothingRead;
     b.browser.ReadPhysicalDisk();
     EXPECT_TRUE(b.prompter.shown.empty());
-    EXPECT_TRUE(b.view.rows.empty());
     EXPECT_EQ(b.view.caption, "Quillmar v2.0.0");
-}
-
-TEST(DiskBrowser, AReadWhoseCatalogueFailsBlocksSaving) {
-    Browser b;
-    b.browser.StartUp(true);
-    b.reader.image = demo();
+    b.reader.end = DiskReadEnd::Read;
+    b.reader.image = kDemo;
     b.browser.ReadPhysicalDisk();
-    ASSERT_TRUE(b.view.saveEnabled);
-
-    std::vector<std::uint8_t> broken(kNominalImageLength, 0);
-    broken[260] = 0xFF;
-    broken[261] = 0xFF;
-    b.reader.image = broken;
-    b.browser.ReadPhysicalDisk();
-    EXPECT_EQ(b.prompter.shown.size(), 1u);
-    EXPECT_EQ(b.view.rows.size(), 6u);  // the list keeps its rows
-    EXPECT_EQ(b.session.image.bytes, broken);
-
-    b.browser.SaveImage();
-    EXPECT_EQ(b.prompter.shown.size(), 2u);
-}
-
-TEST(DiskBrowser, OpeningARowDispatchesByTypeAndLength) {
-    Browser b;
-    b.chooser.paths.push_back(b.imageFile(demo()));
-    b.browser.OpenImageFile();
-    const std::pair<std::optional<int>, const char*> cases[] = {
-        {1, "program 1"}, {2, "bytes 2"},          {3, "bytes 3"}, {4, "bytes 4"}, {5, "screen 5"},
-        {6, nullptr},     {std::nullopt, nullptr}, {99, nullptr},  {-1, nullptr},
-    };
-    for (const auto& [index, call] : cases) {
-        b.viewers.calls.clear();
+    EXPECT_EQ(b.view.rows.size(), 6u);
+    EXPECT_TRUE(b.view.saveEnabled);
+    EXPECT_FALSE(b.view.opusFileEnabled);  // a read does not touch "&Opus File"
+    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [DEMO      ]");
+    for (const std::optional<int> index : {1, 2, 3, 4, 5, 6, 99, -1}) {  // by type and length
         b.browser.OpenEntry(index);
-        if (call == nullptr) {
-            EXPECT_TRUE(b.viewers.calls.empty()) << index.value_or(-100);
-        } else {
-            EXPECT_EQ(b.viewers.calls, std::vector<std::string>{call});
-        }
     }
-}
-
-TEST(DiskBrowser, ViewAsCommandsIgnoreTheType) {
-    Browser b;
-    b.chooser.paths.push_back(b.imageFile(demo()));
-    b.browser.OpenImageFile();
-    b.viewers.screenAccepts = false;
-    b.browser.ViewAsBasic(6);
+    b.browser.OpenEntry(std::nullopt);
+    b.browser.ViewAsBasic(6);  // whatever the type
     b.browser.ViewAsBytes(1);
     b.browser.ViewAsScreen(1);
     b.browser.ViewAsScreen(std::nullopt);
-    EXPECT_EQ(b.viewers.calls, (std::vector<std::string>{"program 6", "bytes 1", "screen 1"}));
+    EXPECT_EQ(b.viewers.calls, (std::vector<std::string>{"program 1", "bytes 2", "bytes 3", "bytes 4",
+                                                         "screen 5", "program 6", "bytes 1", "screen 1"}));
+    b.reader.end = DiskReadEnd::Canceled;
+    b.browser.ReadPhysicalDisk();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(b.session.image.bytes, kDemo);
+    b.reader.end = DiskReadEnd::Read;  // a catalogue that fails: the list stays, saving is blocked
+    b.reader.image = kNoCatalogue;
+    b.browser.ReadPhysicalDisk();
+    EXPECT_EQ(b.prompter.shown.size(), 2u);
+    EXPECT_EQ(b.view.rows.size(), 6u);
+    EXPECT_EQ(b.session.image.bytes, kNoCatalogue);
+    b.browser.SaveImage();
+    EXPECT_EQ(b.prompter.shown.size(), 3u);
 }
 
 }  // namespace
