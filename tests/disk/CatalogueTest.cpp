@@ -28,12 +28,10 @@ TEST(GetDiskFiles, DecodesSlotsHeadersAndData) {
     ASSERT_TRUE(GetDiskFiles(image, cat, log));
     ASSERT_EQ(cat.size(), 3u);
     EXPECT_EQ(cat[0].Name, "MYDISK    ");
-    EXPECT_EQ(cat[0].EntryKind + 1, cat[1].EntryKind);
     EXPECT_EQ(cat[1].RawName, "prog      ");
     EXPECT_EQ(std::vector<int>({cat[1].Type, cat[1].Length, cat[1].Param1, cat[1].Param2}),
               std::vector<int>({0, 300, 10, 250}));
     EXPECT_TRUE(bytesEqual(bytesOf(300), cat[1].Data));
-    EXPECT_EQ(cat[2].Word1 + 1, cat[2].Word0);  // header block of the builder's layout
     EXPECT_EQ(cat[2].Data.size(), 6912u);
     EXPECT_TRUE(log.entries.empty());
 }
@@ -147,7 +145,6 @@ TEST(FilesHit, AFileIsHitFromItsHeaderBlockToItsLastDataByte) {
         int word1OfA = 9;
     };
     const Case cases[] = {
-        {"no bad sector", {}, {}},
         {"a recovered sector holds good data", {at(10, SectorState::Recovered)}, {}},
         {"header block", {at(10)}, {"1 A 0:0:10"}},
         {"block of the last data byte", {at(11)}, {"1 A 0:0:11"}},
@@ -159,8 +156,7 @@ TEST(FilesHit, AFileIsHitFromItsHeaderBlockToItsLastDataByte) {
          18},
     };
     for (const Case& c : cases) {
-        SectorMap map;
-        map.entries = c.entries;
+        const SectorMap map{{}, c.entries};
         std::vector<std::string> hits;
         for (const HitFile& h : FilesHit(catalogue(c.word1OfA), map)) {
             hits.push_back(std::to_string(h.index) + " " + h.name + " " + SectorListText(h.badSectors));
