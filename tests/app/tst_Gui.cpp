@@ -17,16 +17,21 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <functional>
 
 #include "app/AppWiring.h"
 #include "basic/frmBasic.h"
 #include "bytes/frmCode.h"
 #include "bytes/frmSearch.h"
+#include "disk/DiskBuilder.h"
 #include "disk/frmDisk.h"
 #include "disk/frmDiskMap.h"
 #include "floppy/SimulatedFloppyDriver.h"
 #include "floppy/frmFDRead.h"
+#include "flux/FluxImage.h"
+#include "flux/Scp.h"
 #include "qt/QtFontChooser.h"
 #include "qt/QtPrintSurface.h"
 #include "screen/RasterPaneWidget.h"
@@ -40,19 +45,15 @@ namespace {
 const std::string kDemo = QUILLMAR_BINARY_DIR "/samples/demo.opu";
 
 // Every print goes to a PDF file.
-class PdfPrinter : public PrinterChooser {
-public:
+struct PdfPrinter : PrinterChooser {
     explicit PdfPrinter(std::string path) : m_path(std::move(path)) {}
     std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(QString::fromStdString(m_path));
         PrinterChoice choice;
         choice.surface = std::make_unique<QtPrintSurface>(std::move(printer));
         return choice;
     }
-
-private:
     std::string m_path;
 };
 
@@ -64,20 +65,19 @@ void whenShown(const std::function<void(T*)>& action) {
     auto* timer = new QTimer;
     const QDeadlineTimer deadline(5000);
     QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* t = qobject_cast<T*>(w); t != nullptr && t->isVisible()) {
-                timer->deleteLater();
-                timer->stop();
-                action(t);
-                return;
-            }
+        const auto all = QApplication::topLevelWidgets();
+        const auto it = std::find_if(all.begin(), all.end(), [](QWidget* w) {
+            return qobject_cast<T*>(w) != nullptr && w->isVisible();
+        });
+        if (it == all.end() && !deadline.hasExpired()) {
+            return;
         }
-        if (deadline.hasExpired()) {
-            timer->deleteLater();
-            timer->stop();
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            }
+        timer->deleteLater();
+        timer->stop();
+        if (it != all.end()) {
+            action(qobject_cast<T*>(*it));
+        } else if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
         }
     });
     timer->start(5);
@@ -127,23 +127,12 @@ struct Run {
     }
     template <class T>
     T* viewer() const {
-        T* last = nullptr;
-        for (QWidget* w : app->viewers()) {
-            if (auto* t = qobject_cast<T*>(w)) {
-                last = t;
-            }
-        }
-        return last;
-    }
-    std::string settingsText() const {
-        QFile file(QString::fromStdString(settings));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+        const auto all = app->viewers();
+        const auto it =
+            std::find_if(all.rbegin(), all.rend(), [](QWidget* w) { return qobject_cast<T*>(w); });
+        return it == all.rend() ? nullptr : qobject_cast<T*>(*it);
     }
 };
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 }  // namespace
 
@@ -151,42 +140,14 @@ class tst_Gui : public QObject {
     Q_OBJECT
 
 private slots:
+    // Each row opens its viewer, by shortcut right after an open or by double
+    // click, and the viewer proposes its first format.
     void eachRowOpensItsViewerWhichProposesItsFirstFormat() {
-        Run run;
-        run.openDemo();
-        QCOMPARE(run.list()->topLevelItemCount(), 5);
-        struct Row {
-            int row;
-            const char* proposed;
-            const char* saveAs;
-            std::function<QWidget*(Run&, int)> open;
-        };
-        const Row rows[] = {
-            {0, "demo.Tap", "demo.Txt", [](Run& r, int i) { return r.open<frmBasic>(i); }},
-            {1, "screen.Tap", "screen.Bmp", [](Run& r, int i) { return r.open<frmScreen>(i); }},
-            {2, "code.Tap", "code.Bin", [](Run& r, int i) { return r.open<frmCode>(i); }},
-            {3, "numbers.Tap", "numbers.Tap", [](Run& r, int i) { return r.open<frmCode>(i); }},
-            {4, "letters.Tap", "letters.Bin", [](Run& r, int i) { return r.open<frmCode>(i); }},
-        };
-        for (const Row& row : rows) {
-            QWidget* viewer = row.open(run, row.row);
-            QVERIFY2(viewer != nullptr && viewer->isVisible(), row.proposed);
-            const std::string name = row.proposed;
-            QVERIFY(viewer->windowTitle().contains(QString::fromStdString(name.substr(0, name.find('.')))));
-            const std::string target = run.dir.file(row.saveAs);
-            run.chooser.paths.push_back(target);
-            Run::action(viewer, "mnuFileSaveAs")->trigger();
-            QCOMPARE(run.chooser.proposedNames.back(), std::string(row.proposed));
-            QVERIFY2(QFile(QString::fromStdString(target)).size() > 0, row.saveAs);
-            QCOMPARE(run.prompter.shown.back().text, "File successfully saved as [" + target + "].");
-        }
-    }
-
-    void theOpusFileShortcutsWorkRightAfterAnOpen() {
         Run run;
         run.main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(run.main()));
         run.openDemo();
+        QCOMPARE(run.list()->topLevelItemCount(), 5);
         const std::pair<Qt::Key, int> keys[] = {{Qt::Key_G, 0}, {Qt::Key_E, 1}, {Qt::Key_B, 2}};
         for (const auto& [key, row] : keys) {
             run.list()->setCurrentItem(run.list()->topLevelItem(row));
@@ -195,6 +156,23 @@ private slots:
             QTest::keyClick(run.list(), key, Qt::ControlModifier);
         }
         QVERIFY(run.viewer<frmBasic>() && run.viewer<frmScreen>() && run.viewer<frmCode>());
+        const std::array<std::array<std::string, 3>, 5> rows = {{{"demo.Tap", "demo.Txt", "frmBasic"},
+                                                                 {"screen.Tap", "screen.Bmp", "frmScreen"},
+                                                                 {"code.Tap", "code.Bin", "frmCode"},
+                                                                 {"numbers.Tap", "numbers.Tap", "frmCode"},
+                                                                 {"letters.Tap", "letters.Bin", "frmCode"}}};
+        for (int row = 0; row < 5; ++row) {
+            const auto& [proposed, saveAs, type] = rows[static_cast<std::size_t>(row)];
+            QWidget* viewer = run.open<QWidget>(row);
+            QVERIFY2(viewer != nullptr && viewer->isVisible(), proposed.c_str());
+            QCOMPARE(viewer->metaObject()->className(), type.c_str());
+            const std::string target = run.dir.file(saveAs);
+            run.chooser.paths.push_back(target);
+            Run::action(viewer, "mnuFileSaveAs")->trigger();
+            QCOMPARE(run.chooser.proposedNames.back(), proposed);
+            QVERIFY2(QFile(QString::fromStdString(target)).size() > 0, saveAs.c_str());
+            QCOMPARE(run.prompter.shown.back().text, "File successfully saved as [" + target + "].");
+        }
     }
 
     void aViewersMessagesStandOverTheViewer() {
@@ -282,20 +260,27 @@ private slots:
         });
         Run::action(basic, "mnuEditListingFont")->trigger();
         QCOMPARE(offered.family(), shown.family());
-        QCOMPARE(offered.italic(), false);
-        QCOMPARE(offered.bold(), false);
+        QVERIFY(!offered.italic() && !offered.bold());
         QCOMPARE(offered.pointSize(), 8);
         QCOMPARE(basic->listingFont(), before);
         QCOMPARE(basic->txtBasic()->font(), shown);
-        QVERIFY(!contains(run.settingsText(), "Font Italic=True"));
+        QVERIFY(readText(run.settings).find("Font Italic=True") == std::string::npos);
     }
 
-    void readingTheDiskKeepsCancelPointable() {
+    // Escape on the idle read dialog is Close; during a read it cancels, and
+    // the busy cursor leaves Cancel pointable.
+    void theReadDialogsEscapeAndBusyCursor() {
         Run run;
-        QPointer<frmFDRead> read;
+        int result = -1;
+        whenShown<frmFDRead>([&](frmFDRead* dialog) {
+            QObject::connect(dialog, &QDialog::finished, [&](int r) { result = r; });
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(run.main()->windowTitle(), QStringLiteral("Quillmar v2.0.0"));  // nothing loaded
         bool busyOverDialogOnly = false;
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
-            read = dialog;
             dialog->afterSide = [&](const ReadProgress&) {
                 busyOverDialogOnly = QApplication::overrideCursor() == nullptr &&
                                      dialog->cursor().shape() == Qt::WaitCursor &&
@@ -311,7 +296,10 @@ private slots:
         QVERIFY(run.prompter.shown.empty());
     }
 
-    void aSectorBySectorReadMarksTheFileItsBadSectorSpoils() {
+    // A sector-by-sector read marks the file its bad sector spoils; a flux
+    // recording with one unreadable sector opens with one message. The Disk
+    // Map shows each.
+    void badSectorsOfAReadAndOfAFluxRecordingShowOnTheMap() {
         Run run(false, SimulatedFloppyDriver::ParseFaults("0:0:23:99:8"));  // the first file's header block
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
             dialog->mnuOptionsSectorBySectorRead->trigger();
@@ -322,25 +310,41 @@ private slots:
         QCOMPARE(run.list()->topLevelItem(0)->toolTip(0),
                  QStringLiteral("Bad sectors (head:track:sector): 0:0:8"));
         QCOMPARE(run.list()->topLevelItem(1)->toolTip(0), QString());
-        emit run.main()->findChild<QMenu*>(QStringLiteral("mnuFile"))->aboutToShow();
-        Run::action(run.main(), "mnuFileDiskMap")->trigger();
-        const QString first = run.list()->topLevelItem(0)->text(0);
-        QCOMPARE(run.main()->findChild<frmDiskMap*>()->lstHitFiles()->item(0)->text(),
-                 QStringLiteral("1  %1  0:0:8").arg(first));
-    }
+        const auto openMap = [&] {
+            emit run.main()->findChild<QMenu*>(QStringLiteral("mnuFile"))->aboutToShow();
+            Run::action(run.main(), "mnuFileDiskMap")->trigger();
+            return run.main()->findChild<frmDiskMap*>();
+        };
+        frmDiskMap* map = openMap();
+        QCOMPARE(map->lstHitFiles()->item(0)->text(),
+                 QStringLiteral("1  %1  0:0:8").arg(run.list()->topLevelItem(0)->text(0)));
+        delete map;
 
-    void escapeOnAnIdleReadDialogIsClose() {
-        Run run;
-        int result = -1;
-        whenShown<frmFDRead>([&](frmFDRead* dialog) {
-            QObject::connect(dialog, &QDialog::finished, [&](int r) { result = r; });
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        });
-        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
-        QCOMPARE(result, int(QDialog::Accepted));
-        QVERIFY(run.prompter.shown.empty());
-        QCOMPARE(run.list()->topLevelItemCount(), 0);
-        QCOMPARE(run.main()->windowTitle(), QStringLiteral("Quillmar v2.0.0"));
+        const std::vector<std::uint8_t> image = DiskBuilder("FLUX").imageLength(2 * 18 * 256).build();
+        flux::FluxDisk disk;
+        for (int c = 0; c < 2; ++c) {
+            auto sectors = flux::OpusTrackSectors(image, c, 0, 1);
+            for (auto& s : sectors) {
+                s.corruptData = c == 1 && s.sector == 4;
+            }
+            disk.tracks.push_back(
+                flux::EncodeMfmTrack(std::vector<std::vector<flux::EncodeSector>>{sectors}));
+            disk.tracks.back().track = c;
+        }
+        writeBytes(run.dir.file("disk.scp"), flux::WriteScp(disk));
+        run.chooser.paths.push_back(run.dir.file("disk.scp"));
+        run.prompter.answers.push_back(MsgAnswer::Ok);
+        Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
+        QCOMPARE(run.prompter.shown.size(), std::size_t{1});
+        QCOMPARE(run.prompter.shown[0].text,
+                 "1 of 36 sectors could not be read (first: cylinder 1 head 0 sector 4).");
+        map = openMap();
+        QVERIFY(map != nullptr);
+        const QImage picture = map->grab().toImage();
+        QCOMPARE(picture.pixelColor(map->cellRect(1, 0, 4).center()),
+                 frmDiskMap::stateColour(SectorState::Bad));
+        QCOMPARE(picture.pixelColor(map->cellRect(1, 0, 5).center()),
+                 frmDiskMap::stateColour(SectorState::Good));
     }
 
     // Run by xvfb_wm.sh on a real X server under a window manager.

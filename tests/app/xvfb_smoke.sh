@@ -3,15 +3,10 @@
 # and takes a screenshot, so a broken real start-up cannot pass.
 # Usage: xvfb_smoke.sh QUILLMAR_BINARY DEMO_IMAGE OUTPUT_PNG
 set -euo pipefail
-binary=$1
-demo=$2
-shot=$3
+binary=$1 demo=$2 shot=$3
 
 for tool in xvfb-run xdotool import; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "xvfb_smoke: $tool is missing (scripts/install-deps installs it)" >&2
-        exit 1
-    fi
+    command -v "$tool" >/dev/null 2>&1 || { echo "xvfb_smoke: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
 
 home=$(mktemp -d)
@@ -33,8 +28,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     xdotool windowfocus --sync "$window" || true
     sleep 0.5
     import -window root "$1"
-    kill $pid
-    wait $pid 2>/dev/null || true
+    kill $pid && wait $pid 2>/dev/null || true
 ' "$binary" "$shot"
 
 test -s "$shot"

@@ -4,10 +4,7 @@
 # Usage: xvfb_wm.sh TST_GUI_BINARY
 set -euo pipefail
 for tool in xvfb-run openbox; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "xvfb_wm: $tool is missing (scripts/install-deps installs it)" >&2
-        exit 1
-    fi
+    command -v "$tool" >/dev/null 2>&1 || { echo "xvfb_wm: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
 export QT_QPA_PLATFORM=xcb
 # Under the sanitizers: the X platform's D-Bus library keeps a buffer to the end.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include "core/Failure.h"
 #include "core/FileIO.h"
+#include "disk/DiskBrowser.h"
 #include "disk/DiskBuilder.h"
 #include "disk/ImageFile.h"
 #include "disk/SectorMapFile.h"
@@ -8,71 +11,24 @@
 
 namespace {
 
-struct LengthCase {
-    std::size_t length;
-    bool asks;
-    MsgAnswer answer;
-    bool loads;
-};
-
-class LoadLengthTest : public ::testing::TestWithParam<LengthCase> {};
-
-TEST_P(LoadLengthTest, AsksOnlyForUnusualLengths) {
-    const LengthCase& c = GetParam();
-    TempDir dir;
-    const std::string path = dir.file("disk.opu");
-    std::vector<std::uint8_t> bytes(c.length, 0xE5);
-    writeBytes(path, bytes);
-
-    DiskImage image{{1, 2, 3}};
-    ScriptedPrompter prompter;
-    if (c.asks) {
-        prompter.answers.push_back(c.answer);
+TEST(LoadImageFile, AsksOnlyForUnusualLengths) {
+    using Answer = std::optional<MsgAnswer>;  // none: no question
+    const std::pair<std::size_t, Answer> cases[] = {
+        {184320, {}}, {184319, MsgAnswer::Yes}, {184321, MsgAnswer::No}, {368640, {}},
+        {737280, {}}, {368641, MsgAnswer::No},  {737281, MsgAnswer::Yes}};
+    for (const auto& [length, answer] : cases) {
+        TempDir dir;
+        writeBytes(dir.file("disk.opu"), std::vector<std::uint8_t>(length, 0xE5));
+        DiskImage image{{1, 2, 3}};
+        ScriptedPrompter prompter;
+        prompter.answers.push_back(answer.value_or(MsgAnswer::Cancel));
+        RecordingLog log;
+        const bool loads = answer != MsgAnswer::No;
+        EXPECT_EQ(LoadImageFile(dir.file("disk.opu"), image, prompter, log), loads) << length;
+        EXPECT_EQ(prompter.shown.size(), answer ? (loads ? 1u : 2u) : 0u) << length;
+        EXPECT_TRUE(!answer || prompter.shown.at(0).buttons == MsgButtons::YesNo);
+        EXPECT_EQ(image.bytes.size(), loads ? length : 3u) << length;
     }
-    RecordingLog log;
-    EXPECT_EQ(LoadImageFile(path, image, prompter, log), c.loads);
-
-    if (c.asks) {
-        ASSERT_GE(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
-    } else {
-        EXPECT_TRUE(prompter.shown.empty());
-    }
-    if (c.loads) {
-        EXPECT_EQ(image.bytes.size(), c.length);
-    } else {
-        EXPECT_EQ(image.bytes, (std::vector<std::uint8_t>{1, 2, 3}));
-        EXPECT_EQ(prompter.shown.size(), 2u);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Lengths, LoadLengthTest,
-                         ::testing::Values(LengthCase{184320, false, MsgAnswer::Yes, true},
-                                           LengthCase{184319, true, MsgAnswer::Yes, true},
-                                           LengthCase{184319, true, MsgAnswer::No, false},
-                                           LengthCase{184321, true, MsgAnswer::Yes, true},
-                                           LengthCase{184321, true, MsgAnswer::No, false},
-                                           LengthCase{368640, false, MsgAnswer::Yes, true},
-                                           LengthCase{737280, false, MsgAnswer::Yes, true},
-                                           LengthCase{368641, true, MsgAnswer::No, false},
-                                           LengthCase{737281, true, MsgAnswer::Yes, true}),
-                         [](const auto& tc) {
-                             return std::to_string(tc.param.length) +
-                                    (tc.param.answer == MsgAnswer::Yes ? "_Yes" : "_No");
-                         });
-
-TEST(LoadImageFile, TheDumpIsLoggedAtDebug) {
-    TempDir dir;
-    const std::string path = dir.file("demo.opu");
-    writeBytes(path, DiskBuilder("DUMPED").build());
-    DiskImage image;
-    ScriptedPrompter prompter;
-    RecordingLog log;
-    ASSERT_TRUE(LoadImageFile(path, image, prompter, log));
-    ASSERT_EQ(log.entries.size(), 1u);
-    EXPECT_EQ(log.entries[0].severity, 4);
-    EXPECT_FALSE(log.entries[0].forced);
-    EXPECT_EQ(log.entries[0].what.rfind("Disk Image [" + path + "] catalog:\r\n", 0), 0u);
 }
 
 TEST(LoadImageFile, FailuresAreTrappedAndLogged) {
@@ -80,18 +36,12 @@ TEST(LoadImageFile, FailuresAreTrappedAndLogged) {
     DiskImage image{{9}};
     ScriptedPrompter prompter;
     RecordingLog log;
-
     EXPECT_FALSE(LoadImageFile(dir.file("missing.opu"), image, prompter, log));
-    ASSERT_EQ(log.at(1).size(), 1u);
-    EXPECT_EQ(log.at(1)[0], "Error 53 (File not found ) in LoadImageFile at line 1");
-    EXPECT_EQ(image.bytes, std::vector<std::uint8_t>{9});
-
-    // An empty file loaded anyway fails when it is read, keeping the old image.
-    writeBytes(dir.file("empty.opu"), {});
+    writeBytes(dir.file("empty.opu"), {});  // loaded anyway, it fails when read
     prompter.answers.push_back(MsgAnswer::Yes);
     EXPECT_FALSE(LoadImageFile(dir.file("empty.opu"), image, prompter, log));
     EXPECT_EQ(image.bytes, std::vector<std::uint8_t>{9});
-    EXPECT_EQ(log.at(1).back(), "Error 62 (Input past end of file ) in LoadImageFile at line 3");
+    EXPECT_EQ(log.at(1).size(), 2u);
 }
 
 TEST(CatalogueDump, RowsAndCharacterColumn) {
@@ -99,102 +49,203 @@ TEST(CatalogueDump, RowsAndCharacterColumn) {
     const std::uint8_t row[16] = {0x80, 0x81, 0x1F, 0x20, 'A', 0x7F, 0xFF, 0x41, 0, 0, 0, 0, 0, 0, 0, 0x9F};
     std::copy(std::begin(row), std::end(row), bytes.begin() + 0x100);
     const std::string dump = CatalogueDump("x.opu", DiskImage{bytes});
-
     EXPECT_EQ(dump.rfind("Disk Image [x.opu] catalog:\r\n", 0), 0u);
-    const std::string first =
-        "\t0100: 80 81 1F 20 41 7F FF 41 00 00 00 00 00 00 00 9F \xE2\x82\xAC.. A\x7F.A........\r\n";
-    EXPECT_NE(dump.find(first), std::string::npos) << dump.substr(0, 200);
+    EXPECT_NE(
+        dump.find(
+            "\t0100: 80 81 1F 20 41 7F FF 41 00 00 00 00 00 00 00 9F \xE2\x82\xAC.. A\x7F.A........\r\n"),
+        std::string::npos);
     EXPECT_NE(dump.find("\t07F0: 00 "), std::string::npos);
-    EXPECT_EQ(dump.find("\t0800"), std::string::npos);
-    // Title line and 112 rows.
-    EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 113);
+    EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 113);  // title and 112 rows
 }
 
-TEST(SaveImageAs, SavesTheWholeImageAndReloadsWithoutQuestion) {
+TEST(SaveImageAs, SavesTheImageAndItsMapReloadsWithoutQuestionAndKeepsWhatWasThereOnFailure) {
     TempDir dir;
-    const std::string target = dir.file("saved.Opu");
+    const std::string target = dir.file("saved.Opu"), taken = dir.file("taken.opu");
     writeBytes(target, std::vector<std::uint8_t>(500000, 1));  // replaced, not merged
+    std::filesystem::create_directory(taken);                  // a folder cannot be replaced by a file
+    writeBytes(taken + "/inside", {7, 7, 7});
     DiskImage image{DiskBuilder("SAVED").build()};
     image.sectorMap = SectorMap{{40, 1, 18, 256}, {{3, 0, 4, SectorState::Bad, 23}}};
     ScriptedChooser chooser;
-    chooser.paths.push_back(target);
-    ScriptedPrompter prompter;
+    chooser.paths = {std::nullopt, target, target, taken};
+    ScriptedPrompter prompter, quiet;
     RecordingLog log;
+    SaveImageAs("", image, chooser, prompter, log);  // no image: refused before asking
+    EXPECT_TRUE(chooser.titles.empty());
+    SaveImageAs("SAVED", image, chooser, prompter, log);  // cancelled
     SaveImageAs("SAVED", image, chooser, prompter, log);
-
-    EXPECT_TRUE(bytesEqual(image.bytes, readBytes(target)));
-    EXPECT_EQ(chooser.titles.at(0), "Save OPUS Disk Image File As...");
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "Disk image saved as [" + target + "].");
-    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(prompter.busyDepth, 0);
-
+    EXPECT_EQ(prompter.shown.size(), 3u);
     DiskImage reloaded;
-    ScriptedPrompter quiet;
     EXPECT_TRUE(LoadImageFile(target, reloaded, quiet, log));
     EXPECT_TRUE(quiet.shown.empty());
     EXPECT_EQ(reloaded.bytes, image.bytes);
-    ASSERT_TRUE(reloaded.sectorMap.has_value()) << "the map travels beside the image";
+    ASSERT_TRUE(reloaded.sectorMap.has_value());
     EXPECT_EQ(SectorMapToJson(*reloaded.sectorMap), SectorMapToJson(*image.sectorMap));
 
     // Saved again without bad sectors, the old map would lie about the new bytes.
     image.sectorMap->entries.clear();
-    chooser.paths.push_back(target);
     SaveImageAs("SAVED", image, chooser, prompter, log);
     EXPECT_FALSE(std::filesystem::exists(target + ".map.json"));
-}
+    // A map for another geometry is left out with a warning.
+    writeFileReplacing(target + ".map.json", SectorMapToJson(SectorMap{{80, 2, 18, 256}, {}}));
+    EXPECT_TRUE(LoadImageFile(target, reloaded, quiet, log));
+    EXPECT_FALSE(reloaded.sectorMap.has_value());
+    EXPECT_EQ(log.at(kSeverityWARNING).size(), 1u);
 
-TEST(LoadImageFile, AMapThatDoesNotFitIsLeftOutWithAWarning) {
-    TempDir dir;
-    const std::string path = dir.file("disk.opu");
-    writeBytes(path, DiskBuilder("MAPPED").build());
-    writeFileReplacing(path + ".map.json", SectorMapToJson(SectorMap{{80, 2, 18, 256}, {}}));
-    DiskImage image;
-    ScriptedPrompter prompter;
-    RecordingLog log;
-    EXPECT_TRUE(LoadImageFile(path, image, prompter, log));
-    EXPECT_FALSE(image.sectorMap.has_value());
-    EXPECT_EQ(log.at(kSeverityWARNING).at(0), "The sector map beside [" + path +
-                                                  "] was left out: sector map: " + path +
-                                                  ".map.json describes 737280 bytes, the image has 184320");
-}
-
-TEST(SaveImageAs, RefusalsAndCancel) {
-    TempDir dir;
-    const DiskImage image{{1, 2}};
-    ScriptedChooser chooser;
-    ScriptedPrompter prompter;
-    RecordingLog log;
-
-    SaveImageAs("", image, chooser, prompter, log);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "No disk image to save!");
-    EXPECT_TRUE(chooser.titles.empty());
-
-    chooser.paths.push_back(std::nullopt);
+    EXPECT_TRUE(log.at(1).empty());
     SaveImageAs("DISK", image, chooser, prompter, log);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].text, "Save canceled!");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    EXPECT_EQ(readBytes(taken + "/inside"), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(log.at(1).size(), 1u);
+    EXPECT_EQ(prompter.busyDepth, 0);
+    // The image, its map and the folder: no temporary file is left.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
-TEST(SaveImageAs, AFailedWriteKeepsWhatWasThere) {
-    TempDir dir;
-    // A folder of that name cannot be replaced by a file, whoever runs the test.
-    const std::string target = dir.file("taken.opu");
-    std::filesystem::create_directory(target);
-    writeBytes(target + "/inside", {7, 7, 7});
-    ScriptedChooser chooser;
-    chooser.paths.push_back(target);
+const SectorMap kMap{{80, 2, 18, 256},
+                     {{0, 1, 4, SectorState::Recovered, 0},
+                      {12, 0, 5, SectorState::Bad, 23},
+                      {79, 1, 17, SectorState::Missing, 1122}}};
+
+TEST(SectorMapFile, WritesTheDocumentedFieldsAndReadsThemBack) {
+    const std::string text = SectorMapToJson(kMap);
+    const auto json = nlohmann::json::parse(text);
+    EXPECT_EQ(json["geometry"],
+              nlohmann::json::parse(R"({"cylinders": 80, "heads": 2, "sectors": 18, "size": 256})"));
+    EXPECT_EQ(
+        json["sectors"][1],
+        nlohmann::json::parse(R"({"cylinder": 12, "head": 0, "sector": 5, "state": "bad", "error": 23})"));
+
+    EXPECT_EQ(SectorMapToJson(SectorMapFromJson(text)), text);
+}
+
+TEST(SectorMapFile, DamagedMapsAreRefusedSayingWhatIsWrong) {
+    const std::string geometry = R"("geometry": {"cylinders": 40, "heads": 1, "sectors": 18, "size": 256})";
+    const std::pair<std::string, const char*> cases[] = {
+        // text, what the refusal mentions
+        {"{\"geometry\": ", "not a JSON object"},
+        {R"({"sectors": []})", "no \"geometry\" object"},
+        {R"({"geometry": {"cylinders": 40, "heads": 3, "sectors": 18, "size": 256}})",
+         "geometry \"heads\" 3 is outside 1 to 2"},
+        {"{" + geometry + R"(, "sectors": [{"cylinder": 0, "head": 0, "sector": 18,
+          "state": "bad", "error": 23}]})",
+         "sectors[0] \"sector\" 18 is outside 0 to 17"},
+        {"{" + geometry + R"(, "sectors": [{"cylinder": 0, "head": 0, "sector": 1,
+          "state": "ugly", "error": 23}]})",
+         "sectors[0] has no \"state\""},
+    };
+    for (const auto& [text, mentions] : cases) {
+        try {
+            (void)SectorMapFromJson(text);
+            ADD_FAILURE() << mentions << ": accepted";
+        } catch (const Failure& f) {
+            EXPECT_NE(f.description().find(mentions), std::string::npos) << f.description();
+        }
+    }
+}
+
+// The window, the viewers and the read dialog: the read publishes its image
+// when it ends in a read.
+struct Fakes : DiskBrowserView, ViewerFactory, DiskReadLauncher {
+    std::vector<ListRow> rows;
+    std::string caption;
+    bool saveEnabled = false, opusFileEnabled = false;
+    std::vector<std::string> calls;
+    std::vector<std::uint8_t> image;
+    DiskReadEnd end = DiskReadEnd::Read;
+    void setRows(const std::vector<ListRow>& r) override { rows = r; }
+    void setCaption(const std::string& c) override { caption = c; }
+    void setSaveEnabled(bool e) override { saveEnabled = e; }
+    void setOpusFileEnabled(bool e) override { opusFileEnabled = e; }
+    void setReadEnabled(bool) override {}
+    void showWindow() override {}
+    void ShowOpusProgram(int i) override { calls.push_back("program " + std::to_string(i)); }
+    void ShowOpusBytes(int i) override { calls.push_back("bytes " + std::to_string(i)); }
+    bool ShowOpusScreen(int i) override {
+        calls.push_back("screen " + std::to_string(i));
+        return false;
+    }
+    DiskReadEnd ReadDisk(DiskImage& target) override {
+        if (end == DiskReadEnd::Read) {
+            target.bytes = image;
+        }
+        return end;
+    }
+};
+
+struct Browser {
+    DiskSession session;
+    Fakes view, &reader = view, &viewers = view;
     ScriptedPrompter prompter;
+    ScriptedChooser chooser;
     RecordingLog log;
-    SaveImageAs("DISK", DiskImage{{1, 2}}, chooser, prompter, log);
-    EXPECT_EQ(readBytes(target + "/inside"), (std::vector<std::uint8_t>{7, 7, 7}));
-    ASSERT_EQ(log.at(1).size(), 1u);
-    EXPECT_NE(log.at(1)[0].find(" ) in SaveImageAs at line 4"), std::string::npos);
-    EXPECT_EQ(prompter.busyDepth, 0);
-    // No temporary file is left behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    DiskBrowser browser{session, view, prompter, chooser, log, view, view};
+    TempDir dir;
+};
+
+const std::vector<std::uint8_t> kDemo = DiskBuilder("DEMO")
+                                            .addFile("prog", 0, {0x00, 0x0A, 0x01, 0x00, 0x0D})
+                                            .addFile("nums", 1, {1, 1, 0, 0, 0, 0, 0, 0})
+                                            .addFile("chars", 2, {1, 1, 0, 'x'})
+                                            .addFile("code", 3, {0xC9}, 32768)
+                                            .addFile("pic", 3, std::vector<std::uint8_t>(6912), 16384)
+                                            .addFile("odd", 7, {1})
+                                            .build();
+const std::vector<std::uint8_t> kNoCatalogue = [] {
+    std::vector<std::uint8_t> bytes(kNominalImageLength, 0);
+    bytes[260] = bytes[261] = 0xFF;
+    return bytes;
+}();
+
+TEST(DiskBrowser, OpeningImagesAndReadsEndingEachWay) {
+    Browser b;
+    b.browser.StartUp(true);
+    writeBytes(b.dir.file("bad.opu"), kNoCatalogue);
+    b.chooser.paths = {b.dir.file("bad.opu"), b.dir.file("demo.opu"), std::nullopt};
+    b.browser.OpenImageFile();  // no catalogue: the image loads, quietly, and nothing is enabled
+    EXPECT_EQ(b.session.image.bytes.size(), kNominalImageLength);
+    EXPECT_FALSE(b.view.opusFileEnabled || b.view.saveEnabled);
+    writeBytes(b.dir.file("demo.opu"), kDemo);
+    b.browser.OpenImageFile();
+    EXPECT_TRUE(b.view.opusFileEnabled && b.view.saveEnabled && b.browser.OpusFileItemsEnabled());
+    ASSERT_EQ(b.view.rows.size(), 6u);
+    b.browser.OpenImageFile();  // cancelled: the list stays, "&Opus File" goes
+    EXPECT_FALSE(b.view.opusFileEnabled);
+    EXPECT_TRUE(b.view.saveEnabled);
+    EXPECT_EQ(b.view.rows.size(), 6u);
+    b.reader.end = DiskReadEnd::NothingRead;
+    b.browser.ReadPhysicalDisk();
+    EXPECT_TRUE(b.prompter.shown.empty());
+    EXPECT_EQ(b.view.caption, "Quillmar v2.0.0 - [DEMO      ]");
+    b.reader.end = DiskReadEnd::Read;
+    b.reader.image = kDemo;
+    b.view.rows.clear();
+    b.browser.ReadPhysicalDisk();
+    EXPECT_EQ(b.view.rows.size(), 6u);
+    EXPECT_TRUE(b.view.saveEnabled);
+    EXPECT_FALSE(b.view.opusFileEnabled);  // a read does not touch "&Opus File"
+    for (const auto index :
+         std::initializer_list<std::optional<int>>{1, 2, 3, 4, 5, 6, 99, -1, std::nullopt}) {
+        b.browser.OpenEntry(index);  // by type and length
+    }
+    b.browser.ViewAsBasic(6);  // whatever the type
+    b.browser.ViewAsBytes(1);
+    b.browser.ViewAsScreen(1);
+    b.browser.ViewAsScreen(std::nullopt);
+    EXPECT_EQ(b.viewers.calls, (std::vector<std::string>{"program 1", "bytes 2", "bytes 3", "bytes 4",
+                                                         "screen 5", "program 6", "bytes 1", "screen 1"}));
+    b.reader.end = DiskReadEnd::Canceled;
+    b.browser.ReadPhysicalDisk();
+    ASSERT_EQ(b.prompter.shown.size(), 1u);
+    EXPECT_EQ(b.prompter.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(b.session.image.bytes, kDemo);
+    b.reader.end = DiskReadEnd::Read;  // a catalogue that fails: the list stays, saving is blocked
+    b.reader.image = kNoCatalogue;
+    b.browser.ReadPhysicalDisk();
+    EXPECT_EQ(b.prompter.shown.size(), 2u);
+    EXPECT_EQ(b.view.rows.size(), 6u);
+    EXPECT_EQ(b.session.image.bytes, kNoCatalogue);
+    b.browser.SaveImage();
+    EXPECT_EQ(b.prompter.shown.size(), 3u);
 }
 
 }  // namespace

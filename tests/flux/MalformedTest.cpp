@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
@@ -37,96 +38,42 @@ Bytes GoodHfe() {
     return flux::WriteHfe(sides, 1, 1);
 }
 
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-struct MalformedCase {
-    std::string name;
-    std::function<Bytes()> make;
-    std::function<flux::FluxDisk(const Bytes&)> read;
-};
-
-class MalformedFile : public testing::TestWithParam<MalformedCase> {};
-
-TEST_P(MalformedFile, IsRefusedWithAClearFailure) {
-    const Bytes bytes = GetParam().make();
-    EXPECT_THROW((void)GetParam().read(bytes), Failure);
-}
-
-const auto kReadScp = [](const Bytes& b) { return flux::ReadScp(b); };
-const auto kReadHfe = [](const Bytes& b) { return flux::ReadHfe(b); };
-const auto kReadKf = [](const Bytes& b) {
+using Read = flux::FluxDisk (*)(const Bytes&);
+const Read kScp = [](const Bytes& b) { return flux::ReadScp(b); };
+const Read kHfe = [](const Bytes& b) { return flux::ReadHfe(b); };
+const Read kKf = [](const Bytes& b) {
     return flux::FluxDisk{"kryoflux", 1, {flux::ReadKryoFluxStream(b, 0, 0)}};
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Readers, MalformedFile,
-    testing::Values(MalformedCase{"ScpShortHeader",
-                                  [] {
-                                      return Bytes{'S', 'C', 'P', 0x22, 0x80};
-                                  },
-                                  kReadScp},
-                    MalformedCase{"ScpZeroRevolutions",
-                                  [] {
-                                      Bytes b = GoodScp();
-                                      b[5] = 0;
-                                      return b;
-                                  },
-                                  kReadScp},
-                    MalformedCase{"ScpTrackOffsetPastTheEnd",
-                                  [] {
-                                      Bytes b = GoodScp();
-                                      Put32(b, 0x10, static_cast<std::uint32_t>(b.size() + 100));
-                                      return b;
-                                  },
-                                  kReadScp},
-                    MalformedCase{"ScpFluxPastTheEnd",
-                                  [] {
-                                      Bytes b = GoodScp();
-                                      b.resize(b.size() - 1);
-                                      return b;
-                                  },
-                                  kReadScp},
-                    MalformedCase{"ScpTrackTableCut",
-                                  [] {
-                                      Bytes b = GoodScp();
-                                      b[7] = 200;
-                                      b.resize(0x30);
-                                      return b;
-                                  },
-                                  kReadScp},
-                    MalformedCase{"HfeShortHeader",
-                                  [] { return Bytes{'H', 'X', 'C', 'P', 'I', 'C', 'F', 'E', 0, 40}; },
-                                  kReadHfe},
-                    MalformedCase{"HfeNoTracks",
-                                  [] {
-                                      Bytes b = GoodHfe();
-                                      b[9] = 0;
-                                      return b;
-                                  },
-                                  kReadHfe},
-                    MalformedCase{"HfeTrackOffsetPastTheEnd",
-                                  [] {
-                                      Bytes b = GoodHfe();
-                                      b[512] = 0xFF;
-                                      return b;
-                                  },
-                                  kReadHfe},
-                    MalformedCase{"HfeTrackListPastTheEnd",
-                                  [] {
-                                      Bytes b = GoodHfe();
-                                      b[0x12] = 0x40;
-                                      return b;
-                                  },
-                                  kReadHfe},
-                    MalformedCase{"KryoFluxNotAStream",
-                                  [] {
-                                      return Bytes{0x41, 0x42, 0x43, 0x44};
-                                  },
-                                  kReadKf}),
-    [](const testing::TestParamInfo<MalformedCase>& row) { return row.param.name; });
+TEST(MalformedFile, IsRefusedWithAClearFailure) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::function<void(Bytes&)> damage;
+        Read read;
+    };
+    const Case cases[] = {
+        {"SCP short header", {'S', 'C', 'P', 0x22, 0x80}, [](Bytes&) {}, kScp},
+        {"SCP zero revolutions", GoodScp(), [](Bytes& b) { b[5] = 0; }, kScp},
+        {"SCP track offset past the end", GoodScp(), [](Bytes& b) { b[0x13] = 0x7F; }, kScp},
+        {"SCP flux past the end", GoodScp(), [](Bytes& b) { b.pop_back(); }, kScp},
+        {"SCP track table cut", GoodScp(),
+         [](Bytes& b) {
+             b[7] = 200;
+             b.resize(0x30);
+         },
+         kScp},
+        {"HFE short header", {'H', 'X', 'C', 'P', 'I', 'C', 'F', 'E', 0, 40}, [](Bytes&) {}, kHfe},
+        {"HFE no tracks", GoodHfe(), [](Bytes& b) { b[9] = 0; }, kHfe},
+        {"HFE track offset past the end", GoodHfe(), [](Bytes& b) { b[512] = 0xFF; }, kHfe},
+        {"HFE track list past the end", GoodHfe(), [](Bytes& b) { b[0x12] = 0x40; }, kHfe},
+        {"KryoFlux not a stream", {0x41, 0x42, 0x43, 0x44}, [](Bytes&) {}, kKf},
+    };
+    for (Case c : cases) {
+        c.damage(c.bytes);
+        EXPECT_THROW((void)c.read(c.bytes), Failure) << c.name;
+    }
+}
 
 // The real stream of cylinder 0 head 0 cut at many places, inside blocks and
 // inside sectors: what decodes is still right, the rest is simply not there.
@@ -158,43 +105,22 @@ TEST(FluxEndingInsideASector, GivesBadSectorsNotAFailure) {
     EXPECT_EQ(decoded->image.sectorMap->entries[0].state, SectorState::Bad);
 }
 
-}  // namespace
-
-namespace {
-
-struct DetectCase {
-    std::string name;
-    std::string fileName;
-    std::vector<std::uint8_t> bytes;
-    flux::FluxFormat expected;
-};
-
-class FluxDetection : public testing::TestWithParam<DetectCase> {};
-
 // Contents decide first, the name only when the contents say nothing.
-TEST_P(FluxDetection, ByContentsThenByName) {
-    TempDir dir;
-    writeBytes(dir.file(GetParam().fileName), GetParam().bytes);
-    EXPECT_EQ(flux::DetectFluxFormat(dir.file(GetParam().fileName)), GetParam().expected);
+TEST(FluxDetection, ByContentsThenByName) {
+    const std::tuple<std::string, Bytes, flux::FluxFormat> cases[] = {
+        {"disk.dat", {'S', 'C', 'P', 0x22}, flux::FluxFormat::Scp},
+        {"disk.img", {'H', 'X', 'C', 'H', 'F', 'E', 'V', '3'}, flux::FluxFormat::Hfe},
+        {"a.bin", {0x0D, 0x04, 0x00, 0x00}, flux::FluxFormat::KryoFlux},
+        {"track07.1.raw", {0x41}, flux::FluxFormat::KryoFlux},
+        {"picture.raw", {0x41}, flux::FluxFormat::None},
+        {"disk.opd", Bytes(4608, 0xE5), flux::FluxFormat::None},
+    };
+    for (const auto& [name, bytes, expected] : cases) {
+        TempDir dir;
+        writeBytes(dir.file(name), bytes);
+        EXPECT_EQ(flux::DetectFluxFormat(dir.file(name)), expected) << name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, FluxDetection,
-    testing::Values(
-        DetectCase{"ScpUnderAnotherName", "disk.dat", {'S', 'C', 'P', 0x22}, flux::FluxFormat::Scp},
-        DetectCase{"HfeUnderAnotherName",
-                   "disk.img",
-                   {'H', 'X', 'C', 'H', 'F', 'E', 'V', '3'},
-                   flux::FluxFormat::Hfe},
-        DetectCase{"StreamUnderAnotherName", "a.bin", {0x0D, 0x04, 0x00, 0x00}, flux::FluxFormat::KryoFlux},
-        DetectCase{"StreamByItsName", "track07.1.raw", {0x41}, flux::FluxFormat::KryoFlux},
-        DetectCase{"OtherRawFile", "picture.raw", {0x41}, flux::FluxFormat::None},
-        DetectCase{"OpusImage", "disk.opd", Bytes(4608, 0xE5), flux::FluxFormat::None}),
-    [](const testing::TestParamInfo<DetectCase>& row) { return row.param.name; });
-
-}  // namespace
-
-namespace {
 
 // Index blocks: stream position (32-bit), sample count since the last
 // transition (32-bit), index clock (32-bit). A damaged second block points
