@@ -9,22 +9,13 @@
 
 namespace {
 
-TEST(CreateFloppyDriver, NoneAndThePlatformsDriverAnswerWithoutHarm) {
-    for (const std::optional<std::string>& value : {std::optional<std::string>{"none"}, {""}, {}}) {
-        const ScopedEnv env("QUILLMAR_FLOPPY", value);
-        const auto driver = CreateFloppyDriver();
-        ASSERT_NE(driver, nullptr);
-        std::uint32_t version = 42;
-        std::string text = "kept";
-        if (value == "none") {
-            EXPECT_FALSE(driver->IsDriverPresent(version));
-            EXPECT_FALSE(driver->SenseDriveStatus(0, text));
-            EXPECT_EQ(version, 42u);
-            EXPECT_EQ(text, "kept");
-        } else {
-            (void)driver->IsDriverPresent(version);  // what it answers depends on the machine
-        }
-    }
+TEST(CreateFloppyDriver, NoneMeansNoDriver) {
+    const ScopedEnv env("QUILLMAR_FLOPPY", "none");
+    std::uint32_t version = 42;
+    std::string text = "kept";
+    EXPECT_FALSE(CreateFloppyDriver()->IsDriverPresent(version));
+    EXPECT_FALSE(CreateFloppyDriver()->SenseDriveStatus(0, text));
+    EXPECT_EQ(std::to_string(version) + text, "42kept");
 }
 
 TEST(CreateFloppyDriver, SimHoldsTheImageFileInDriveAWithTheFaultsGiven) {
@@ -80,11 +71,9 @@ TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
         {"greaseweazle:", nullptr, "needs the port"},
         {"greaseweazle:/dev/ttyACM0", nullptr, "QUILLMAR_GW_BUS: \"amiga\"", "amiga"},
         {"sim:x", "0:5:23", "four or five fields"},
-        {"sim:x", "0:5:23:3:1:1", "four or five fields"},
         {"sim:x", "0:5:23:3:18", "sector"},
         {"sim:x", "2:5:23:3", "head"},
         {"sim:x", "0:80:23:3", "track"},
-        {"sim:x", "0:5:0:3", "error code"},
         {"sim:x", "0:5:4294967296:3", "error code"},
         {"sim:x", "0:5:23:-1", "attempt count"},
         {"sim:x", "0:1:23:1;oops", "QUILLMAR_FLOPPY_FAULTS: \"oops\""},

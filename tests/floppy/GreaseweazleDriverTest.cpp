@@ -135,27 +135,6 @@ TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
     }
 }
 
-TEST(GreaseweazleDriver, CancelLeavesTheMotorOffAndTheDriveDeselected) {
-    Rig rig("");
-    ScriptedPrompter prompter;
-    DiskReader reader(rig.driver, prompter);
-    ReadHooks hooks;
-    hooks.progress = [&](const ReadProgress& p) {
-        if (p.track == 1) {
-            reader.Cancel();
-        }
-    };
-    DiskImage image;
-    EXPECT_EQ(reader.ReadDisk("A", {}, image, hooks).outcome, ReadOutcome::Canceled);
-    const std::vector<std::string> c = rig.commands();
-    ASSERT_GE(c.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(c.end() - 3, c.end()),
-              (std::vector<std::string>{"GetFluxStatus", "Motor 0 0", "Deselect"}));
-    EXPECT_EQ(std::count(c.begin(), c.end(), "Seek 2"), 1);  // track 1 was the last one sought
-    EXPECT_EQ(std::count(c.begin(), c.end(), "Seek 4"), 0);
-    EXPECT_FALSE(rig.server.selected());
-}
-
 TEST(GreaseweazleDriver, AFluxRecordingIsReplayedAsTheDiskInTheDrive) {
     // A real KryoFlux recording of a 40-track PC disk (9 sectors of 512 bytes, IDs from 1).
     gwsim::Options options;
