@@ -8,8 +8,7 @@ namespace {
 
 TEST(CodePage, Windows1252ToUtf8) {
     const std::pair<std::uint8_t, const char*> cases[] = {
-        {0x41, "A"},        {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x9F, "\xC5\xB8"},
-        {0xA9, "\xC2\xA9"}, {0xFF, "\xC3\xBF"},     {0x20, " "},
+        {0x41, "A"}, {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x9F, "\xC5\xB8"}, {0xFF, "\xC3\xBF"},
     };
     for (const auto& [byte, utf8] : cases) {
         EXPECT_EQ(cp1252ToUtf8(byte), utf8) << int(byte);

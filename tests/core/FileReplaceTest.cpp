@@ -14,60 +14,51 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-struct ReplaceCase {
-    const char* name;
-    bool append;
-    bool throughLink;
-    bool targetThere;  // false: a link to a file not made yet
-    fs::perms mode;
-    Bytes expected;  // the target afterwards; it held {1, 2} before
-};
-
-class FileReplace : public ::testing::TestWithParam<ReplaceCase> {};
-
-TEST_P(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
+TEST(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links and POSIX permission bits";
 #endif
-    const ReplaceCase& c = GetParam();
-    const TempDir dir;
-    const std::string target = dir.file("target.bin");
-    const std::string link = dir.file("link.bin");
-    if (c.targetThere) {
-        writeBytes(target, {1, 2});
-        fs::permissions(target, c.mode, fs::perm_options::replace);
+    constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
+    constexpr fs::perms kShared = kPrivate | fs::perms::group_read | fs::perms::others_read;
+    const struct {
+        const char* name;
+        bool append, throughLink;
+        bool targetThere;  // false: a link to a file not made yet
+        fs::perms mode;
+        Bytes expected;  // the target afterwards; it held {1, 2} before
+    } cases[] = {
+        {"replace private file", false, false, true, kPrivate, {9}},
+        {"replace through link", false, true, true, kShared, {9}},
+        {"append through link", true, true, true, kPrivate, {1, 2, 9}},
+        {"append through dangling link", true, true, false, kPrivate, {9}},
+        {"replace through dangling link", false, true, false, kPrivate, {9}},
+    };
+    for (const auto& c : cases) {
+        const TempDir dir;
+        const std::string target = dir.file("target.bin");
+        const std::string link = dir.file("link.bin");
+        if (c.targetThere) {
+            writeBytes(target, {1, 2});
+            fs::permissions(target, c.mode, fs::perm_options::replace);
+        }
+        if (c.throughLink) {
+            fs::create_symlink("target.bin", link);
+        }
+        if (c.append) {
+            appendFileSafely(c.throughLink ? link : target, Bytes{9});
+        } else {
+            writeFileReplacing(c.throughLink ? link : target, Bytes{9});
+        }
+        EXPECT_TRUE(bytesEqual(c.expected, readBytes(target))) << c.name;
+        EXPECT_EQ(fs::is_symlink(link), c.throughLink) << c.name;
+        if (c.targetThere) {
+            EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, c.mode) << c.name;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                  c.throughLink ? 2 : 1)
+            << c.name << ": no temporary file is left behind";
     }
-    if (c.throughLink) {
-        fs::create_symlink("target.bin", link);
-    }
-    const std::string path = c.throughLink ? link : target;
-    if (c.append) {
-        appendFileSafely(path, Bytes{9});
-    } else {
-        writeFileReplacing(path, Bytes{9});
-    }
-    EXPECT_TRUE(bytesEqual(c.expected, readBytes(target)));
-    EXPECT_EQ(fs::is_symlink(link), c.throughLink);
-    if (c.targetThere) {
-        EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, c.mode);
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
-              c.throughLink ? 2 : 1)
-        << "no temporary file is left behind";
 }
-
-constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
-constexpr fs::perms kShared = kPrivate | fs::perms::group_read | fs::perms::others_read;
-
-INSTANTIATE_TEST_SUITE_P(
-    Writes, FileReplace,
-    ::testing::Values(ReplaceCase{"replace_private_file", false, false, true, kPrivate, {9}},
-                      ReplaceCase{"append_private_file", true, false, true, kPrivate, {1, 2, 9}},
-                      ReplaceCase{"replace_through_link", false, true, true, kShared, {9}},
-                      ReplaceCase{"append_through_link", true, true, true, kPrivate, {1, 2, 9}},
-                      ReplaceCase{"append_through_dangling_link", true, true, false, kPrivate, {9}},
-                      ReplaceCase{"replace_through_dangling_link", false, true, false, kPrivate, {9}}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(WriteAll, AFullDeviceIsDiskFull) {
     std::FILE* full = std::fopen("/dev/full", "wb");

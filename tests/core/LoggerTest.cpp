@@ -8,24 +8,24 @@
 
 namespace {
 
-MacroContext fixedContext(const std::map<std::string, std::string>& env = {}) {
+MacroContext fixedContext(const std::string& logBase = "") {
     MacroContext ctx = MacroContext::system();
-    ctx.environment = [env](const std::string& name) {
-        const auto it = env.find(name);
-        return it == env.end() ? std::string() : it->second;
+    ctx.environment = [logBase](const std::string& name) {
+        return name == "LOGBASE" ? logBase : std::string();
     };
     ctx.now = [] { return LocalDateTime{2006, 10, 30, 14, 5, 9}; };
     return ctx;
 }
 
-TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFile) {
+TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFileOfTheExpandedNames) {
     TempDir dir;
-    clsLocalLogger logger(fixedContext());
-    logger.LogRootFolder(dir.path().string());
-    logger.LogFileName("Quillmar v2.0.0");
+    clsLocalLogger logger(fixedContext(dir.path().string()));
+    logger.LogRootFolder("%LOGBASE%/$PROGRAM$");
+    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar" + kPathSeparator);
+    logger.LogFileName("Quillmar_%ANSIDATE%");
     ASSERT_TRUE(logger.LogThis(">>>>Quillmar v2.0.0 START------------", 3, false));
     ASSERT_TRUE(logger.LogThis("two\r\nlines", 1, false));
-    const std::string file = (dir.path() / "20061030" / "Quillmar v2.0.0.Txt").string();
+    const std::string file = (dir.path() / "Quillmar" / "20061030" / "Quillmar_061030.Txt").string();
     EXPECT_EQ(logger.CurrentLogFilePath(), file);
     EXPECT_EQ(readText(file),
               "2006/10/30 14:05:09\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"
@@ -33,49 +33,33 @@ TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFile) {
 }
 
 TEST(clsLocalLogger, SeverityFilterAndForcedEntries) {
-    struct Case {
-        int lowest;
-        int severity;
-        bool forced;
-        bool written;
+    const struct {
+        int lowest, severity;
+        bool forced, written;
+    } cases[] = {
+        {3, 3, false, true},  {3, 4, false, false}, {3, 7, true, true},
+        {0, 1, false, false}, {0, 0, false, true},
     };
-    const Case cases[] = {
-        {3, 0, false, true},  {3, 3, false, true},  {3, 4, false, false},
-        {3, 4, true, true},   {3, 7, false, false}, {3, 7, true, true},
-        {0, 1, false, false}, {0, 0, false, true},  {4, 4, false, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TempDir dir;
         clsLocalLogger logger(fixedContext());
         logger.LogRootFolder(dir.path().string());
         logger.LogFileName("log");
         logger.LowestLogSeverity(c.lowest);
         EXPECT_TRUE(logger.LogThis("entry", c.severity, c.forced));
-        const bool exists = std::filesystem::exists(dir.path() / "20061030" / "log.Txt");
-        EXPECT_EQ(exists, c.written) << "lowest " << c.lowest << " severity " << c.severity;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "20061030" / "log.Txt"), c.written)
+            << "lowest " << c.lowest << " severity " << c.severity;
     }
 }
 
 TEST(clsLocalLogger, UnwritableRootMakesLogThisFail) {
     TempDir dir;
-    // A regular file where a folder should be: nothing can be created below it.
-    writeBytes(dir.file("plainfile"), {0});
+    writeBytes(dir.file("plainfile"), {0});  // a regular file where a folder should be
     clsLocalLogger logger(fixedContext());
     logger.LogRootFolder(dir.file("plainfile") + "/logs");
     EXPECT_FALSE(logger.LogThis("lost", 1, false));
     EXPECT_FALSE(clsLocalLogger::MakeFolderTree(dir.file("plainfile") + "/x/y"));
-    // An entry that is not due is not even attempted.
-    EXPECT_TRUE(logger.LogThis("not due", 4, false));
-}
-
-TEST(clsLocalLogger, FileNameAndRootAreMacroExpanded) {
-    TempDir dir;
-    clsLocalLogger logger(fixedContext({{"LOGBASE", dir.path().string()}}));
-    logger.LogRootFolder("%LOGBASE%/$PROGRAM$");
-    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar" + kPathSeparator);
-    logger.LogFileName("run_%ANSIDATE%");
-    ASSERT_TRUE(logger.LogThis("x", 1, false));
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Quillmar" / "20061030" / "run_061030.Txt"));
+    EXPECT_TRUE(logger.LogThis("not due", 4, false));  // not even attempted
 }
 
 }  // namespace
