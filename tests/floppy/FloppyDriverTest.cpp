@@ -60,16 +60,13 @@ TEST(CreateFloppyDriver, SimHoldsTheImageFileInDriveAWithTheFaultsGiven) {
 }
 
 TEST(SimulatedFloppyDriver, FaultListParses) {
-    const auto faults = SimulatedFloppyDriver::ParseFaults(" 0:5:23:3 ;1:79:0x463:1;;1:2:0XFFFFFFFF:2:17");
-    const SimulatedFault expected[] = {{0, 5, 23, 3}, {1, 79, 1123, 1}, {1, 2, -1, 2, 17}};
-    ASSERT_EQ(faults.size(), 3u);
-    for (std::size_t i = 0; i < faults.size(); ++i) {
-        EXPECT_EQ(
-            std::tie(faults[i].head, faults[i].track, faults[i].code, faults[i].remaining, faults[i].sector),
-            std::tie(expected[i].head, expected[i].track, expected[i].code, expected[i].remaining,
-                     expected[i].sector))
-            << i;
+    std::string parsed;  // head:track:code:attempts:sector, -1 for the whole side
+    for (const SimulatedFault& f :
+         SimulatedFloppyDriver::ParseFaults(" 0:5:23:3 ;1:79:0x463:1;;1:2:0XFFFFFFFF:2:17")) {
+        parsed += std::to_string(f.head) + ":" + std::to_string(f.track) + ":" + std::to_string(f.code) +
+                  ":" + std::to_string(f.remaining) + ":" + std::to_string(f.sector) + " ";
     }
+    EXPECT_EQ(parsed, "0:5:23:3:-1 1:79:1123:1:-1 1:2:-1:2:17 ");
 }
 
 TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
@@ -99,7 +96,7 @@ TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
                             c.bus != nullptr ? std::optional<std::string>(c.bus) : std::nullopt);
         try {
             (void)CreateFloppyDriver();
-            ADD_FAILURE() << c.floppy << " " << c.faults << " was accepted";
+            ADD_FAILURE() << c.floppy << " was accepted, wanted " << c.mentions;
         } catch (const Failure& f) {
             EXPECT_NE(f.description().find(c.mentions), std::string::npos) << f.description();
         }
