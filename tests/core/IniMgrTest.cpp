@@ -84,20 +84,15 @@ TEST(IniMgr, WriteChangesOnlyItsLineAndReadsBack) {
     }
 }
 
-TEST(IniMgr, PortableWriteKeepsLfLineEnds) {
-    TempDir dir;
-    const std::string path = dir.file("lf.ini");
-    writeText(path, "[Logging]\nSeverity=4\n");
-    IniMgr::PortableWrite("Logging", "Severity", "2", path);
-    IniMgr::PortableWrite("ScreenViewer", "DefaultSize", "3", path);
-    EXPECT_EQ(readText(path), "[Logging]\nSeverity=2\n[ScreenViewer]\nDefaultSize=3\n");
-}
-
-TEST(IniMgr, WriteMakesMissingFoldersAnEmptyPathMeansTheSettingsFile) {
+TEST(IniMgr, WriteKeepsLfLineEndsMakesMissingFoldersAndAnEmptyPathIsTheSettingsFile) {
     TempDir dir;
     const std::string nested = (dir.path() / "a" / "b" / "s.ini").string();
     IniMgr::Write("s", "k", "v", nested);
     EXPECT_EQ(IniMgr::Read("s", "k", "", nested), "v");
+    writeText(nested, "[s]\nk=v\n");  // a file written on Linux keeps its line ends
+    IniMgr::PortableWrite("s", "k", "w", nested);
+    IniMgr::PortableWrite("t", "j", "x", nested);
+    EXPECT_EQ(readText(nested), "[s]\nk=w\n[t]\nj=x\n");
     writeBytes(dir.file("blocker"), {1});  // a path below a regular file cannot be written: nothing is thrown
     EXPECT_NO_THROW(IniMgr::Write("s", "k", "v", dir.file("blocker") + "/x.ini"));
     ScopedEnv home("QUILLMAR_HOME", dir.path().string());

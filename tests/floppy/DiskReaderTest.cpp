@@ -2,6 +2,7 @@
 // comes back, Cancel, and the sector-by-sector rescue of bad sides.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 
 #include "floppy/DiskReader.h"
@@ -59,13 +60,38 @@ protected:
         return reader.ReadDisk(drive, options, image, h);
     }
 
+    // One whole-disk read: the status lines named ("head:track text"), the count
+    // of failed sides, the requests the drive saw and the image published.
+    void expectRead(const char* name, const Bytes& disk, const std::string& faults,
+                    const ReadOptions& options, const std::vector<std::string>& lines, std::size_t failed,
+                    int requests, const Bytes& wanted) {
+        SCOPED_TRACE(name);
+        SimulatedFloppyDriver driver(disk, SimulatedFloppyDriver::ParseFaults(faults));
+        events.clear();
+        const ReadReport report = read(driver, "a", options);
+        EXPECT_EQ(report.outcome, ReadOutcome::Published);
+        const int sides = options.bDoubleSided ? 2 : 1;
+        ASSERT_EQ(report.statusLines.size(), static_cast<std::size_t>(sides * options.Tracks));
+        for (const std::string& line : lines) {
+            EXPECT_EQ(report.statusLines.at(std::stoi(line.substr(2)) * sides + (line[0] - '0')), line);
+        }
+        EXPECT_EQ(report.failedSides.size(), failed);
+        EXPECT_EQ(driver.ReadRequests(), requests);
+        EXPECT_TRUE(bytesEqual(wanted, image.bytes));
+        EXPECT_EQ(image.sectorMap->geometry, (SectorGeometry{options.Tracks, sides, 18, 256}));
+        ASSERT_EQ(events.size(), report.statusLines.size() + 2);
+        EXPECT_EQ(events[0] + "," + events[1] + "," + events.back(), "reading,start 0:0,idle");
+        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_EQ(prompter.busyDepth, 0);
+    }
+
     ScriptedPrompter prompter;
     std::vector<std::string> events;
     std::function<void(int track, int head, DiskReader&)> onSide;
     DiskImage image{kOldImage};
 };
 
-TEST_F(DiskReaderTest, DriveLetterIsTrimmedAndUpperCasedAndAnInvalidOneReadsNothing) {
+TEST_F(DiskReaderTest, DriveLetterIsTrimmedAndUpperCased) {
     const std::pair<const char*, int> valid[] = {{"A", 0}, {" b ", 1}, {"  Z", 25}};
     for (const auto& [text, number] : valid) {
         EXPECT_EQ(DiskReader::DriveNumber(text), number) << '"' << text << '"';
@@ -73,42 +99,6 @@ TEST_F(DiskReaderTest, DriveLetterIsTrimmedAndUpperCasedAndAnInvalidOneReadsNoth
     for (const char* text : {"   ", "AB", "1", "\tA", "@", "[", "\xC3\xA9"}) {
         EXPECT_FALSE(DiskReader::DriveNumber(text).has_value()) << '"' << text << '"';
     }
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    EXPECT_EQ(read(driver, "AB").outcome, ReadOutcome::InvalidDrive);
-    EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(driver.ReadRequests(), 0);
-    EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
-}
-
-// One whole-disk read: the status lines named ("head:track text"), the count
-// of failed sides, the requests the drive saw and the image published.
-void expectRead(const char* name, const Bytes& disk, const std::string& faults, const ReadOptions& options,
-                const std::vector<std::string>& lines, std::size_t failed, int requests,
-                const Bytes& wanted) {
-    SCOPED_TRACE(name);
-    SimulatedFloppyDriver driver(disk, SimulatedFloppyDriver::ParseFaults(faults));
-    ScriptedPrompter prompter;
-    std::vector<std::string> events;
-    ReadHooks hooks;
-    hooks.readingState = [&](bool reading) { events.push_back(reading ? "reading" : "idle"); };
-    hooks.sideStarting = [&](int t, int h) { events.push_back(std::to_string(h) + ":" + std::to_string(t)); };
-    DiskImage image{kOldImage};
-    const ReadReport report = DiskReader(driver, prompter).ReadDisk("a", options, image, hooks);
-    EXPECT_EQ(report.outcome, ReadOutcome::Published);
-    const int sides = options.bDoubleSided ? 2 : 1;
-    ASSERT_EQ(report.statusLines.size(), static_cast<std::size_t>(sides * options.Tracks));
-    for (const std::string& line : lines) {
-        EXPECT_EQ(report.statusLines.at(std::stoi(line.substr(2)) * sides + (line[0] - '0')), line);
-    }
-    EXPECT_EQ(report.failedSides.size(), failed);
-    EXPECT_EQ(driver.ReadRequests(), requests);
-    EXPECT_TRUE(bytesEqual(wanted, image.bytes));
-    EXPECT_EQ(image.sectorMap->geometry, (SectorGeometry{options.Tracks, sides, 18, 256}));
-    ASSERT_EQ(events.size(), report.statusLines.size() + 2);
-    EXPECT_EQ(events[0] + "," + events[1] + "," + events.back(), "reading,0:0,idle");
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(prompter.busyDepth, 0);
 }
 
 // Single-sided track sides from .. to - 1 of the disk as filler.
@@ -117,7 +107,7 @@ Bytes sidesFilled(Bytes disk, int from, int to, std::uint8_t filler = 0xE5) {
     return disk;
 }
 
-TEST(DiskReader, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) {
+TEST_F(DiskReaderTest, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) {
     expectRead("single sided", patternDisk(1), "", {}, {"0:0 Read OK", "0:39 Read OK"}, 0, 40,
                patternDisk(1));
     expectRead("double sided: head 0 before head 1", patternDisk(2), "", {.bDoubleSided = true},
@@ -155,16 +145,25 @@ TEST_F(DiskReaderTest, CancelDuringTrackFiveFinishesThatSideAndKeepsTheOldImage)
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
 }
 
-TEST_F(DiskReaderTest, MissingDriveAsksUntilCancel) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    prompter.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
-    const ReadReport report = read(driver, "b");
-    EXPECT_EQ(report.outcome, ReadOutcome::NoFloppy);
-    EXPECT_EQ(report.drive, 1);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::OkCancel);
-    EXPECT_TRUE(events.empty());
-    EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
+TEST_F(DiskReaderTest, InvalidOrMissingDriveReadsNothing) {
+    const struct {
+        const char* drive;
+        std::deque<MsgAnswer> answers;
+        ReadOutcome outcome;
+        std::size_t asked;
+    } cases[] = {
+        {"AB", {}, ReadOutcome::InvalidDrive, 1},
+        {"b", {MsgAnswer::Ok, MsgAnswer::Cancel}, ReadOutcome::NoFloppy, 2},  // asks again until Cancel
+    };
+    for (const auto& c : cases) {
+        SimulatedFloppyDriver driver(patternDisk(1), {});  // drive A only
+        prompter = {};
+        prompter.answers = c.answers;
+        EXPECT_EQ(read(driver, c.drive).outcome, c.outcome) << c.drive;
+        EXPECT_EQ(prompter.shown.size(), c.asked) << c.drive;
+        EXPECT_TRUE(events.empty() && driver.ReadRequests() == 0) << c.drive;
+        EXPECT_TRUE(bytesEqual(kOldImage, image.bytes)) << c.drive;
+    }
 }
 
 // A driver that breaks its promise of exactly one track's length.
