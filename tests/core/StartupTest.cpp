@@ -5,6 +5,7 @@
 #include "core/FileIO.h"
 #include "core/ProgramInfo.h"
 #include "core/Startup.h"
+#include "core/clsLocalLogger.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -15,99 +16,119 @@ struct StartupFixture {
     clsLocalLogger logger;
     StartupEnvironment env{(dir.path() / "Quillmar.Ini").string(), dir.path().string()};
 
-    void settings(const std::string& text) { writeBytes(env.settingsFilePath, {text.begin(), text.end()}); }
+    StartupResult run(bool driverPresent, const std::string& settings = "") {
+        if (!settings.empty()) {
+            writeBytes(env.settingsFilePath, {settings.begin(), settings.end()});
+        }
+        return RunStartup(env, logger, prompter, [driverPresent](std::uint32_t& v) {
+            v = 0x1000A00;
+            return driverPresent;
+        });
+    }
     std::string logText() const { return readText(logger.CurrentLogFilePath()); }
 };
 
-DriverProbe driver(bool present, std::uint32_t version) {
-    return [=](std::uint32_t& v) {
-        v = version;
-        return present;
-    };
+TEST(Startup, WritesStartAndDriverLinesAtTheSeverityOfTheSettingsFile) {
+    for (const auto& [settings, severity] : {std::pair{"", 3}, {"[Logging]\r\nSeverity=4.5\r\n", 4}}) {
+        StartupFixture f;
+        const StartupResult r = f.run(true, settings);
+        EXPECT_TRUE(r.proceed && r.driverPresent);
+        EXPECT_TRUE(f.prompter.shown.empty());
+        EXPECT_EQ(f.logger.LowestLogSeverity(), severity);
+        const std::string log = f.logText();
+        EXPECT_NE(log.find("\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"), std::string::npos);
+        EXPECT_NE(log.find("\t[INFORMATION]\tDetected FDRawCmd Driver version: 0x01000A00\r\n"),
+                  std::string::npos);
+    }
 }
 
-TEST(Startup, WritesStartAndDriverLines) {
+TEST(Startup, MissingDriverShowsTheMessageUntilItIsNotToBeShownAgain) {
     StartupFixture f;
-    const StartupResult r = RunStartup(f.env, f.logger, f.prompter, driver(true, 0x1000A00));
-    EXPECT_TRUE(r.proceed);
-    EXPECT_TRUE(r.driverPresent);
-    EXPECT_TRUE(f.prompter.shown.empty());
-    EXPECT_EQ(f.logger.LowestLogSeverity(), 3);
-    const std::string log = f.logText();
-    EXPECT_NE(log.find("\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"), std::string::npos);
-    EXPECT_NE(log.find("\t[INFORMATION]\tDetected FDRawCmd Driver version: 0x01000A00\r\n"),
-              std::string::npos);
-    EXPECT_NE(f.logger.CurrentLogFilePath().find("Quillmar v2.0.0.Txt"), std::string::npos);
-}
-
-TEST(Startup, MissingDriverShowsTheMessageAndGoesOn) {
-    StartupFixture f;
-    const StartupResult r = RunStartup(f.env, f.logger, f.prompter, driver(false, 0));
+    f.prompter.optOut = true;
+    const StartupResult r = f.run(false);
     EXPECT_TRUE(r.proceed);
     EXPECT_FALSE(r.driverPresent);
     ASSERT_EQ(f.prompter.shown.size(), 1u);
-#ifdef _WIN32
-    EXPECT_EQ(f.prompter.shown[0].text,
-              "FDRawCmd Driver is missing. Please install it to be able to read physical disks.Without the "
-              "driver, all Quillmar can do is browse existing Opus Disk Images.");
-#else
+#ifndef _WIN32
     // Names what was looked for and what the person can do about it.
-    for (const char* part : {"Greaseweazle on USB", "/dev/fd0", "disk images and flux recordings",
-                             "/dev/ttyACM*", "QUILLMAR_FLOPPY=greaseweazle:"}) {
+    for (const char* part : {"/dev/fd0", "/dev/ttyACM*", "QUILLMAR_FLOPPY=greaseweazle:"}) {
         EXPECT_NE(f.prompter.shown[0].text.find(part), std::string::npos) << part;
     }
-    EXPECT_EQ(f.prompter.shown[0].text.find("FDRawCmd"), std::string::npos);
 #endif
     EXPECT_EQ(f.prompter.shown[0].title, "Quillmar v2.0.0");
     EXPECT_EQ(f.prompter.shown[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(f.prompter.optOutOffers, 1);
     EXPECT_EQ(f.logText().find("Detected"), std::string::npos);
-}
-
-TEST(Startup, DoNotShowAgainIsRememberedInTheSettingsFile) {
-    StartupFixture f;
-    f.prompter.optOut = true;
-    (void)RunStartup(f.env, f.logger, f.prompter, driver(false, 0));
-    EXPECT_NE(readText(f.env.settingsFilePath).find("[Startup]\r\nHide Missing Drive Message=1"),
-              std::string::npos);
     StartupFixture again;
-    again.settings(readText(f.env.settingsFilePath));
-    const StartupResult r = RunStartup(again.env, again.logger, again.prompter, driver(false, 0));
-    EXPECT_FALSE(r.driverPresent);
+    EXPECT_FALSE(again.run(false, readText(f.env.settingsFilePath)).driverPresent);
     EXPECT_TRUE(again.prompter.shown.empty());
 }
 
-TEST(Startup, SeverityFromTheSettingsFile) {
-    const std::pair<const char*, int> cases[] = {{"4", 4},   {"0", 0},   {"abc", 0},
-                                                 {"2.5", 2}, {"3.5", 4}, {"", 0}};
-    for (const auto& [text, expected] : cases) {
+// The start line is due from severity 3 on: a log that cannot be written
+// then ends the program; below 3 the program starts.
+TEST(Startup, UnwritableLogFolderEndsTheProgramFromSeverity3) {
+    for (const auto& [severity, proceeds] : {std::pair{"3", false}, {"2", true}}) {
         StartupFixture f;
-        f.settings(std::string("[Logging]\r\nSeverity=") + text + "\r\n");
-        (void)RunStartup(f.env, f.logger, f.prompter, driver(true, 0x01000000));
-        EXPECT_EQ(f.logger.LowestLogSeverity(), expected) << text;
+        writeBytes(f.dir.file("blocker"), {0});
+        f.env.logRootFolder = f.dir.file("blocker");  // a file, so no daily folder below it
+        const StartupResult r = f.run(true, std::string("[Logging]\r\nSeverity=") + severity + "\r\n");
+        EXPECT_EQ(r.proceed, proceeds) << severity;
+        EXPECT_EQ(f.prompter.shown.size(), proceeds ? 0u : 1u) << severity;
     }
 }
 
-TEST(Startup, UnwritableLogFolderEndsTheProgramAtSeverity3) {
-    StartupFixture f;
-    writeBytes(f.dir.file("blocker"), {0});
-    f.env.logRootFolder = f.dir.file("blocker");  // a file, so no daily folder below it
-    const StartupResult r = RunStartup(f.env, f.logger, f.prompter, driver(true, 0x01000000));
-    EXPECT_FALSE(r.proceed);
-    ASSERT_EQ(f.prompter.shown.size(), 1u);
-    EXPECT_EQ(f.prompter.shown[0].text, "Fatal error while creating activity logger. Program terminated.");
-    EXPECT_EQ(f.prompter.shown[0].icon, MsgIcon::Critical);
+MacroContext fixedContext(const std::string& logBase = "") {
+    MacroContext ctx = MacroContext::system();
+    ctx.environment = [logBase](const std::string& name) {
+        return name == "LOGBASE" ? logBase : std::string();
+    };
+    ctx.now = [] { return LocalDateTime{2006, 10, 30, 14, 5, 9}; };
+    return ctx;
 }
 
-TEST(Startup, BelowSeverity3TheStartLineIsNotDueSoTheProgramStarts) {
-    StartupFixture f;
-    f.settings("[Logging]\r\nSeverity=2\r\n");
-    writeBytes(f.dir.file("blocker"), {0});
-    f.env.logRootFolder = f.dir.file("blocker");
-    const StartupResult r = RunStartup(f.env, f.logger, f.prompter, driver(false, 0));
-    EXPECT_TRUE(r.proceed);
-    ASSERT_EQ(f.prompter.shown.size(), 1u);  // only the missing-driver box
-    EXPECT_EQ(f.prompter.shown[0].icon, MsgIcon::Exclamation);
+TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFileOfTheExpandedNames) {
+    TempDir dir;
+    clsLocalLogger logger(fixedContext(dir.path().string()));
+    logger.LogRootFolder("%LOGBASE%/$PROGRAM$");
+    EXPECT_EQ(logger.LogRootFolder(), dir.path().string() + "/Quillmar" + kPathSeparator);
+    logger.LogFileName("Quillmar_%ANSIDATE%");
+    ASSERT_TRUE(logger.LogThis(">>>>Quillmar v2.0.0 START------------", 3, false));
+    ASSERT_TRUE(logger.LogThis("two\r\nlines", 1, false));
+    const std::string file = (dir.path() / "Quillmar" / "20061030" / "Quillmar_061030.Txt").string();
+    EXPECT_EQ(logger.CurrentLogFilePath(), file);
+    EXPECT_EQ(readText(file),
+              "2006/10/30 14:05:09\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"
+              "2006/10/30 14:05:09\t[   ERROR   ]\ttwo\r\nlines\r\n");
+}
+
+TEST(clsLocalLogger, SeverityFilterAndForcedEntries) {
+    const struct {
+        int lowest, severity;
+        bool forced, written;
+    } cases[] = {
+        {3, 3, false, true},  {3, 4, false, false}, {3, 7, true, true},
+        {0, 1, false, false}, {0, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        clsLocalLogger logger(fixedContext());
+        logger.LogRootFolder(dir.path().string());
+        logger.LogFileName("log");
+        logger.LowestLogSeverity(c.lowest);
+        EXPECT_TRUE(logger.LogThis("entry", c.severity, c.forced));
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "20061030" / "log.Txt"), c.written)
+            << "lowest " << c.lowest << " severity " << c.severity;
+    }
+}
+
+TEST(clsLocalLogger, UnwritableRootMakesLogThisFail) {
+    TempDir dir;
+    writeBytes(dir.file("plainfile"), {0});  // a regular file where a folder should be
+    clsLocalLogger logger(fixedContext());
+    logger.LogRootFolder(dir.file("plainfile") + "/logs");
+    EXPECT_FALSE(logger.LogThis("lost", 1, false));
+    EXPECT_FALSE(clsLocalLogger::MakeFolderTree(dir.file("plainfile") + "/x/y"));
+    EXPECT_TRUE(logger.LogThis("not due", 4, false));  // not even attempted
 }
 
 }  // namespace

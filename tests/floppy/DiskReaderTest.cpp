@@ -1,5 +1,8 @@
+// The read engine: whole-track reads with retries, filler for what never
+// comes back, Cancel, and the sector-by-sector rescue of bad sides.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 
 #include "floppy/DiskReader.h"
@@ -12,56 +15,79 @@ namespace {
 
 using floppyfix::kOneSide;
 using floppyfix::kTrackSide;
-using floppyfix::kTwoSides;
 using floppyfix::patternDisk;
-using floppyfix::trackSide;
+using Bytes = std::vector<std::uint8_t>;
 
-const std::vector<std::uint8_t> kOldImage{'o', 'l', 'd'};
+const Bytes kOldImage{'o', 'l', 'd'};
 
-// Everything the dialog would have shown, in order.
-struct Watch {
-    std::vector<std::string> events;
-    std::vector<ReadProgress> progress;
-    std::function<void(const ReadProgress&, DiskReader&)> onProgress;
-
-    ReadHooks hooks(DiskReader& reader) {
-        ReadHooks h;
-        h.readingState = [this](bool reading) { events.push_back(reading ? "reading" : "idle"); };
-        h.sideStarting = [this](int t, int head) {
-            events.push_back("start " + std::to_string(head) + ":" + std::to_string(t));
-        };
-        h.progress = [this, &reader](const ReadProgress& p) {
-            progress.push_back(p);
-            if (onProgress) {
-                onProgress(p, reader);
-            }
-        };
-        return h;
+// The single-sided pattern disk with the given sectors of head 0 as filler.
+Bytes withFiller(int track, const std::vector<int>& sectors) {
+    Bytes disk = patternDisk(1);
+    for (const int s : sectors) {
+        std::fill_n(disk.begin() + static_cast<std::ptrdiff_t>(track * kTrackSide + s * 256), 256, 0xE5);
     }
-};
+    return disk;
+}
 
-std::vector<std::string> okLines(int sides) {
-    std::vector<std::string> lines;
-    for (int t = 0; t < 40; ++t) {
-        for (int h = 0; h < sides; ++h) {
-            lines.push_back(std::to_string(h) + ":" + std::to_string(t) + " Read OK");
+// "16 recovered, bad 0:12:5/23 0:12:9/27": the map in one line (head:track:sector/code).
+std::string mapText(const DiskImage& image) {
+    int recovered = 0;
+    std::string bad;
+    for (const SectorStatus& e : image.sectorMap.value().entries) {
+        if (e.state == SectorState::Recovered) {
+            ++recovered;
+        } else {
+            bad += " " + std::to_string(e.head) + ":" + std::to_string(e.cylinder) + ":" +
+                   std::to_string(e.sector) + "/" + std::to_string(e.error);
         }
     }
-    return lines;
+    return std::to_string(recovered) + " recovered, bad" + bad;
 }
 
 class DiskReaderTest : public ::testing::Test {
 protected:
     ReadReport read(modFDRawCmd& driver, const std::string& drive, const ReadOptions& options = {}) {
+        // Records what the dialog would have shown, in order.
         DiskReader reader(driver, prompter);
-        return readWith(reader, drive, options);
+        ReadHooks h;
+        h.readingState = [this](bool reading) { events.push_back(reading ? "reading" : "idle"); };
+        h.sideStarting = [this, &reader](int t, int head) {
+            events.push_back("start " + std::to_string(head) + ":" + std::to_string(t));
+            if (onSide) {
+                onSide(t, head, reader);
+            }
+        };
+        return reader.ReadDisk(drive, options, image, h);
     }
-    ReadReport readWith(DiskReader& reader, const std::string& drive, const ReadOptions& options = {}) {
-        return reader.ReadDisk(drive, options, image, watch.hooks(reader));
+
+    // One whole-disk read: the status lines named ("head:track text"), the count
+    // of failed sides, the requests the drive saw and the image published.
+    void expectRead(const char* name, const Bytes& disk, const std::string& faults,
+                    const ReadOptions& options, const std::vector<std::string>& lines, std::size_t failed,
+                    int requests, const Bytes& wanted) {
+        SCOPED_TRACE(name);
+        SimulatedFloppyDriver driver(disk, SimulatedFloppyDriver::ParseFaults(faults));
+        events.clear();
+        const ReadReport report = read(driver, "a", options);
+        EXPECT_EQ(report.outcome, ReadOutcome::Published);
+        const int sides = options.bDoubleSided ? 2 : 1;
+        ASSERT_EQ(report.statusLines.size(), static_cast<std::size_t>(sides * options.Tracks));
+        for (const std::string& line : lines) {
+            EXPECT_EQ(report.statusLines.at(std::stoi(line.substr(2)) * sides + (line[0] - '0')), line);
+        }
+        EXPECT_EQ(report.failedSides.size(), failed);
+        EXPECT_EQ(driver.ReadRequests(), requests);
+        EXPECT_TRUE(bytesEqual(wanted, image.bytes));
+        EXPECT_EQ(image.sectorMap->geometry, (SectorGeometry{options.Tracks, sides, 18, 256}));
+        ASSERT_EQ(events.size(), report.statusLines.size() + 2);
+        EXPECT_EQ(events[0] + "," + events[1] + "," + events.back(), "reading,start 0:0,idle");
+        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_EQ(prompter.busyDepth, 0);
     }
 
     ScriptedPrompter prompter;
-    Watch watch;
+    std::vector<std::string> events;
+    std::function<void(int track, int head, DiskReader&)> onSide;
     DiskImage image{kOldImage};
 };
 
@@ -75,186 +101,77 @@ TEST_F(DiskReaderTest, DriveLetterIsTrimmedAndUpperCased) {
     }
 }
 
-TEST_F(DiskReaderTest, InvalidDriveIsRefusedWithItsMessageAndNothingChanges) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    for (const char* text : {"", "AB", "1"}) {
-        prompter.shown.clear();
-        const ReadReport report = read(driver, text);
-        EXPECT_EQ(report.outcome, ReadOutcome::InvalidDrive) << text;
-        EXPECT_EQ(prompter.shown.size(), 1u);
-    }
-    EXPECT_TRUE(watch.events.empty());
-    EXPECT_EQ(driver.ReadRequests(), 0);
-    EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
+// Single-sided track sides from .. to - 1 of the disk as filler.
+Bytes sidesFilled(Bytes disk, int from, int to, std::uint8_t filler = 0xE5) {
+    std::fill(disk.begin() + from * kTrackSide, disk.begin() + to * kTrackSide, filler);
+    return disk;
 }
 
-TEST_F(DiskReaderTest, CleanSingleSidedReadPublishesTheNominalImage) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    const ReadReport report = read(driver, "a");
-    EXPECT_EQ(report.outcome, ReadOutcome::Published);
-    EXPECT_EQ(report.drive, 0);
-    ASSERT_EQ(image.bytes.size(), kOneSide);
-    EXPECT_TRUE(bytesEqual(patternDisk(1), image.bytes));
-    EXPECT_EQ(report.statusLines, okLines(1));
-    EXPECT_TRUE(report.failedSides.empty());
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(prompter.busyDepth, 0);
+TEST_F(DiskReaderTest, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) {
+    expectRead("single sided", patternDisk(1), "", {}, {"0:0 Read OK", "0:39 Read OK"}, 0, 40,
+               patternDisk(1));
+    expectRead("double sided: head 0 before head 1", patternDisk(2), "", {.bDoubleSided = true},
+               {"1:0 Read OK", "0:39 Read OK"}, 0, 80, patternDisk(2));
+    expectRead("80 tracks are never double-stepped", patternDisk(2, 80), "",
+               {.bDoubleSided = true, .Tracks = 80}, {"1:79 Read OK"}, 0, 160, patternDisk(2, 80));
+    expectRead("sides that succeed on the second and third attempt", patternDisk(1), "0:3:23:1;0:6:1122:2",
+               {}, {"0:3 Read OK", "0:6 Read OK"}, 0, 43, patternDisk(1));
+    expectRead("single step hits the wrong cylinder", patternDisk(1), "", {.bDoubleStep = false},
+               {"0:0 Read OK", "0:39 Wrong Cylinder (0x00000463)"}, 39, 1 + 39 * 3,
+               sidesFilled(patternDisk(1), 1, 40));
+    Bytes damaged = patternDisk(1);  // stops inside track 20; the tracks after were never formatted
+    damaged.resize(20 * kTrackSide + 1000);
+    expectRead("damaged disk with a bad side, filler 0x00", damaged, "0:12:23:3", {.FillerByte = 0x00},
+               {"0:12 CRC Error (0x00000017)", "0:13 Read OK", "0:19 Read OK",
+                "0:20 Sector Not Found (0x0000001B)", "0:21 ID Mark Not Found (0x00000462)"},
+               21, 19 + 3 + 20 * 3, sidesFilled(sidesFilled(patternDisk(1), 12, 13, 0), 20, 40, 0));
 }
-
-TEST_F(DiskReaderTest, DoubleSidedReadTakesHeadZeroBeforeHeadOne) {
-    SimulatedFloppyDriver driver(patternDisk(2), {});
-    ReadOptions options;
-    options.bDoubleSided = true;
-    const ReadReport report = read(driver, "A", options);
-    EXPECT_EQ(report.outcome, ReadOutcome::Published);
-    ASSERT_EQ(image.bytes.size(), kTwoSides);
-    EXPECT_TRUE(bytesEqual(patternDisk(2), image.bytes));
-    EXPECT_EQ(report.statusLines, okLines(2));
-    ASSERT_EQ(watch.events.size(), 82u);
-    EXPECT_EQ(watch.events[0], "reading");
-    EXPECT_EQ(watch.events[1], "start 0:0");
-    EXPECT_EQ(watch.events[2], "start 1:0");
-    EXPECT_EQ(watch.events[81], "idle");
-}
-
-TEST_F(DiskReaderTest, WithoutDoubleStepEveryTrackButTheFirstHitsTheWrongCylinder) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    ReadOptions options;
-    options.bDoubleStep = false;
-    const ReadReport report = read(driver, "A", options);
-    EXPECT_EQ(report.outcome, ReadOutcome::Published) << "a read with failures is still published";
-    ASSERT_EQ(report.statusLines.size(), 40u);
-    EXPECT_EQ(report.statusLines[0], "0:0 Read OK");
-    EXPECT_EQ(report.statusLines[1], "0:1 Wrong Cylinder (0x00000463)");
-    EXPECT_EQ(report.statusLines[39], "0:39 Wrong Cylinder (0x00000463)");
-    EXPECT_EQ(report.failedSides.size(), 39u);
-    EXPECT_EQ(driver.ReadRequests(), 1 + 39 * 3);
-    std::vector<int> seeks{0};  // single step seeks to the track itself, once per attempt
-    for (int t = 1; t < 40; ++t) {
-        seeks.insert(seeks.end(), 3, t);
-    }
-    EXPECT_EQ(driver.Seeks(), seeks);
-    std::vector<std::uint8_t> expected = trackSide(0, 0);
-    expected.resize(kOneSide, 0xE5);
-    EXPECT_TRUE(bytesEqual(expected, image.bytes));
-}
-
-TEST_F(DiskReaderTest, SideThatSucceedsOnALaterAttemptShowsOnlyReadOk) {
-    SimulatedFloppyDriver driver(patternDisk(1), {{0, 3, 23, 1}, {0, 6, 1122, 2}});
-    const ReadReport report = read(driver, "A");
-    EXPECT_EQ(report.statusLines, okLines(1));
-    EXPECT_TRUE(bytesEqual(patternDisk(1), image.bytes));
-    EXPECT_EQ(watch.progress[3].attempts, 2);
-    EXPECT_EQ(watch.progress[6].attempts, 3);
-    EXPECT_TRUE(watch.progress[6].ok);
-}
-
-TEST_F(DiskReaderTest, SideThatFailsThreeTimesBecomesFillerAndTheReadGoesOn) {
-    struct Case {
-        const char* name;
-        std::uint8_t filler;
-    };
-    for (const Case c : {Case{"filler 0xE5", 0xE5}, Case{"filler 0x00", 0x00}}) {
-        SimulatedFloppyDriver driver(patternDisk(1), {{0, 12, 23, 3}});
-        ReadOptions options;
-        options.FillerByte = c.filler;
-        image.bytes = kOldImage;
-        const ReadReport report = read(driver, "A", options);
-        EXPECT_EQ(report.outcome, ReadOutcome::Published) << c.name;
-        ASSERT_EQ(report.statusLines.size(), 40u) << c.name;
-        EXPECT_EQ(report.statusLines[12], "0:12 CRC Error (0x00000017)") << c.name;
-        EXPECT_EQ(report.statusLines[13], "0:13 Read OK") << c.name;
-        ASSERT_EQ(report.failedSides.size(), 1u);
-        EXPECT_EQ(report.failedSides[0].track, 12);
-        EXPECT_EQ(report.failedSides[0].sErrorText, "CRC Error (0x00000017)");
-        std::vector<std::uint8_t> expected = patternDisk(1);
-        std::fill_n(expected.begin() + 12 * kTrackSide, kTrackSide, c.filler);
-        EXPECT_TRUE(bytesEqual(expected, image.bytes)) << c.name;
-    }
-}
-
-// Passes every request on, and lets a test act while a track is being read,
-// the way a press of Cancel arrives in the middle of a side.
-class InterceptingDriver : public modFDRawCmd {
-public:
-    explicit InterceptingDriver(modFDRawCmd& inner) : modFDRawCmd(nullptr), m_inner(inner) {}
-    bool IsDriverPresent(std::uint32_t& version) override { return m_inner.IsDriverPresent(version); }
-    bool SenseDriveStatus(std::uint8_t drive, std::string& text) override {
-        return m_inner.SenseDriveStatus(drive, text);
-    }
-    bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                         std::vector<std::uint8_t>& data, std::int32_t& code, std::string& text,
-                         std::int32_t sizeCode, bool doubleStep) override {
-        if (duringRead) {
-            duringRead(cylinder, head);
-        }
-        return m_inner.ReadSingleTrack(drive, cylinder, head, data, code, text, sizeCode, doubleStep);
-    }
-    std::function<void(int track, int head)> duringRead;
-
-private:
-    modFDRawCmd& m_inner;
-};
 
 TEST_F(DiskReaderTest, CancelDuringTrackFiveFinishesThatSideAndKeepsTheOldImage) {
     // Track 5 head 0 needs all three attempts: Cancel must not cut them short.
     SimulatedFloppyDriver sim(patternDisk(2), {{0, 5, 23, 2}});
-    InterceptingDriver driver(sim);
-    ReadOptions options;
-    options.bDoubleSided = true;
-    DiskReader reader(driver, prompter);
-    driver.duringRead = [&reader](int t, int h) {
+    onSide = [](int t, int h, DiskReader& reader) {
         if (t == 5 && h == 0) {
             reader.Cancel();
         }
     };
-    const ReadReport report = readWith(reader, "A", options);
+    const ReadReport report = read(sim, "A", {.bDoubleSided = true});
     EXPECT_EQ(report.outcome, ReadOutcome::Canceled);
-    EXPECT_TRUE(reader.Canceled());
     ASSERT_EQ(report.statusLines.size(), 11u);
     EXPECT_EQ(report.statusLines.back(), "0:5 Read OK");
-    EXPECT_EQ(watch.progress.back().attempts, 3);
-    EXPECT_EQ(sim.ReadRequests(), 10 + 3) << "nothing after 0:5, not even its head 1";
-    EXPECT_EQ(watch.events.back(), "idle");
+    EXPECT_EQ(sim.ReadRequests(), 10 + 3);  // all three attempts at 0:5, nothing after it
+    EXPECT_EQ(events.back(), "idle");
     EXPECT_EQ(prompter.busyDepth, 0);
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
 }
 
-TEST_F(DiskReaderTest, MissingDriveAsksWithEmptyBracketsUntilCancel) {
-    SimulatedFloppyDriver driver(patternDisk(1), {});
-    prompter.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
-    const ReadReport report = read(driver, "b");
-    EXPECT_EQ(report.outcome, ReadOutcome::NoFloppy);
-    EXPECT_EQ(report.drive, 1);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::OkCancel);
-    EXPECT_TRUE(watch.events.empty());
-    EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
-}
-
-TEST_F(DiskReaderTest, DamagedDiskReadsWhatItCanAndFillsTheRest) {
-    // The image stops in the middle of track 20: that track lacks sectors,
-    // the ones after were never formatted.
-    std::vector<std::uint8_t> disk = patternDisk(1);
-    disk.resize(20 * kTrackSide + 1000);
-    SimulatedFloppyDriver driver(disk, {});
-    const ReadReport report = read(driver, "A");
-    EXPECT_EQ(report.outcome, ReadOutcome::Published);
-    EXPECT_EQ(report.statusLines[19], "0:19 Read OK");
-    EXPECT_EQ(report.statusLines[20], "0:20 Sector Not Found (0x0000001B)");
-    EXPECT_EQ(report.statusLines[21], "0:21 ID Mark Not Found (0x00000462)");
-    EXPECT_EQ(report.failedSides.size(), 20u);
-    std::vector<std::uint8_t> expected(disk.begin(), disk.begin() + 20 * kTrackSide);
-    expected.resize(kOneSide, 0xE5);
-    EXPECT_TRUE(bytesEqual(expected, image.bytes));
+TEST_F(DiskReaderTest, InvalidOrMissingDriveReadsNothing) {
+    const struct {
+        const char* drive;
+        std::deque<MsgAnswer> answers;
+        ReadOutcome outcome;
+        std::size_t asked;
+    } cases[] = {
+        {"AB", {}, ReadOutcome::InvalidDrive, 1},
+        {"b", {MsgAnswer::Ok, MsgAnswer::Cancel}, ReadOutcome::NoFloppy, 2},  // asks again until Cancel
+    };
+    for (const auto& c : cases) {
+        SimulatedFloppyDriver driver(patternDisk(1), {});  // drive A only
+        prompter = {};
+        prompter.answers = c.answers;
+        EXPECT_EQ(read(driver, c.drive).outcome, c.outcome) << c.drive;
+        EXPECT_EQ(prompter.shown.size(), c.asked) << c.drive;
+        EXPECT_TRUE(events.empty() && driver.ReadRequests() == 0) << c.drive;
+        EXPECT_TRUE(bytesEqual(kOldImage, image.bytes)) << c.drive;
+    }
 }
 
 // A driver that breaks its promise of exactly one track's length.
 class ShortTrackDriver : public NoFloppyDriver {
 public:
     bool SenseDriveStatus(std::uint8_t, std::string&) override { return true; }
-    bool ReadSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, std::vector<std::uint8_t>& data,
-                         std::int32_t&, std::string&, std::int32_t, bool) override {
+    bool ReadSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, Bytes& data, std::int32_t&, std::string&,
+                         std::int32_t, bool) override {
         data.assign(100, 0x11);
         return true;
     }
@@ -262,23 +179,86 @@ public:
 
 TEST_F(DiskReaderTest, TrackOfTheWrongLengthIsNotTrusted) {
     ShortTrackDriver driver;
-    const ReadReport report = read(driver, "A");
-    EXPECT_EQ(report.statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
-    EXPECT_EQ(image.bytes, std::vector<std::uint8_t>(kOneSide, 0xE5));
+    EXPECT_EQ(read(driver, "A").statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
+    EXPECT_EQ(image.bytes, Bytes(kOneSide, 0xE5));
 }
 
 TEST_F(DiskReaderTest, ReadingStateIsLeftWhenAHookThrows) {
     SimulatedFloppyDriver driver(patternDisk(1), {});
-    DiskReader reader(driver, prompter);
-    watch.onProgress = [](const ReadProgress& p, DiskReader&) {
-        if (p.track == 2) {
+    onSide = [](int t, int, DiskReader&) {
+        if (t == 2) {
             throw std::runtime_error("window gone");
         }
     };
-    EXPECT_THROW(readWith(reader, "A"), std::runtime_error);
-    EXPECT_EQ(watch.events.back(), "idle");
+    EXPECT_THROW(read(driver, "A"), std::runtime_error);
+    EXPECT_EQ(events.back(), "idle");
     EXPECT_EQ(prompter.busyDepth, 0);
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
+}
+
+TEST_F(DiskReaderTest, SectorBySectorKeepsEverySectorThatComesBackAndMapsTheRest) {
+    const struct {
+        const char* name;
+        std::string faults;
+        std::string line12;
+        std::vector<int> filler;  // sectors of 0:12 left as filler
+        std::string map;
+    } cases[] = {
+        {"two sectors never come back",
+         "0:12:23:99:5;0:12:27:99:9",
+         "0:12 CRC Error (0x00000017), 16 of 18 sectors recovered",
+         {5, 9},
+         "16 recovered, bad 0:12:5/23 0:12:9/27"},
+        {"a sector comes back on its second single read",
+         "0:12:27:4:3",
+         "0:12 Sector Not Found (0x0000001B), 18 of 18 sectors recovered",
+         {},
+         "18 recovered, bad"},
+        {"a whole track read again is recovered", "0:12:23:2", "0:12 Read OK", {}, "18 recovered, bad"},
+        {"a clean read", "", "0:12 Read OK", {}, "0 recovered, bad"},
+    };
+    for (const auto& c : cases) {
+        SimulatedFloppyDriver driver(patternDisk(1), SimulatedFloppyDriver::ParseFaults(c.faults));
+        const ReadReport report = read(driver, "A", {.bSectorBySector = true});
+        EXPECT_EQ(report.statusLines.at(12), c.line12) << c.name;
+        EXPECT_EQ(report.failedSides.size(), c.filler.empty() ? 0u : 1u) << c.name;
+        EXPECT_TRUE(bytesEqual(withFiller(12, c.filler), image.bytes)) << c.name;
+        EXPECT_EQ(mapText(image), c.map) << c.name;
+    }
+}
+
+TEST_F(DiskReaderTest, RetryOfBadSectorsMergesIntoTheImageRead) {
+    SimulatedFloppyDriver first(patternDisk(1),
+                                SimulatedFloppyDriver::ParseFaults("0:3:23:99:4;0:20:1122:99"));
+    read(first, "A", {.bSectorBySector = true});
+    const auto retry = [this](const std::string& faults, const ReadOptions& options = {}) {
+        SimulatedFloppyDriver driver(patternDisk(1), SimulatedFloppyDriver::ParseFaults(faults));
+        const ReadReport report = DiskReader(driver, prompter).RetryBadSectors("A", options, image);
+        return std::pair{report, driver.ReadRequests()};
+    };
+    // The second read fails elsewhere, and once more on one sector of track 20:
+    // only the 19 bad sectors are read, three attempts at the one that stays bad.
+    const auto [report, requests] = retry("0:3:23:99:0;0:20:27:99:7;0:30:23:99");
+    EXPECT_EQ(requests, 18 + 3);
+    EXPECT_EQ(report.statusLines,
+              (std::vector<std::string>{"0:3 Read OK, 1 of 1 sectors recovered",
+                                        "0:20 Sector Not Found (0x0000001B), 17 of 18 sectors recovered"}));
+    EXPECT_TRUE(bytesEqual(withFiller(20, {7}), image.bytes));
+    EXPECT_EQ(mapText(image), "35 recovered, bad 0:20:7/27");
+    EXPECT_EQ(retry("").second, 1);
+    EXPECT_TRUE(bytesEqual(patternDisk(1), image.bytes));
+    EXPECT_EQ(mapText(image), "36 recovered, bad");
+
+    // A map of another geometry, or none: nothing is read.
+    for (const auto& map : {std::optional<SectorMap>{image.sectorMap}, std::optional<SectorMap>{}}) {
+        image.sectorMap = map;
+        prompter.shown.clear();
+        const auto [refused, none] = retry("", {.bDoubleSided = map.has_value()});
+        EXPECT_EQ(refused.outcome, ReadOutcome::NoMap);
+        EXPECT_EQ(none, 0);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_TRUE(bytesEqual(patternDisk(1), image.bytes));
+    }
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace floppyfix {
 
 inline constexpr std::size_t kTrackSide = 4608;
 inline constexpr std::size_t kOneSide = 184320;
-inline constexpr std::size_t kTwoSides = 368640;
 
 // The byte at offset i of track t, head h.
 inline std::uint8_t patternByte(int t, int h, std::size_t i) {
@@ -32,11 +31,9 @@ inline std::vector<std::uint8_t> patternDisk(int sides, int tracks = 40) {
 }
 
 inline std::vector<std::uint8_t> trackSide(int t, int h) {
-    std::vector<std::uint8_t> side(kTrackSide);
-    for (std::size_t i = 0; i < kTrackSide; ++i) {
-        side[i] = patternByte(t, h, i);
-    }
-    return side;
+    const std::vector<std::uint8_t> disk = patternDisk(2, t + 1);
+    return {disk.end() - static_cast<std::ptrdiff_t>((2 - h) * kTrackSide),
+            disk.end() - static_cast<std::ptrdiff_t>((1 - h) * kTrackSide)};
 }
 
 }  // namespace floppyfix

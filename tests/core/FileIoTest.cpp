@@ -1,0 +1,123 @@
+// Replacing and appending write where a link points and keep the permission
+// bits of the file they replace; a full disk reads as one. Reading bytes and
+// code page text, and the lines traps write.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/ByteReader.h"
+#include "core/CodePage.h"
+#include "core/Failure.h"
+#include "core/FileIO.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links and POSIX permission bits";
+#endif
+    constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
+    constexpr fs::perms kShared = kPrivate | fs::perms::group_read | fs::perms::others_read;
+    const struct {
+        const char* name;
+        bool append, throughLink;
+        bool targetThere;  // false: a link to a file not made yet
+        fs::perms mode;
+        Bytes expected;  // the target afterwards; it held {1, 2} before
+    } cases[] = {
+        {"replace private file", false, false, true, kPrivate, {9}},
+        {"replace through link", false, true, true, kShared, {9}},
+        {"append through link", true, true, true, kPrivate, {1, 2, 9}},
+        {"append through dangling link", true, true, false, kPrivate, {9}},
+        {"replace through dangling link", false, true, false, kPrivate, {9}},
+    };
+    for (const auto& c : cases) {
+        const TempDir dir;
+        const std::string target = dir.file("target.bin");
+        const std::string link = dir.file("link.bin");
+        if (c.targetThere) {
+            writeBytes(target, {1, 2});
+            fs::permissions(target, c.mode, fs::perm_options::replace);
+        }
+        if (c.throughLink) {
+            fs::create_symlink("target.bin", link);
+        }
+        if (c.append) {
+            appendFileSafely(c.throughLink ? link : target, Bytes{9});
+        } else {
+            writeFileReplacing(c.throughLink ? link : target, Bytes{9});
+        }
+        EXPECT_TRUE(bytesEqual(c.expected, readBytes(target))) << c.name;
+        EXPECT_EQ(fs::is_symlink(link), c.throughLink) << c.name;
+        if (c.targetThere) {
+            EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, c.mode) << c.name;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                  c.throughLink ? 2 : 1)
+            << c.name << ": no temporary file is left behind";
+    }
+}
+
+TEST(WriteAll, AFullDeviceIsDiskFull) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const Bytes bytes(100, 0x55);  // small enough to sit in the stream's buffer until the flush
+    try {
+        writeAll(full, bytes, "/dev/full");
+        ADD_FAILURE() << "writing to /dev/full succeeded";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), failure::DiskFull) << f.description();
+    }
+    std::fclose(full);
+}
+
+TEST(CodePage, Windows1252ToUtf8) {
+    const std::pair<std::uint8_t, const char*> cases[] = {
+        {0x41, "A"}, {0x80, "\xE2\x82\xAC"}, {0x81, "\xC2\x81"}, {0x9F, "\xC5\xB8"}, {0xFF, "\xC3\xBF"},
+    };
+    for (const auto& [byte, utf8] : cases) {
+        EXPECT_EQ(cp1252ToUtf8(byte), utf8) << int(byte);
+        EXPECT_EQ(utf8ToCp1252(utf8), std::string(1, static_cast<char>(byte))) << int(byte);
+    }
+    EXPECT_EQ(utf8ToCp1252("\xE2\x98\x83"), "?");  // a snowman is not in the code page
+    EXPECT_EQ(utf8ToCp1252("\xC3"), "\xC3");       // a cut sequence is kept byte by byte
+}
+
+TEST(ByteReader, ReadsInsideAndRefusesOutside) {
+    const std::uint8_t bytes[] = {0x34, 0x12, 0xFF};
+    const ByteReader r(bytes);
+    EXPECT_EQ(r.u16le(0), 0x1234);
+    EXPECT_EQ(r.u16be(0), 0x3412);
+    EXPECT_EQ(r.u8(2), 0xFF);
+    EXPECT_EQ(r.bytesUpTo(1, 10).size(), 2u);
+    EXPECT_TRUE(r.bytesUpTo(3, 1).empty());
+    try {
+        (void)r.u16le(2);
+        FAIL() << "read past the end";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), 9);
+        EXPECT_EQ(f.offset(), 3u);
+    }
+    EXPECT_THROW((void)r.u8(3), Failure);
+    EXPECT_THROW((void)r.bytes(1, 3), Failure);
+    EXPECT_THROW((void)r.bytes(static_cast<std::size_t>(-1), 2), Failure);
+}
+
+TEST(Failure, TrapLinesInEachProceduresForm) {
+    const Failure f(9);
+    EXPECT_EQ(trapLine(f, TrapJoint::In, "mnuFileSaveAs", 3),
+              "Error 9 (Subscript out of range) in mnuFileSaveAs at line 3");
+    EXPECT_EQ(trapLine(Failure(6), TrapJoint::HappenedIn, "SaveTAP", 2),
+              "Error 6 (Overflow) happened in SaveTAP at line 2");
+    EXPECT_EQ(trapLine(Failure(53), TrapJoint::OccurredIn, "X", 1),
+              "Error 53 (File not found) occurred in X at line 1");
+}
+
+}  // namespace

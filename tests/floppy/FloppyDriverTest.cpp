@@ -1,0 +1,260 @@
+// The controller commands sent through FDRAWCMD (Windows) and FDRAWCMD ioctl
+// (Linux), and how the controller's answers map onto the driver's codes.
+// QUILLMAR_FLOPPY picks the driver; "sim:" holds an image file in drive A
+// with the faults of QUILLMAR_FLOPPY_FAULTS.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "core/Failure.h"
+#include "floppy/FdRawRequests.h"
+#include "floppy/FloppyFixtures.h"
+#include "floppy/LinuxRawCommand.h"
+#include "floppy/SimulatedFloppyDriver.h"
+#include "floppy/modFDRawCmd.h"
+#include "support/TestSupport.h"
+
+#ifdef __linux__
+#include <unistd.h>
+
+#include "floppy/LinuxFloppyDriver.h"
+#endif
+
+namespace {
+
+TEST(CreateFloppyDriver, NoneMeansNoDriver) {
+    const ScopedEnv env("QUILLMAR_FLOPPY", "none");
+    std::uint32_t version = 42;
+    std::string text = "kept";
+    EXPECT_FALSE(CreateFloppyDriver()->IsDriverPresent(version));
+    EXPECT_FALSE(CreateFloppyDriver()->SenseDriveStatus(0, text));
+    EXPECT_EQ(std::to_string(version) + text, "42kept");
+}
+
+TEST(CreateFloppyDriver, SimHoldsTheImageFileInDriveAWithTheFaultsGiven) {
+    TempDir dir;
+    const std::string path = dir.file("disk.opu");
+    const ScopedEnv env("QUILLMAR_FLOPPY", "sim:" + path);
+    const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "1:1:25:1;0:1:0xFFFFFFFF:1");
+    const auto driver = CreateFloppyDriver();
+    std::uint32_t version = 0;
+    EXPECT_TRUE(MakeDriverProbe(*driver)(version));
+    EXPECT_EQ(version, 0x01000A00u);
+    std::string text;
+    EXPECT_FALSE(driver->SenseDriveStatus(0, text));  // no file yet: an empty drive
+    EXPECT_EQ(text, "Not Ready (0x00000015)");
+
+    writeBytes(path, floppyfix::patternDisk(2));
+    EXPECT_TRUE(driver->SenseDriveStatus(0, text));
+    EXPECT_FALSE(driver->SenseDriveStatus(1, text));
+    std::vector<std::uint8_t> data;
+    std::int32_t code = 0;
+    EXPECT_FALSE(driver->ReadSingleTrack(0, 1, 0, data, code, text, 1, true));
+    EXPECT_EQ(code, -1);
+    EXPECT_FALSE(driver->ReadSingleTrack(0, 1, 1, data, code, text, 1, true));
+    EXPECT_EQ(text, "Seek Error (0x00000019)");
+    EXPECT_TRUE(driver->ReadSingleTrack(0, 1, 1, data, code, text, 1, true));
+    EXPECT_TRUE(bytesEqual(floppyfix::trackSide(1, 1), data));
+    EXPECT_FALSE(driver->ReadSingleTrack(0, 40, 0, data, code, text, 1, true));
+    EXPECT_EQ(code, fderr::Seek);
+}
+
+TEST(SimulatedFloppyDriver, FaultListParses) {
+    std::string parsed;  // head:track:code:attempts:sector, -1 for the whole side
+    for (const SimulatedFault& f :
+         SimulatedFloppyDriver::ParseFaults(" 0:5:23:3 ;1:79:0x463:1;;1:2:0XFFFFFFFF:2:17")) {
+        parsed += std::to_string(f.head) + ":" + std::to_string(f.track) + ":" + std::to_string(f.code) +
+                  ":" + std::to_string(f.remaining) + ":" + std::to_string(f.sector) + " ";
+    }
+    EXPECT_EQ(parsed, "0:5:23:3:-1 1:79:1123:1:-1 1:2:-1:2:17 ");
+}
+
+TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
+    const struct {
+        const char* floppy;
+        const char* faults;
+        const char* mentions;
+        const char* bus = nullptr;
+    } cases[] = {
+        {"simulated", nullptr, "QUILLMAR_FLOPPY: \"simulated\""},
+        {"sim:", nullptr, "needs the path"},
+        {"greaseweazle:", nullptr, "needs the port"},
+        {"greaseweazle:/dev/ttyACM0", nullptr, "QUILLMAR_GW_BUS: \"amiga\"", "amiga"},
+        {"sim:x", "0:5:23", "four or five fields"},
+        {"sim:x", "0:5:23:3:18", "sector"},
+        {"sim:x", "2:5:23:3", "head"},
+        {"sim:x", "0:80:23:3", "track"},
+        {"sim:x", "0:5:4294967296:3", "error code"},
+        {"sim:x", "0:5:23:-1", "attempt count"},
+        {"sim:x", "0:1:23:1;oops", "QUILLMAR_FLOPPY_FAULTS: \"oops\""},
+    };
+    for (const auto& c : cases) {
+        const ScopedEnv env("QUILLMAR_FLOPPY", c.floppy);
+        const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS",
+                               c.faults != nullptr ? std::optional<std::string>(c.faults) : std::nullopt);
+        const ScopedEnv bus("QUILLMAR_GW_BUS",
+                            c.bus != nullptr ? std::optional<std::string>(c.bus) : std::nullopt);
+        try {
+            (void)CreateFloppyDriver();
+            ADD_FAILURE() << c.floppy << " was accepted, wanted " << c.mentions;
+        } catch (const Failure& f) {
+            EXPECT_NE(f.description().find(c.mentions), std::string::npos) << f.description();
+        }
+    }
+}
+
+using linuxfd::CommandKind;
+using linuxfd::RawOutcome;
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(LinuxRawCommand, CommandBytes) {
+    using namespace linuxfd;
+    constexpr std::uint32_t kSeek = kRawIntr | kRawNeedDisk;
+    constexpr std::uint32_t kRead = kRawRead | kRawIntr | kRawSpin | kRawNeedDisk;
+    const struct {
+        const char* name;
+        RawCommand command;
+        Bytes bytes;
+        std::uint32_t flags;
+        std::size_t length;
+    } cases[] = {
+        {"sense unit 1", SenseCommand(1), {0x04, 0x01}, kRawNeedDisk, 0},
+        // SEEK, head << 2 | unit, physical cylinder
+        {"seek 39 double step", SeekCommand(0, 39, 0, true), {0x0F, 0x00, 78}, kSeek, 0},
+        {"seek 39 single step", SeekCommand(0, 39, 1, false), {0x0F, 0x04, 39}, kSeek, 0},
+        {"seek 127, unit 1 of controller 2", SeekCommand(5, 127, 0, true), {0x0F, 0x01, 254}, kSeek, 0},
+        // READ DATA|MFM, head << 2 | unit, C, H, R, N, EOT, GPL, DTL
+        {"read 0:0", ReadCommand(0, 0, 0, 1, 4608), {0x46, 0, 0, 0, 0, 1, 18, 10, 255}, kRead, 4608},
+        {"read 39:1 N=2", ReadCommand(1, 39, 1, 2, 9216), {0x46, 5, 39, 1, 0, 2, 18, 10, 255}, kRead, 9216},
+        {"sector 9 of 12:1",
+         SectorReadCommand(1, 12, 1, 9, 1, 256),
+         {0x46, 5, 12, 1, 9, 1, 9, 10, 255},
+         kRead,
+         256},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(bytesEqual(c.bytes, c.command.cmd)) << c.name;
+        EXPECT_EQ(c.command.flags, c.flags) << c.name;
+        EXPECT_EQ(c.command.length, c.length) << c.name;
+    }
+    EXPECT_EQ(linuxfd::ReadCommand(0, 0, 0, 1, 4608).rate, 2);
+    // The controller has no cylinder 256: refused, not wrapped round to 0.
+    try {
+        (void)linuxfd::SeekCommand(0, 128, 0, true);
+        ADD_FAILURE() << "cylinder 128 under double step was accepted";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), failure::Overflow);
+    }
+}
+
+TEST(FdRawRequests, TrackLengthAndVersion) {
+    const std::pair<std::int32_t, std::size_t> valid[] = {{0, 2304}, {1, 4608}, {7, 294912}};
+    for (const auto& [code, length] : valid) {
+        EXPECT_EQ(fdraw::TrackLength(code), length) << "N=" << code;
+    }
+    for (const std::int32_t code : {-1, 8}) {
+        EXPECT_FALSE(fdraw::TrackLength(code).has_value()) << "N=" << code;
+    }
+    EXPECT_EQ(fdraw::DecodeVersion(std::array<std::uint8_t, 4>{0x0B, 0x01, 0x00, 0x01}), 0x0100010Bu);
+    for (const std::uint32_t v : {0x01000000u, 0x0100FFFFu}) {
+        EXPECT_TRUE(fdraw::IsCompatibleVersion(v)) << std::hex << v;
+    }
+    for (const std::uint32_t v : {0x01010000u, 0x00000000u}) {
+        EXPECT_FALSE(fdraw::IsCompatibleVersion(v)) << std::hex << v;
+    }
+}
+
+TEST(LinuxRawCommand, AnswersMapOntoTheDriversCodes) {
+    const struct {
+        const char* name;
+        int err;  // 0: the controller answered ST0, ST1, ST2 with `missing` bytes not transferred
+        std::uint32_t flags;
+        std::uint8_t st0, st1, st2;
+        long missing;
+        std::int32_t expected;
+    } cases[] = {
+        {"busy", EBUSY, 0, 0, 0, 0, 0, fderr::Busy},
+        {"read-only", EROFS, 0, 0, 0, 0, 0, fderr::WriteProtect},
+        {"empty drive", EIO, linuxfd::kRawFailure | linuxfd::kRawHardFailure, 0, 0, 0, 0, fderr::NotReady},
+        {"i/o error", EIO, linuxfd::kRawFailure, 0, 0, 0, 0, fderr::FloppyUnknownError},
+        {"normal end", 0, 0, 0x00, 0x00, 0x00, 0, 0},
+        {"normal end, bytes missing", 0, 0, 0x00, 0x00, 0x00, 256, fderr::FloppyUnknownError},
+        {"end of cylinder", 0, 0, 0x40, 0x80, 0x00, 0, 0},
+        {"end of cylinder, bytes missing", 0, 0, 0x40, 0x80, 0x00, 512, fderr::FloppyUnknownError},
+        {"not ready", 0, 0, 0x48, 0x00, 0x00, 0, fderr::NotReady},
+        {"equipment check", 0, 0, 0x50, 0x00, 0x00, 0, fderr::Seek},
+        {"CRC", 0, 0, 0x40, 0x20, 0x00, 0, fderr::Crc},
+        {"wrong cylinder", 0, 0, 0x40, 0x04, 0x10, 0, fderr::WrongCylinder},
+        {"missing ID mark", 0, 0, 0x40, 0x01, 0x00, 0, fderr::IdMarkNotFound},
+        {"no data", 0, 0, 0x40, 0x04, 0x00, 0, fderr::SectorNotFound},
+        {"not writable", 0, 0, 0x40, 0x02, 0x00, 0, fderr::WriteProtect},
+        {"invalid command", 0, 0, 0x80, 0x00, 0x00, 0, fderr::FloppyUnknownError},
+    };
+    for (const auto& c : cases) {
+        const RawOutcome o{c.err != 0, c.err, c.flags, {c.st0, c.st1, c.st2, 5, 0, 18, 1}, c.missing};
+        EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::ReadData, o, 0), c.expected) << c.name;
+    }
+    // A seek to physical cylinder 78: ST0, present cylinder.
+    const std::pair<Bytes, std::int32_t> seeks[] = {{{0x20, 78}, 0},
+                                                    {{0x20, 76}, fderr::Seek},
+                                                    {{0x60, 78}, fderr::Seek},
+                                                    {{0x28, 78}, fderr::NotReady},
+                                                    {{0x20}, fderr::FloppyUnknownError}};
+    for (const auto& [reply, expected] : seeks) {
+        EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::Seek, RawOutcome{false, 0, 0, reply, 0}, 78), expected)
+            << int(reply[0]) << " " << reply.size();
+    }
+    EXPECT_EQ(linuxfd::OutcomeCode(CommandKind::ReadData, RawOutcome{}, 0), fderr::FloppyUnknownError);
+}
+
+#ifdef __linux__
+
+TEST(LinuxFloppyDriver, KernelRequestCarriesTheCommandBlock) {
+    Bytes buffer(4608);
+    const floppy_raw_cmd raw = ToKernelRawCommand(linuxfd::ReadCommand(0, 39, 1, 1, 4608), buffer.data());
+    EXPECT_EQ(raw.flags, unsigned{FD_RAW_READ | FD_RAW_INTR | FD_RAW_SPIN | FD_RAW_NEED_DISK});
+    EXPECT_TRUE(bytesEqual({0x46, 0x04, 0x27, 0x01, 0x00, 0x01, 0x12, 0x0A, 0xFF},
+                           Bytes(raw.cmd, raw.cmd + raw.cmd_count)));
+    EXPECT_EQ(raw.data, buffer.data());
+    EXPECT_EQ(raw.length, 4608);
+    EXPECT_EQ(raw.rate, 2);
+    EXPECT_EQ(ToKernelRawCommand(linuxfd::SeekCommand(0, 39, 0, true), buffer.data()).data, nullptr);
+}
+
+// No floppy controller here: the driver says so, and its own faults are
+// logged, without touching what the caller holds.
+TEST(LinuxFloppyDriver, WithoutDeviceOrWithBadArgumentsNothingIsTouched) {
+    if (::access("/dev/fd0", F_OK) == 0) {
+        GTEST_SKIP() << "a floppy device exists here";
+    }
+    RecordingLog log;
+    LinuxFloppyDriver driver(&log);
+    std::uint32_t version = 0x12345678;
+    std::string text = "kept";
+    EXPECT_FALSE(driver.IsDriverPresent(version) || driver.SenseDriveStatus(0, text));
+    EXPECT_EQ(version, 0x12345678u);
+    EXPECT_EQ(text, "kept");
+    Bytes data{1, 2, 3};
+    std::int32_t code = 0;
+    EXPECT_FALSE(driver.ReadSingleTrack(0, 0, 0, data, code, text, 1, true));
+    EXPECT_EQ(text, "Floppy Unknown Error (0x00000464)");  // the device node is missing
+    EXPECT_TRUE(log.entries.empty());
+
+    code = 77;
+    text = "kept";
+    EXPECT_FALSE(driver.ReadSingleTrack(0, 0, 0, data, code, text, 9, false));
+    EXPECT_FALSE(driver.ReadSingleTrack(0, 130, 0, data, code, text, 1, true));
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[0].what,
+              "Error 5 (Invalid procedure call or argument ) in ReadSingleTrack at line 1");
+    EXPECT_EQ(log.entries[1].what, "Error 6 (Overflow ) in ReadSingleTrack at line 3");
+    EXPECT_EQ(log.entries[1].severity, kSeverityERROR);
+    EXPECT_FALSE(log.entries[1].forced);
+    EXPECT_EQ(code, 77);
+    EXPECT_EQ(text, "kept");
+    EXPECT_TRUE(bytesEqual({1, 2, 3}, data));
+}
+
+#endif
+
+}  // namespace

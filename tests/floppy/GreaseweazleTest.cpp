@@ -1,0 +1,275 @@
+// The Greaseweazle stream and port names, and the driver against the
+// simulated device over a real pseudo-terminal: the bytes go through the same
+// tty code as with hardware.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/Failure.h"
+#include "floppy/FloppyFixtures.h"
+#include "floppy/GreaseweazleStream.h"
+#include "floppy/SerialPort.h"
+#include "support/TestSupport.h"
+
+#ifndef _WIN32
+#include "floppy/DiskReader.h"
+#include "floppy/GreaseweazleDriver.h"
+#include "flux/FluxFiles.h"
+#include "gwsim/PtyServer.h"
+#endif
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(GreaseweazleStream, IntervalsAsTheDeviceSendsThem) {
+    const struct {
+        std::uint32_t ticks;
+        Bytes bytes;
+    } cases[] = {
+        {249, {0xF9}},
+        {250, {0xFA, 0x01}},
+        {505, {0xFB, 0x01}},
+        {1524, {0xFE, 0xFF}},
+        {1525, {0xFF, 0x02, 0xF9, 0x13, 0x01, 0x01, 0xF9}},  // SPACE 1276, then a transition after 249
+    };
+    for (const auto& c : cases) {
+        Bytes out;
+        gw::AppendInterval(out, c.ticks);
+        EXPECT_TRUE(bytesEqual(c.bytes, out)) << c.ticks;
+    }
+}
+
+TEST(GreaseweazleStream, TwentyEightBitNumbers) {
+    const std::pair<std::uint32_t, Bytes> cases[] = {
+        {0, {0x01, 0x01, 0x01, 0x01}},           {127, {0xFF, 0x01, 0x01, 0x01}},
+        {128, {0x01, 0x03, 0x01, 0x01}},         {36000, {0x41, 0x33, 0x05, 0x01}},
+        {gw::kMaxN28, {0xFF, 0xFF, 0xFF, 0xFF}},
+    };
+    for (const auto& [value, bytes] : cases) {
+        Bytes out;
+        gw::AppendN28(out, value);
+        EXPECT_TRUE(bytesEqual(bytes, out)) << value;
+        EXPECT_EQ(gw::DecodeN28(std::span<const std::uint8_t, 4>(bytes.data(), 4)), value);
+    }
+}
+
+TEST(GreaseweazleStream, IndexPulsesAndSpacesOfARead) {
+    const Bytes stream{
+        0x64,                                // transition after 100
+        0xFF, 0x01, 0x65, 0x01, 0x01, 0x01,  // INDEX 50 after the cursor: 150
+        0x64,                                // transition after 100
+        0xFF, 0x02, 0x81, 0xE1, 0x01, 0x01,  // SPACE 14400
+        0x80,                                // transition after 14400 + 128
+        0xFF, 0x01, 0x0F, 0x01, 0x01, 0x01,  // INDEX 7 after the cursor: 14735
+        0x00,                                // end
+    };
+    const flux::FluxTrack track = gw::DecodeReadStream(stream, 72e6);
+    EXPECT_EQ(track.intervals, (std::vector<std::uint32_t>{100, 100, 14528}));
+    EXPECT_EQ(track.indexTicks, (std::vector<std::uint64_t>{150, 14735}));
+    EXPECT_EQ(track.tickHz, 72e6);
+}
+
+TEST(GreaseweazleStream, EncodedReadsDecodeToTheSameFlux) {
+    const struct {
+        const char* name;
+        std::vector<std::uint32_t> intervals;
+        std::vector<std::uint64_t> index;
+    } cases[] = {
+        {"boundaries", {1, 249, 250, 1524, 1525, 28800, 28801}, {0, 251}},
+        {"longest single value", {(1u << 28) + 248}, {}},
+        {"index inside a gap broken into spaces", {100, 60000, 5}, {30000, 60105}},
+        {"index in the linger after the last transition", {200}, {300}},
+    };
+    for (const auto& c : cases) {
+        const Bytes stream = gw::EncodeReadStream(c.intervals, c.index);
+        EXPECT_EQ(std::count(stream.begin(), stream.end(), 0), 1) << c.name;
+        const flux::FluxTrack track = gw::DecodeReadStream(stream, 72e6);
+        EXPECT_EQ(track.intervals, c.intervals) << c.name;
+        EXPECT_EQ(track.indexTicks, c.index) << c.name;
+    }
+}
+
+TEST(GreaseweazleStream, DamagedStreamsAreRefused) {
+    const std::pair<const char*, Bytes> cases[] = {
+        {"no end", {0x10, 0x20}},
+        {"pair cut short", {0xFA}},
+        {"opcode cut short", {0xFF, 0x02, 0x01, 0x01}},
+        {"write-only ASTABLE", {0xFF, 0x03, 0x01, 0x01, 0x01, 0x01, 0x00}},
+    };
+    for (const auto& [name, stream] : cases) {
+        EXPECT_THROW((void)gw::DecodeReadStream(stream, 72e6), Failure) << name;
+    }
+}
+
+TEST(GreaseweazlePorts, WindowsPortNames) {
+    EXPECT_EQ(gw::WindowsDevicePath("COM12"), "\\\\.\\COM12");
+    EXPECT_EQ(gw::WindowsDevicePath("\\\\.\\COM3"), "\\\\.\\COM3");
+    const std::pair<const char*, bool> ids[] = {
+        {"USB\\VID_1209&PID_4D69&REV_0100", true},
+        {"usb\\vid_1209&pid_4d69", true},
+        {"USB\\VID_1209&PID_0001&REV_0100", false},  // firmware too old to speak this protocol
+        {"USB\\VID_1209&PID_4D690", false},
+    };
+    for (const auto& [id, wanted] : ids) {
+        EXPECT_EQ(gw::IsGreaseweazleHardwareId(id), wanted) << id;
+    }
+}
+
+#ifndef _WIN32
+TEST(GreaseweazlePorts, LinuxTtysAreFoundByTheirUsbIds) {
+    namespace fs = std::filesystem;
+    TempDir sys;
+    const auto usbDevice = [&](const std::string& tty, const std::string& vid, const std::string& pid) {
+        const fs::path device = sys.path() / "devices" / tty;
+        fs::create_directories(device / "1-1:1.0");
+        writeBytes((device / "idVendor").string(), Bytes(vid.begin(), vid.end()));
+        writeBytes((device / "idProduct").string(), Bytes(pid.begin(), pid.end()));
+        fs::create_directories(sys.path() / "class" / "tty" / tty);
+        fs::create_directory_symlink(device / "1-1:1.0", sys.path() / "class" / "tty" / tty / "device");
+    };
+    usbDevice("ttyACM0", "2341\n", "0043\n");  // an Arduino
+    usbDevice("ttyACM1", "1209\n", "4d69\n");
+    usbDevice("ttyUSB0", "1209\n", "4d69\n");  // not a CDC-ACM tty
+    EXPECT_EQ(gw::FindGreaseweazlePortsIn(sys.path().string(), "/dev"),
+              (std::vector<std::string>{"/dev/ttyACM1"}));
+}
+
+using floppyfix::patternDisk;
+using floppyfix::trackSide;
+
+gwsim::Options simOptions(int sides, const std::string& faults) {
+    gwsim::Options o;
+    o.image = patternDisk(sides);
+    o.faults = gwsim::ParseFaults(faults);
+    o.noIndexDelay = std::chrono::milliseconds(50);
+    return o;
+}
+
+// Short enough that a silent device costs a test little, long enough for
+// the simulator to encode a track under the sanitizers.
+GreaseweazleDriver::Settings settings(const std::string& port) {
+    GreaseweazleDriver::Settings s;
+    s.port = port;
+    using namespace std::chrono_literals;
+    s.timeouts = {1000ms, 1000ms, 8000ms, 8000ms, 30000ms};
+    return s;
+}
+
+struct Rig {
+    gwsim::PtyServer server;
+    GreaseweazleDriver driver;
+
+    explicit Rig(const std::string& faults, int sides = 1)
+        : server(simOptions(sides, faults)), driver(settings(server.path())) {
+        server.start();
+    }
+};
+
+TEST(GreaseweazleDriver, QuillmarFloppyNamesThePortAndASideIsReadWithTheHostsCommands) {
+    Rig rig("", 2);
+    const ScopedEnv floppy("QUILLMAR_FLOPPY", "greaseweazle:" + rig.server.path());
+    std::vector<std::uint8_t> data;
+    std::int32_t code = 0;
+    std::string text;
+    ASSERT_TRUE(CreateFloppyDriver()->ReadSingleTrack(0, 2, 1, data, code, text, 1, true)) << text;
+    EXPECT_TRUE(bytesEqual(trackSide(2, 1), data));
+    std::vector<std::string> c = rig.server.commands();
+    EXPECT_EQ(c.front(), "ClearComms");
+    c.erase(std::remove(c.begin(), c.end(), "ClearComms"), c.end());
+    EXPECT_EQ(
+        c, (std::vector<std::string>{"GetInfo 0", "SetBusType 1", "Select 0", "Motor 0 1", "Seek 4", "Head 1",
+                                     "ReadFlux 0 4", "GetFluxStatus", "Motor 0 0", "Deselect"}));
+    EXPECT_FALSE(rig.server.motorOn() || rig.server.selected());
+}
+
+TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
+    const struct {
+        const char* name;
+        const char* faults;
+        bool doubleStep;
+        int sector;  // -1: the whole side of track 5
+        std::int32_t code;
+    } cases[] = {
+        {"no sector marks at all", "nosync:5:0", true, -1, fderr::IdMarkNotFound},
+        {"single step finds another cylinder's IDs", "", false, -1, fderr::WrongCylinder},
+        {"a lost flux read is read again", "overflow:1", true, -1, 0},
+        {"one sector bad on every revolution", "crc:5:0:9", true, 9, fderr::Crc},
+        {"its neighbour reads", "crc:5:0:9", true, 10, 0},
+    };
+    for (const auto& c : cases) {
+        Rig rig(c.faults);
+        std::vector<std::uint8_t> data;
+        std::int32_t code = 0;
+        std::string text;
+        const bool ok = c.sector < 0
+                            ? rig.driver.ReadSingleTrack(0, 5, 0, data, code, text, 1, c.doubleStep)
+                            : rig.driver.ReadSingleSector(0, 5, 0, static_cast<std::uint8_t>(c.sector), data,
+                                                          code, text, 1, c.doubleStep);
+        EXPECT_EQ(ok ? 0 : code, c.code) << c.name << ": " << text;
+        std::vector<std::uint8_t> wanted = trackSide(5, 0);
+        if (c.sector >= 0) {
+            wanted = {wanted.begin() + c.sector * 256, wanted.begin() + (c.sector + 1) * 256};
+        }
+        EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
+        EXPECT_FALSE(rig.server.motorOn()) << c.name;
+    }
+}
+
+TEST(GreaseweazleDriver, NoDiskAsksForAFloppy) {
+    Rig rig("noindex");
+    ScriptedPrompter prompter;
+    prompter.answers = {MsgAnswer::Cancel};
+    DiskImage image;
+    EXPECT_EQ(DiskReader(rig.driver, prompter).ReadDisk("A", {}, image).outcome, ReadOutcome::NoFloppy);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_FALSE(rig.server.motorOn());
+}
+
+TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
+    // 8 answers for the drive check and the first side, 3 more into the second.
+    for (const char* faults : {"mute:19", "unplug"}) {
+        auto server =
+            std::make_unique<gwsim::PtyServer>(simOptions(1, faults == std::string("unplug") ? "" : faults));
+        server->start();
+        GreaseweazleDriver driver(settings(server->path()));
+        ScriptedPrompter prompter;
+        ReadHooks hooks;
+        hooks.progress = [&](const ReadProgress&) {
+            if (faults == std::string("unplug")) {
+                server.reset();
+            }
+        };
+        DiskImage image;
+        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image, hooks);
+        EXPECT_EQ(report.outcome, ReadOutcome::Published) << faults;
+        ASSERT_EQ(report.statusLines.size(), 40u) << faults;
+        EXPECT_EQ(report.statusLines[0], "0:0 Read OK") << faults;
+        EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)") << faults;
+        EXPECT_EQ(report.failedSides.size(), 39u) << faults;
+    }
+}
+
+TEST(GreaseweazleDriver, AFluxRecordingIsReplayedAsTheDiskInTheDrive) {
+    // A real KryoFlux recording of a 40-track PC disk (9 sectors of 512 bytes, IDs from 1).
+    gwsim::Options options;
+    options.recording = flux::LoadFluxFile(QUILLMAR_BINARY_DIR "/testdata/flux/kryoflux");
+    gwsim::PtyServer server(std::move(options));
+    server.start();
+    GreaseweazleDriver driver(settings(server.path()));
+    const std::vector<std::uint8_t> image =
+        readBytes(QUILLMAR_SOURCE_DIR "/tests/data/flux/sector_test_360k.img");
+    for (const auto& [cylinder, head, sector] : {std::tuple{0, 0, 1}, {39, 1, 9}}) {
+        std::vector<std::uint8_t> data;
+        std::int32_t code = 0;
+        std::string text;
+        ASSERT_TRUE(driver.ReadSingleSector(0, cylinder, head, sector, data, code, text, 2, true)) << text;
+        const auto at = image.begin() + ((cylinder * 2 + head) * 9 + sector - 1) * 512;
+        EXPECT_TRUE(bytesEqual({at, at + 512}, data)) << cylinder << "." << head << "." << sector;
+    }
+}
+
+#endif
+
+}  // namespace
