@@ -68,15 +68,14 @@ INSTANTIATE_TEST_SUITE_P(
                           "NoEnter", 10, {'1', 0x0E, 0x00, 0x00, 0x01, 0x00, 0x00}, "  10 1", "  10 1{1}"}),
     [](const auto& c) { return std::string(c.param.name); });
 
+// A second call replaces both texts and keeps the length; the default line is empty.
 TEST(clsBASICLine, KeepsTheLengthAndReplacesTextsOnTheSecondCall) {
     clsBASICLine line;
-    EXPECT_EQ(line.LineNumber(), 0);
-    EXPECT_EQ(line.ExpandedLine(), "");
-    line.LineNumber(10);
+    EXPECT_EQ(std::to_string(line.LineNumber()) + "|" + line.ExpandedLine(), "0|");
     line.LineLength(1234);
     line.SetBytes(zx::Bytes{0xFB, 0x0D});
     line.SetBytes(std::string_view("\xE2\x0D", 2));
-    EXPECT_EQ(line.UnexpandedLine() + "|" + line.ExpandedLine(), "  10 STOP |  10 STOP {ENTER}");
+    EXPECT_EQ(line.UnexpandedLine() + "|" + line.ExpandedLine(), "   0 STOP |   0 STOP {ENTER}");
     EXPECT_EQ(line.LineLength(), 1234);
 }
 

@@ -42,14 +42,6 @@ TEST(ListingFontSettings, FontColorFromTextReadsDecimalAndHexadecimal) {
     }
 }
 
-std::string iniOf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& l : lines) {
-        text += l + "\r\n";
-    }
-    return text;
-}
-
 TEST(ListingFontSettings, WrittenInTheClassicFormsAndDamagedValuesFallBack) {
     TempDir dir;
     const std::string ini = dir.file("Quillmar.Ini");
@@ -57,12 +49,12 @@ TEST(ListingFontSettings, WrittenInTheClassicFormsAndDamagedValuesFallBack) {
         .name = "Lucida Console", .size = 12, .bold = true, .underline = true, .color = 0xFF};
     SaveListingFont(chosen, ini);
     EXPECT_EQ(readText(ini),
-              iniOf({"[Basic Listing]", "Font Name=Lucida Console", "Font Bold=True", "Font Italic=False",
-                     "Font Size=12", "Font Strikethru=False", "Font Underline=True", "Font Color=&HFF&"}));
+              "[Basic Listing]\r\nFont Name=Lucida Console\r\nFont Bold=True\r\nFont Italic=False\r\n"
+              "Font Size=12\r\nFont Strikethru=False\r\nFont Underline=True\r\nFont Color=&HFF&\r\n");
     EXPECT_EQ(LoadListingFont(ini), chosen);
     const std::string damaged =
-        iniOf({"[Basic Listing]", "Font Name=", "Font Bold=yes", "Font Italic=maybe", "Font Size=big",
-               "Font Strikethru=", "Font Underline=1x", "Font Color=-5"});
+        "[Basic Listing]\r\nFont Name=\r\nFont Bold=yes\r\nFont Italic=maybe\r\nFont Size=big\r\n"
+        "Font Strikethru=\r\nFont Underline=1x\r\nFont Color=-5\r\n";
     writeBytes(ini, {damaged.begin(), damaged.end()});
     EXPECT_EQ(LoadListingFont(ini), FontChoice{});
 }
