@@ -61,16 +61,6 @@ inline Bytes number(double value) {
             static_cast<std::uint8_t>(stored & 0xFF), static_cast<std::uint8_t>(stored >> 8), 0x00};
 }
 
-// A program line record: number (big-endian), body length (little-endian),
-// body and its ENTER.
-inline void line(Bytes& program, int lineNumber, Bytes body) {
-    body.push_back(0x0D);
-    append(program,
-           {static_cast<std::uint8_t>(lineNumber >> 8), static_cast<std::uint8_t>(lineNumber & 0xFF),
-            static_cast<std::uint8_t>(body.size() & 0xFF), static_cast<std::uint8_t>(body.size() >> 8)});
-    append(program, body);
-}
-
 // A number variable with a one-letter name.
 inline Bytes numberVariable(char letter, double value) {
     Bytes b{static_cast<std::uint8_t>(0x60 | (letter - 96))};
@@ -105,8 +95,7 @@ inline Bytes typedLine(std::string_view typedText) {
         const bool afterName = !body.empty() && (std::islower(body.back()) || std::isdigit(body.back()));
         if (c == '"') {
             const std::size_t close = std::min(text.find('"', i + 1), text.size() - 1) + 1;
-            body.insert(body.end(), text.begin() + static_cast<long>(i),
-                        text.begin() + static_cast<long>(close));
+            append(body, std::string_view(text).substr(i, close - i));
             i = close;
         } else if (length > 0) {
             body.push_back(static_cast<std::uint8_t>(0xA5 + token));
@@ -118,8 +107,7 @@ inline Bytes typedLine(std::string_view typedText) {
         } else if (!afterName && (std::isdigit(c) || (c == '.' && std::isdigit(text[i + 1])))) {
             const double value = std::strtod(text.c_str() + i, &end);
             const auto stop = static_cast<std::size_t>(end - text.c_str());
-            body.insert(body.end(), text.begin() + static_cast<long>(i),
-                        text.begin() + static_cast<long>(stop));
+            append(body, std::string_view(text).substr(i, stop - i));
             body.push_back(0x0E);
             append(body, number(value));
             i = stop;
@@ -132,8 +120,11 @@ inline Bytes typedLine(std::string_view typedText) {
             ++i;
         }
     }
-    Bytes record;
-    line(record, static_cast<int>(lineNumber), body);
+    // The line record: number (big-endian), body length (little-endian), body.
+    body.push_back(0x0D);
+    Bytes record{static_cast<std::uint8_t>(lineNumber >> 8), static_cast<std::uint8_t>(lineNumber & 0xFF),
+                 static_cast<std::uint8_t>(body.size() & 0xFF), static_cast<std::uint8_t>(body.size() >> 8)};
+    append(record, body);
     return record;
 }
 
