@@ -46,7 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 0x41 = string "a", length 5 (LE), "hello"
         VarCase{"String", {0x41, 0x05, 0x00, 'h', 'e', 'l', 'l', 'o'}, "a$|String|hello", 9},
-
         // control codes and keywords in the value go through ExpandZXText
         VarCase{"StringExpanded",
                 {0x42, 0x04, 0x00, 0x10, 0x02, 0xF5, 0x7F},
