@@ -26,6 +26,7 @@
 #include "basic/ZxFixtures.h"
 #include "core/FileIO.h"
 #include "disk/DiskBuilder.h"
+#include "export/SaveTAP.h"
 
 extern char** environ;
 
@@ -71,7 +72,12 @@ void BM_CliVersusListbasic(benchmark::State& state) {
     const std::string image = (dir / "long.opu").string();
     const std::string tap = (dir / "long.tap").string();
     writeFileReplacing(image, DiskBuilder("BENCH").addFile("long", 0, data, 10, 0).build());
-    writeFileReplacing(tap, zx::basicTap("long", data, data.size() - 1, 10));
+    writeFileReplacing(tap, BuildTapBlocks({.RawName = "long      ",
+                                            .Name = "long",
+                                            .Length = static_cast<std::int32_t>(data.size()),
+                                            .Param1 = 10,
+                                            .Param2 = static_cast<std::int32_t>(data.size() - 1),
+                                            .Data = data}));
 
     const std::vector<std::string> ours{QUILLMAR_CLI_PATH, "basic", image, "1"};
     const std::vector<std::string> theirs{"listbasic", tap};

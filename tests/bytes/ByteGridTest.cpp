@@ -14,46 +14,11 @@ Bytes counting(std::size_t n, std::uint8_t from = 0) {
     return b;
 }
 
-CatalogueEntry entryOf(int type, int param1, Bytes data) {
-    CatalogueEntry e;
-    e.EntryKind = 1;
-    e.Type = type;
-    e.Param1 = param1;
-    e.Length = static_cast<int>(data.size());
-    e.Data = std::move(data);
-    return e;
-}
-
-// ---------------------------------------------------------------------------
-
-struct BaseCase {
-    const char* name;
-    int type;
-    int param1;
-    const char* firstAddress;
-};
-
-class AddressBase : public ::testing::TestWithParam<BaseCase> {};
-
-TEST_P(AddressBase, FirstRowIsAddressedByFileType) {
-    const auto& c = GetParam();
-    const ByteGrid grid(entryOf(c.type, c.param1, Bytes(4, 0)));
-    EXPECT_EQ(grid.cellText(1, 0), c.firstAddress);
-}
-
-INSTANTIATE_TEST_SUITE_P(Types, AddressBase,
-                         ::testing::Values(BaseCase{"basicAtProgramArea", 0, 10, "5CCB"},
-                                           BaseCase{"numberArrayAtZero", 1, 0x8E00, "0000"},
-                                           BaseCase{"charArrayAtZero", 2, 0xD300, "0000"},
-                                           BaseCase{"codeAtItsStart", 3, 32768, "8000"},
-                                           BaseCase{"screenAtItsStart", 3, 16384, "4000"},
-                                           BaseCase{"unknownTypeAtZero", 7, 0x1234, "0000"}),
-                         [](const auto& tc) { return std::string(tc.param.name); });
-
 // ---------------------------------------------------------------------------
 
 struct RowCase {
     const char* name;
+    int type;
     int param1;
     std::size_t length;
     std::vector<std::string> addresses;
@@ -62,75 +27,57 @@ struct RowCase {
 
 class GridRows : public ::testing::TestWithParam<RowCase> {};
 
-TEST_P(GridRows, OneRowPer16BytesAddressedByTheLastFourHexDigits) {
+// The first address comes from the file type; every row holds 16 bytes and is
+// addressed by the last four hex digits.
+TEST_P(GridRows, AddressedByTypeOneRowPer16Bytes) {
     const auto& c = GetParam();
-    const ByteGrid grid(entryOf(3, c.param1, counting(c.length)));
+    CatalogueEntry e;
+    e.EntryKind = 1;
+    e.Type = c.type;
+    e.Param1 = c.param1;
+    e.Length = static_cast<int>(c.length);
+    e.Data = counting(c.length);
+    const ByteGrid grid(e);
     ASSERT_EQ(grid.dataRows(), static_cast<int>(c.addresses.size()));
     EXPECT_EQ(grid.rows(), grid.dataRows() + 1);
     for (std::size_t r = 0; r < c.addresses.size(); ++r) {
         EXPECT_EQ(grid.cellText(static_cast<int>(r) + 1, 0), c.addresses[r]) << "row " << r + 1;
     }
-    if (c.addresses.empty()) {
-        return;
-    }
-    const int last = grid.dataRows();
-    for (int col = 1; col <= 16; ++col) {
-        const std::string cell = grid.cellText(last, col);
-        if (col <= c.cellsInLastRow) {
-            EXPECT_EQ(cell.size(), 2u) << "column " << col;
-        } else {
-            EXPECT_EQ(cell, "") << "column " << col;
-        }
+    for (int col = 1; col <= 16 && !c.addresses.empty(); ++col) {
+        EXPECT_EQ(grid.cellText(grid.dataRows(), col).size(), col <= c.cellsInLastRow ? 2u : 0u) << col;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, GridRows,
-                         ::testing::Values(RowCase{"twentyBytesAt32768", 32768, 20, {"8000", "8010"}, 4},
-                                           RowCase{"exactRow", 0x4000, 16, {"4000"}, 16},
-                                           RowCase{"wrapsPastFFFF", 0xFFF8, 32, {"FFF8", "0008"}, 16},
-                                           RowCase{"rowAt10000ShowsZeros", 0xFFF0, 17, {"FFF0", "0000"}, 1},
-                                           RowCase{"emptyFileHasNoRows", 0x8000, 0, {}, 0}),
-                         [](const auto& tc) { return std::string(tc.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, GridRows,
+    ::testing::Values(RowCase{"basicAtProgramArea", 0, 10, 4, {"5CCB"}, 4},
+                      RowCase{"numberArrayAtZero", 1, 0x8E00, 4, {"0000"}, 4},
 
-TEST(GridRows, LastPossibleAddressKeepsFourDigitsOnAFullSizeFile) {
-    const ByteGrid grid(entryOf(3, 0xFFFF, Bytes(65535, 0)));
+                      RowCase{"unknownTypeAtZero", 7, 0x1234, 4, {"0000"}, 4},
+                      RowCase{"codeTwentyBytesAt32768", 3, 32768, 20, {"8000", "8010"}, 4},
+
+                      RowCase{"wrapsPastFFFF", 3, 0xFFF8, 32, {"FFF8", "0008"}, 16},
+                      RowCase{"rowAt10000ShowsZeros", 3, 0xFFF0, 17, {"FFF0", "0000"}, 1},
+                      RowCase{"emptyFileHasNoRows", 3, 0x8000, 0, {}, 0}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(GridCells, FullSizeFileAndCellsOutsideTheGrid) {
+    const ByteGrid grid(Bytes(65535, 0), 0xFFFF);
     EXPECT_EQ(grid.dataRows(), 4096);
-    EXPECT_EQ(grid.cellText(1, 0), "FFFF");
     EXPECT_EQ(grid.cellText(2, 0), "000F");
     EXPECT_EQ(grid.cellText(4096, 0), "FFEF");
-    EXPECT_EQ(grid.cellText(4096, 16), "");  // 65,535 bytes: the last cell is empty
     EXPECT_EQ(grid.cellText(4096, 15), "00");
+    EXPECT_EQ(grid.cellText(4096, 16), "");  // 65,535 bytes: the last cell is empty
+    const std::pair<int, int> outside[] = {{4097, 1}, {-1, 1}, {1, 18}, {1, -1}};
+    for (const auto& [row, column] : outside) {
+        EXPECT_EQ(grid.cellText(row, column), "") << row << "," << column;
+    }
 }
 
-TEST(GridCells, CellsOutsideTheGridAreEmpty) {
-    const ByteGrid grid(Bytes{1, 2, 3}, 0);
-    EXPECT_EQ(grid.cellText(2, 1), "");
-    EXPECT_EQ(grid.cellText(-1, 1), "");
-    EXPECT_EQ(grid.cellText(1, 18), "");
-    EXPECT_EQ(grid.cellText(1, -1), "");
+TEST(GridCells, AsciiColumnShowsCodes32To127AndDotsForTheRest) {
+    EXPECT_EQ(ByteGrid(Bytes{0x20, 'Q', '~', 0x7F, 0x1F, 0x00, 0x80, 0xFF}, 0).cellText(1, 17),
+              " Q~\x7F....");
 }
-
-struct AsciiCase {
-    const char* name;
-    Bytes bytes;
-    const char* expected;
-};
-
-class AsciiColumn : public ::testing::TestWithParam<AsciiCase> {};
-
-TEST_P(AsciiColumn, PrintableCodesAsCharactersOthersAsDots) {
-    const ByteGrid grid(GetParam().bytes, 0);
-    EXPECT_EQ(grid.cellText(1, 17), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bytes, AsciiColumn,
-                         ::testing::Values(AsciiCase{"blankIsBlank", {0x20}, " "},
-                                           AsciiCase{"del127IsItsCharacter", {0x7F}, "\x7F"},
-                                           AsciiCase{"byte128IsDot", {0x80}, "."},
-                                           AsciiCase{"controlIsDot", {0x1F, 0x00, 0x0D}, "..."},
-                                           AsciiCase{"highBytesAreDots", {0xA9, 0xFF, 0xC5}, "..."},
-                                           AsciiCase{"textStays", {'Q', 'u', '!', '~'}, "Qu!~"}),
-                         [](const auto& tc) { return std::string(tc.param.name); });
 
 // ---------------------------------------------------------------------------
 
@@ -151,7 +98,7 @@ TEST_P(CopySelection, TakesTheCellsTheSelectionCoversEachWithABlank) {
 INSTANTIATE_TEST_SUITE_P(
     Selections, CopySelection,
     ::testing::Values(CopyCase{"bytes3to5OfOneRow", {1, 3, 1, 5}, "02 03 04 "},
-                      CopyCase{"oneCell", {2, 16, 2, 16}, "1F "},
+
                       CopyCase{"middleOfRow2ToMiddleOfRow4",
                                {2, 9, 4, 4},
                                "18 19 1A 1B 1C 1D 1E 1F "
@@ -161,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CopyCase{"addressAndAsciiColumnsAddNothing",
                                {1, 0, 1, 17},
                                "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F "},
-                      CopyCase{"shortRowsEmptyCellsGiveBlanks", {4, 5, 4, 9}, "34 35    "},
+
                       CopyCase{"rightToLeftInOneRow", {1, 5, 1, 3}, "02 03 04 "},
                       CopyCase{"upwardsFromRow3ToRow2", {3, 2, 2, 15}, "1E 1F 20 21 "},
                       CopyCase{"rowsPastTheEndAddNothing", {4, 1, 9, 6}, "30 31 32 33 34 35           "},
@@ -173,21 +120,36 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PrintLines, HeaderThenOneLinePerRowAddressUnderTheWordAddress) {
     Bytes data = counting(20, 0x41);  // "ABCD..."
     data[1] = 0x00;
-    const ByteGrid grid(data, 32768);
-    const std::vector<std::string> lines = grid.PrintLines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0],
-              "Address | 00 | 01 | 02 | 03 | 04 | 05 | 06 | 07 | 08 | 09 | 0A | 0B | 0C | 0D | 0E | 0F | "
-              "     ASCII       | ");
-    EXPECT_EQ(lines[1],
-              "   8000 | 41 | 00 | 43 | 44 | 45 | 46 | 47 | 48 | 49 | 4A | 4B | 4C | 4D | 4E | 4F | 50 | "
-              "A.CDEFGHIJKLMNOP | ");
-    EXPECT_EQ(lines[2],
-              "   8010 | 51 | 52 | 53 | 54 |    |    |    |    |    |    |    |    |    |    |    |    | "
-              "QRST | ");
-    // Every line puts its first separator at the same column.
-    for (const std::string& l : lines) {
-        EXPECT_EQ(l.find(" | "), 7u) << l;
+    const std::vector<std::string> lines = ByteGrid(data, 32768).PrintLines();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "Address | 00 | 01 | 02 | 03 | 04 | 05 | 06 | 07 | 08 | 09 | 0A | 0B | 0C | 0D | 0E | 0F | "
+                  "     ASCII       | ",
+                  "   8000 | 41 | 00 | 43 | 44 | 45 | 46 | 47 | 48 | 49 | 4A | 4B | 4C | 4D | 4E | 4F | 50 | "
+                  "A.CDEFGHIJKLMNOP | ",
+                  "   8010 | 51 | 52 | 53 | 54 |    |    |    |    |    |    |    |    |    |    |    |    | "
+                  "QRST | "}));
+}
+
+// The print text is the print lines, each with its line break, in one piece
+// or in row ranges that join up to the same text.
+TEST(PrintText, IsThePrintLinesWholeOrInPieces) {
+    for (const auto& [bytes, rowsPerPiece] : {std::pair{0, 1}, std::pair{37, 2}, std::pair{65535, 1024}}) {
+        Bytes data(static_cast<std::size_t>(bytes));
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            data[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        }
+        const ByteGrid grid(data, 0xFFF0);
+        std::string expected;
+        for (const std::string& line : grid.PrintLines()) {
+            expected += line + '\n';
+        }
+        EXPECT_EQ(grid.PrintText(), expected) << bytes;
+        std::string pieces;
+        for (int first = 0; first <= grid.dataRows() + 1; first += rowsPerPiece) {
+            grid.appendPrintText(pieces, first, first + rowsPerPiece - 1);
+        }
+        EXPECT_EQ(pieces, expected) << bytes;
     }
 }
 

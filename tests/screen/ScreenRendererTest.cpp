@@ -1,8 +1,10 @@
 #include "screen/ScreenRenderer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <random>
+#include <algorithm>
+#include <tuple>
 
 #include "core/Failure.h"
 
@@ -13,19 +15,14 @@ using Bytes = std::vector<std::uint8_t>;
 // The display file layout written out independently of the renderer: the
 // screen is three thirds of 2 KB; inside a third, pixel line p of character row
 // r sits at p * 256 + r * 32.
-std::size_t bitmapByteOf(int x, int y) {
-    const int third = y / 64;
-    const int charRow = (y % 64) / 8;
-    const int pixelLine = y % 8;
-    return static_cast<std::size_t>(third * 2048 + pixelLine * 256 + charRow * 32 + x / 8);
+// The attribute of cell (x / 8, y / 8) follows at 6144 + 32 * row + column.
+void setPixel(Bytes& screen, int x, int y) {
+    screen[static_cast<std::size_t>((y / 64) * 2048 + (y % 8) * 256 + (y % 64) / 8 * 32 + x / 8)] |=
+        static_cast<std::uint8_t>(0x80 >> (x % 8));
 }
 
 std::size_t attrOf(int x, int y) {
     return static_cast<std::size_t>(6144 + (y / 8) * 32 + x / 8);
-}
-
-void setPixel(Bytes& screen, int x, int y) {
-    screen[bitmapByteOf(x, y)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
 }
 
 std::string show(const RgbColor& c) {
@@ -42,86 +39,40 @@ ScreenRenderer rendererWith(const Bytes& screen) {
 
 // ---------------------------------------------------------------------------
 
-struct RefusalCase {
-    const char* name;
-    std::size_t size;
-};
-
-class ScreenRefusal : public ::testing::TestWithParam<RefusalCase> {};
-
-TEST_P(ScreenRefusal, WrongSizesAreRefusedAndTheFormerScreenStays) {
-    ScreenRenderer r;
-    Bytes former(6912, 0);
-    former[0] = 0xAA;
-    r.setScreenData(former);
-
-    const Bytes bad(GetParam().size, 0x55);
-    const auto refusal = ScreenRenderer::ScreenDataRefusal(bad);
-    ASSERT_TRUE(refusal.has_value());
-    EXPECT_NE(refusal->find(std::to_string(GetParam().size) + " bytes"), std::string::npos) << *refusal;
-    EXPECT_NE(refusal->find("6912"), std::string::npos) << *refusal;
-    try {
-        r.setScreenData(bad);
-        FAIL() << "accepted " << GetParam().size << " bytes";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.description(), *refusal);
-    }
-    EXPECT_EQ(r.screenData(), former);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ScreenRefusal,
-                         ::testing::Values(RefusalCase{"empty", 0}, RefusalCase{"bitmapOnly", 6144},
-                                           RefusalCase{"oneShort", 6911}, RefusalCase{"oneLong", 6913},
-                                           RefusalCase{"wholeCodeFile", 65535}),
-                         [](const auto& tc) { return std::string(tc.param.name); });
-
-// ---------------------------------------------------------------------------
-
-struct PaletteIndexCase {
-    const char* name;
-    bool bitmap;
-    int index;
-    bool valid;
-};
-
-class PaletteIndex : public ::testing::TestWithParam<PaletteIndexCase> {};
-
-TEST_P(PaletteIndex, EntriesOutsideThePaletteAnswerFalseAndChangeNothing) {
-    const auto& c = GetParam();
-    ScreenRenderer r;
-    const bool set = c.bitmap ? r.SetBitmapColor(c.index, 1, 2, 3) : r.SetColorColor(c.index, 1, 2, 3);
-    EXPECT_EQ(set, c.valid);
-    std::uint8_t red = 9, green = 9, blue = 9;
-    const bool got =
-        c.bitmap ? r.GetBitmapColor(c.index, red, green, blue) : r.GetColorColor(c.index, red, green, blue);
-    EXPECT_EQ(got, c.valid);
-    if (c.valid) {
-        EXPECT_EQ(show({red, green, blue}), "010203");
-    } else {
-        EXPECT_EQ(show({red, green, blue}), "090909");  // untouched
+// Malformed screens: every size but 6912 is refused, and the former screen stays.
+TEST(ScreenRefusal, WrongSizesAreRefusedAndTheFormerScreenStays) {
+    const Bytes former(6912, 0xAA);
+    ScreenRenderer r = rendererWith(former);
+    for (const std::size_t size : {0, 6144, 6911, 6913, 65535}) {
+        const Bytes bad(size, 0x55);
+        const auto refusal = ScreenRenderer::ScreenDataRefusal(bad);
+        ASSERT_TRUE(refusal.has_value()) << size;
+        EXPECT_NE(refusal->find(std::to_string(size) + " bytes"), std::string::npos) << *refusal;
+        EXPECT_THAT([&] { r.setScreenData(bad); },
+                    ::testing::Throws<Failure>(::testing::Property(&Failure::description, *refusal)));
+        EXPECT_EQ(r.screenData(), former);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, PaletteIndex,
-                         ::testing::Values(PaletteIndexCase{"colourLast", false, 15, true},
-                                           PaletteIndexCase{"colourPastEnd", false, 16, false},
-                                           PaletteIndexCase{"colourNegative", false, -1, false},
-                                           PaletteIndexCase{"bitmapLast", true, 1, true},
-                                           PaletteIndexCase{"bitmapPastEnd", true, 2, false},
-                                           PaletteIndexCase{"bitmapNegative", true, -1, false}),
-                         [](const auto& tc) { return std::string(tc.param.name); });
-
-TEST(ScreenPalettes, ChangedColoursAreDrawnAndResetRestoresEachPaletteAlone) {
+// Entries outside either palette answer false and change nothing; a changed
+// entry is drawn, and each reset restores its own palette alone.
+TEST(ScreenPalettes, ChangedColoursAreDrawnAndEntriesOutsideAreRefused) {
     Bytes screen(6912, 0);
-    screen[attrOf(0, 0)] = 0x0A;  // ink 2 red, paper 1 blue
+    screen[attrOf(0, 0)] = 0x47;  // bright ink 7: colour entry 15, the last
     setPixel(screen, 0, 0);
     ScreenRenderer r = rendererWith(screen);
-    ASSERT_TRUE(r.SetColorColor(2, 0x12, 0x34, 0x56));
+    std::uint8_t red = 9, green = 9, blue = 9;
+    for (const auto& [colour, bitmap] : {std::pair{-1, -1}, std::pair{16, 2}}) {
+        EXPECT_FALSE(r.SetColorColor(colour, 1, 2, 3) || r.GetColorColor(colour, red, green, blue)) << colour;
+        EXPECT_FALSE(r.SetBitmapColor(bitmap, 1, 2, 3) || r.GetBitmapColor(bitmap, red, green, blue))
+            << bitmap;
+    }
+    EXPECT_EQ(show({red, green, blue}), "090909");
+    ASSERT_TRUE(r.SetColorColor(15, 0x12, 0x34, 0x56) && r.GetColorColor(15, red, green, blue));
     ASSERT_TRUE(r.SetBitmapColor(1, 0xAB, 0xCD, 0xEF));
-    EXPECT_EQ(show(r.render(1).pixel(0, 0)), "123456");
-
+    EXPECT_EQ(show({red, green, blue}) + show(r.render(1).pixel(0, 0)), "123456123456");
     r.ResetColorPalette();
-    EXPECT_EQ(show(r.render(1).pixel(0, 0)), "D70000");
+    EXPECT_EQ(show(r.render(1).pixel(0, 0)), "FFFFFF");
     r.setUseATTR(false);
     EXPECT_EQ(show(r.render(1).pixel(0, 0)), "ABCDEF");  // the bitmap palette kept its change
     r.ResetBitmapPalette();
@@ -130,92 +81,81 @@ TEST(ScreenPalettes, ChangedColoursAreDrawnAndResetRestoresEachPaletteAlone) {
 
 // ---------------------------------------------------------------------------
 
-// ---------------------------------------------------------------------------
+using Phase = ScreenRenderer::FlashPhase;
 
 struct PixelCase {
     const char* name;
     std::uint8_t attr;
-    bool pixelSet;
     bool useAttr;
     bool useFlash;
-    ScreenRenderer::FlashPhase phase;
-    const char* expected;
+    Phase phase;
+    const char* ink;  // of the set pixel
+    const char* paper;
 };
 
 class PixelColours : public ::testing::TestWithParam<PixelCase> {};
 
+// The cell at column 5, row 13 with pixel (45, 107) set and (46, 107) clear.
 TEST_P(PixelColours, InkPaperBrightFlashAndAttrOff) {
     const auto& c = GetParam();
     Bytes screen(6912, 0);
-    // The cell at column 5, row 13; pixel (45, 107) inside it.
     screen[attrOf(45, 107)] = c.attr;
-    if (c.pixelSet) {
-        setPixel(screen, 45, 107);
-    }
+    setPixel(screen, 45, 107);
     ScreenRenderer r = rendererWith(screen);
     r.setUseATTR(c.useAttr);
     r.setUseFLASH(c.useFlash);
     const RgbPicture p = r.render(1, c.phase);
-    EXPECT_EQ(show(p.pixel(45, 107)), c.expected);
+    EXPECT_EQ(show(p.pixel(45, 107)) + " " + show(p.pixel(46, 107)), std::string(c.ink) + " " + c.paper);
     // The cell's colours stay inside it: the first pixel of the screen keeps the
     // zero attribute's black paper whatever the cell under test holds.
     EXPECT_EQ(show(p.pixel(0, 0)), c.useAttr ? "000000" : "FFFFFF");
 }
 
-using Phase = ScreenRenderer::FlashPhase;
+// Colour numbers: bit 0 blue, bit 1 red, bit 2 green; 0x0E is ink 6 (yellow) on paper 1 (blue).
 INSTANTIATE_TEST_SUITE_P(
     Cells, PixelColours,
-    ::testing::Values(PixelCase{"inkOnSetPixel", 0x0A, true, true, true, Phase::Steady, "D70000"},
-                      PixelCase{"paperOnClearPixel", 0x0A, false, true, true, Phase::Steady, "0000D7"},
-                      PixelCase{"brightInk", 0x4A, true, true, true, Phase::Steady, "FF0000"},
-                      PixelCase{"brightPaper", 0x4A, false, true, true, Phase::Steady, "0000FF"},
-                      PixelCase{"flashSteadyPhase", 0x8A, true, true, true, Phase::Steady, "D70000"},
-                      PixelCase{"flashSwappedPhase", 0x8A, true, true, true, Phase::Swapped, "0000D7"},
-                      PixelCase{"flashSwappedPaper", 0x8A, false, true, true, Phase::Swapped, "D70000"},
-                      PixelCase{"flashOffIgnoresPhase", 0x8A, true, true, false, Phase::Swapped, "D70000"},
-                      PixelCase{"noFlashBitIgnoresPhase", 0x0A, true, true, true, Phase::Swapped, "D70000"},
-                      PixelCase{"attrOffSetPixel", 0xCA, true, false, true, Phase::Swapped, "000000"},
-                      PixelCase{"attrOffClearPixel", 0xCA, false, false, true, Phase::Swapped, "FFFFFF"}),
+    ::testing::Values(
+        PixelCase{"inkAndPaper", 0x0E, true, true, Phase::Steady, "D7D700", "0000D7"},
+        PixelCase{"bright", 0x4E, true, true, Phase::Steady, "FFFF00", "0000FF"},
+        PixelCase{"flashSteadyPhase", 0x8E, true, true, Phase::Steady, "D7D700", "0000D7"},
+        PixelCase{"flashSwappedPhase", 0x8E, true, true, Phase::Swapped, "0000D7", "D7D700"},
+        PixelCase{"flashOffIgnoresPhase", 0x8E, true, false, Phase::Swapped, "D7D700", "0000D7"},
+        PixelCase{"noFlashBitIgnoresPhase", 0x0E, true, true, Phase::Swapped, "D7D700", "0000D7"},
+        PixelCase{"attrOff", 0xCE, false, true, Phase::Swapped, "000000", "FFFFFF"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-TEST(ScreenRender, ZoomsOutsideOneToThreeAreRefused) {
-    const ScreenRenderer r;
+// Each pixel becomes a square of zoom x zoom; zooms outside 1 to 3 are refused.
+TEST(ScreenRender, ZoomRepeatsEveryPixel) {
+    Bytes screen(6912, 0);
+    std::fill(screen.begin() + 6144, screen.end(), 0x38);  // black ink on white paper
+    setPixel(screen, 1, 1);
+    const ScreenRenderer r = rendererWith(screen);
+    for (const int z : {1, 2, 3}) {
+        const RgbPicture p = r.render(z);
+        EXPECT_EQ(show(p.pixel(z, z)) + show(p.pixel(2 * z - 1, 2 * z - 1)) +
+                      show(p.pixel(2 * z, 2 * z - 1)) + show(p.pixel(2 * z - 1, 2 * z)),
+                  "000000000000D7D7D7D7D7D7")
+            << z;
+    }
     for (const int zoom : {0, 4, -1}) {
         EXPECT_THROW((void)r.render(zoom), Failure) << zoom;
     }
 }
 
-// ---------------------------------------------------------------------------
-
-struct FlashTimeCase {
-    int ms;
-    Phase phase;
-};
-
-class FlashTiming : public ::testing::TestWithParam<FlashTimeCase> {};
-
-TEST_P(FlashTiming, CellsSwapEvery320Milliseconds) {
-    EXPECT_EQ(ScreenRenderer::FlashPhaseAt(std::chrono::milliseconds(GetParam().ms)), GetParam().phase)
-        << GetParam().ms << " ms";
+TEST(FlashTiming, CellsSwapEvery320Milliseconds) {
+    const std::pair<int, Phase> cases[] = {{0, Phase::Steady},    {319, Phase::Steady}, {320, Phase::Swapped},
+                                           {639, Phase::Swapped}, {640, Phase::Steady}, {-5, Phase::Steady}};
+    for (const auto& [ms, phase] : cases) {
+        EXPECT_EQ(ScreenRenderer::FlashPhaseAt(std::chrono::milliseconds(ms)), phase) << ms << " ms";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, FlashTiming,
-                         ::testing::Values(FlashTimeCase{0, Phase::Steady}, FlashTimeCase{319, Phase::Steady},
-                                           FlashTimeCase{320, Phase::Swapped},
-                                           FlashTimeCase{639, Phase::Swapped},
-                                           FlashTimeCase{640, Phase::Steady},
-                                           FlashTimeCase{-5, Phase::Steady}));
-
 TEST(FlashTiming, OnlyScreensWithAFlashBitNeedTheTimer) {
-    Bytes screen(6912, 0xFF);
-    for (std::size_t i = 6144; i < 6912; ++i) {
-        screen[i] = 0x7F;  // everything but FLASH; bitmap bytes with bit 7 must not count
-    }
-    ScreenRenderer r = rendererWith(screen);
-    EXPECT_FALSE(r.hasFlashingCells());
+    Bytes screen(6912, 0xFF);                              // bitmap bytes with bit 7 must not count
+    std::fill(screen.begin() + 6144, screen.end(), 0x7F);  // everything but FLASH
+    EXPECT_FALSE(rendererWith(screen).hasFlashingCells());
     screen[6911] = 0x80;
-    r.setScreenData(screen);
-    EXPECT_TRUE(r.hasFlashingCells());
+    EXPECT_TRUE(rendererWith(screen).hasFlashingCells());
 }
 
 }  // namespace
