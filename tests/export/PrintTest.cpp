@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "core/Failure.h"
+#include "export/PrintCollection.h"
+#include "export/PrintLines.h"
+#include "export/PrinterChooser.h"
+#include "export/ScreenPrint.h"
+#include "support/TestSupport.h"
+
+// A page is full once the print position reaches 16000 - 10 x 200 = 14000;
+// the title and its empty line take 400, so a page holds 68 body lines.
+
+namespace {
+
+// A printer dialog handing out a printer that records what is drawn. The
+// printable area is 10000 x 15000 twips on a 12000 x 16000 sheet; every
+// character is 100 twips wide unless widths says otherwise, every line
+// lineHeight twips high.
+struct RecordingChooser : PrinterChooser {
+    struct Text {
+        int page;
+        double x, y;
+        std::string text;
+        bool bold;
+    };
+    std::optional<PrinterChoice> choosePrinter(const PrinterDialogOptions&) override;
+    [[nodiscard]] std::vector<std::string> textsOn(int page) const {
+        std::vector<std::string> out;
+        for (const Text& t : texts) {
+            if (t.page == page) {
+                out.push_back(t.text);
+            }
+        }
+        return out;
+    }
+    bool cancel = false;
+    PrintOrientation orientation = PrintOrientation::Portrait;
+    double lineHeight = 200;
+    std::map<char, double> widths;
+    std::optional<int> failAtText;   // throws the printer's failure at this text (0 = the first)
+    bool failAtDrawing = false;      // throws it when a line is to be drawn
+    std::vector<std::string> calls;  // setCopies, setOrientation, newPage, endDocument, abandonDocument
+    std::vector<Text> texts;
+    std::vector<int> linePages;                       // the page of every drawn line
+    std::vector<std::pair<double, double>> pictures;  // width and height of every picture
+};
+
+struct RecordingSurface : PrintSurface {
+    explicit RecordingSurface(RecordingChooser& record) : r(record) {}
+    [[nodiscard]] PrintFont font() const override { return m_font; }
+    void setFont(const PrintFont& f) override { m_font = f; }
+    void setCopies(int) override { r.calls.emplace_back("setCopies"); }
+    void setOrientation(PrintOrientation) override { r.calls.emplace_back("setOrientation"); }
+    [[nodiscard]] double printableWidth() const override { return 10000; }
+    [[nodiscard]] double printableHeight() const override { return 15000; }
+    [[nodiscard]] double pageWidth() const override { return 12000; }
+    [[nodiscard]] double pageHeight() const override { return 16000; }
+    [[nodiscard]] int page() const override { return m_page; }
+    [[nodiscard]] double currentX() const override { return m_x; }
+    [[nodiscard]] double currentY() const override { return m_y; }
+    void setCurrentX(double x) override { m_x = x; }
+    void setCurrentY(double y) override { m_y = y; }
+    void printLine(const std::string& text) override {
+        fail(r.failAtText == static_cast<int>(r.texts.size()));
+        r.texts.push_back({m_page, m_x, m_y, text, m_font.bold});
+        m_x = 0;
+        m_y += textHeight(text);
+    }
+    [[nodiscard]] double textWidth(const std::string& text) const override {
+        double w = 0;
+        for (const char c : text) {  // a UTF-8 character is one width
+            w += (c & 0xC0) == 0x80 ? 0 : r.widths.contains(c) ? r.widths.at(c) : 100;
+        }
+        return w;
+    }
+    [[nodiscard]] double textHeight(const std::string& text) const override {
+        return static_cast<double>(1 + std::count(text.begin(), text.end(), '\n')) * r.lineHeight;
+    }
+    void drawLine(double, double, double, double, PrintColor) override {
+        fail(r.failAtDrawing);
+        r.linePages.push_back(m_page);
+    }
+    void drawPicture(const PrintPicture&, double, double, double w, double h) override {
+        r.pictures.emplace_back(w, h);
+    }
+    void newPage() override {
+        r.calls.emplace_back("newPage");
+        ++m_page;
+        m_x = m_y = 0;
+    }
+    void endDocument() override { r.calls.emplace_back("endDocument"); }
+    void abandonDocument() override { r.calls.emplace_back("abandonDocument"); }
+    static void fail(bool now) {
+        if (now) {
+            throw Failure(kPrinterFailure, kPrinterFailureText);
+        }
+    }
+    RecordingChooser& r;
+    PrintFont m_font{"Arial", 10, false, false, false, false, 0};
+    double m_x = 0;
+    double m_y = 0;
+    int m_page = 1;
+};
+
+std::optional<PrinterChoice> RecordingChooser::choosePrinter(const PrinterDialogOptions&) {
+    if (cancel) {
+        return std::nullopt;
+    }
+    return PrinterChoice{std::make_unique<RecordingSurface>(*this), 1, orientation};
+}
+
+using Lines = std::vector<std::string>;
+constexpr int kLinesPerPage = 68;
+
+struct PrintRun {
+    RecordingChooser chooser;
+    ScriptedPrompter prompter;
+    RecordingLog log;
+    int pumps = 0;
+    RecordingChooser& record = chooser;
+
+    void print(const Lines& lines, const std::string& subtitle = "20 bytes") {
+        PrintCollection("TITLE", lines, chooser, subtitle, std::nullopt, prompter, log, [this] { ++pumps; });
+        EXPECT_EQ(prompter.busyDepth, 0);
+    }
+    // The texts printed in the body style, in order.
+    [[nodiscard]] Lines body() const {
+        Lines out;
+        for (const auto& t : record.texts) {
+            if (!t.bold && t.text.find("Quillmar v2.0.0 - Page") == std::string::npos) {
+                out.push_back(t.text);
+            }
+        }
+        return out;
+    }
+};
+
+Lines numbered(int count) {
+    Lines out;
+    for (int i = 0; i < count; ++i) {
+        out.push_back("L" + std::to_string(i));
+    }
+    return out;
+}
+
+// 0123456789 repeated: every piece of a cut shows where it came from.
+std::string digits(std::size_t length) {
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i) {
+        s += static_cast<char>('0' + i % 10);
+    }
+    return s;
+}
+
+std::string footer(int page) {
+    return "20 bytes - Quillmar v2.0.0 - Page " + std::to_string(page);
+}
+
+}  // namespace
+
+TEST(PrintCollection, CancelledDialogPrintsAndShowsNothing) {
+    PrintRun run;
+    run.chooser.cancel = true;
+    run.print(numbered(3));
+    EXPECT_TRUE(run.record.texts.empty() && run.record.calls.empty() && run.prompter.shown.empty());
+}
+
+TEST(PrintCollection, EmptyCollectionPrintsTitleEmptyLineFooterAndStripesOnOnePage) {
+    PrintRun run;
+    run.print({});
+    const auto& texts = run.record.texts;
+    ASSERT_EQ(run.record.textsOn(1), Lines({"TITLE", "", footer(1)}));
+    EXPECT_DOUBLE_EQ(texts[0].x, (10000 - 500) / 2.0);  // centred
+    EXPECT_DOUBLE_EQ(texts[2].y, 15000 - 200 - 720);    // half an inch above the bottom
+    EXPECT_EQ(run.record.linePages, std::vector<int>(4 * 51, 1));
+    EXPECT_EQ(run.record.calls, Lines({"setCopies", "setOrientation", "endDocument"}));
+}
+
+TEST(PrintCollection, TooWideLinesAreListedAndTheAnswerWrapsPrintsOrAbandons) {
+    const std::string wide = digits(350);  // three and a half page widths
+    const std::string b(101, 'B');
+    const Lines given = {"before", wide, std::string(100, 'x'), b};  // 100 is exactly the width
+    struct Case {
+        const char* name;
+        MsgAnswer answer;
+        Lines body;
+        const char* end;
+    };
+    const Case cases[] = {{"yes wraps",
+                           MsgAnswer::Yes,
+                           {"before", digits(100), wide.substr(100, 100), wide.substr(200, 100),
+                            wide.substr(300), given[2], b.substr(1), "B"},
+                           "endDocument"},
+                          {"no prints unwrapped", MsgAnswer::No, given, "endDocument"},
+                          {"cancel abandons", MsgAnswer::Cancel, {}, "abandonDocument"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintRun run;
+        run.prompter.answers = {c.answer};
+        run.print(given);
+        ASSERT_EQ(run.prompter.shown.size(), 1U);
+        EXPECT_EQ(
+            run.prompter.shown[0].text.rfind("There are lines too long to fit in the page:\r\n\r\n" + wide +
+                                                 "\r\n" + b + "\r\n\r\nSelect YES to print wrapped",
+                                             0),
+            0U);
+        EXPECT_EQ(run.body(), c.body);
+        EXPECT_EQ(run.record.calls.at(2), c.end);
+        EXPECT_EQ(run.record.linePages.empty(), c.answer == MsgAnswer::Cancel);
+        EXPECT_TRUE(run.log.entries.empty());
+    }
+}
+
+TEST(PrintCollection, CutToWidthPieces) {
+    RecordingChooser record;
+    record.widths['M'] = 20000;  // wider than the page on its own
+    const RecordingSurface s(record);
+    std::string pounds;
+    for (int i = 0; i < 150; ++i) {
+        pounds += "\xC2\xA3";  // one character, two bytes
+    }
+    const std::pair<std::string, Lines> cases[] = {{"abc", {"abc"}},
+                                                   {digits(200), {digits(100), digits(100)}},
+                                                   {"aMb", {"a", "M", "b"}},
+                                                   {"MM", {"M", "M"}},
+                                                   {"M" + digits(150), {"M", digits(100), digits(50)}},
+                                                   {pounds, {pounds.substr(0, 200), pounds.substr(200)}}};
+    for (const auto& [line, expected] : cases) {
+        EXPECT_EQ(CutToWidth(s, line, s.printableWidth()), expected) << line;
+    }
+}
+
+TEST(PrintCollection, PagesBreakBeforeTheLineThatFindsThePageFull) {
+    struct Case {
+        const char* name;
+        double lineHeight;
+        int lines;
+        Lines page2;
+        int pumps;
+    };
+    Lines full = {"TITLE", ""};
+    for (int i = kLinesPerPage; i < 100; ++i) {
+        full.push_back("L" + std::to_string(i));
+    }
+    full.push_back(footer(2));
+    const Case cases[] = {
+        {"68 lines a page", 200, 100, full, 1},
+        {"a line taller than a page still prints one a page", 2000, 2, {"TITLE", "", "L0", footer(2)}, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintRun run;
+        run.record.lineHeight = c.lineHeight;
+        run.print(numbered(c.lines));
+        EXPECT_EQ(run.record.textsOn(2), c.page2);
+        EXPECT_TRUE(run.record.textsOn(c.pumps + 2).empty());
+        EXPECT_EQ(run.pumps, c.pumps);
+        EXPECT_EQ(run.record.linePages.front(), c.pumps + 1);  // stripes on the last page only
+    }
+    PrintRun run;
+    run.print(numbered(100));
+    const Lines page1 = run.record.textsOn(1);
+    ASSERT_EQ(page1.size(), 2U + kLinesPerPage + 1U);
+    EXPECT_EQ(page1[page1.size() - 2], "L67");
+    EXPECT_EQ(page1.back(), footer(1));
+}
+
+TEST(PrintCollection, PrinterFailureIsLoggedAndTheDocumentThrownAway) {
+    const struct {
+        Lines lines;
+        int failAtText;
+        int line;
+    } cases[] = {
+        {{"a"}, 0, 4},                                        // the title
+        {{"a"}, 2, 7},                                        // the first line
+        {numbered(kLinesPerPage + 1), 2 + kLinesPerPage, 7},  // a page's footer
+        {{}, 2, 8},                                           // the last footer
+        {{}, -1, 9}                                           // the stripes
+    };
+    for (const auto& c : cases) {
+        PrintRun run;
+        run.record.failAtText = c.failAtText;
+        run.record.failAtDrawing = c.failAtText < 0;
+        run.print(c.lines);
+        EXPECT_EQ(run.log.at(kSeverityERROR),
+                  Lines({"Error 482 (Printer error) happened in PrintCollection at line " +
+                         std::to_string(c.line)}));
+        EXPECT_EQ(run.record.calls.back(), "abandonDocument");
+        EXPECT_TRUE(run.record.linePages.empty() && run.prompter.shown.empty());
+    }
+}
+
+TEST(BasicPrintLines, HeadingsListingAndVariables) {
+    const Lines program = {"PROGRAM------------------------"};
+    const std::string vars = "\r\nVARIABLES----------------------";
+    EXPECT_EQ(
+        BasicPrintLines({"10 LET a=1", "20 PRINT a$"}, {{"a", "Number", "1"}, {"a$", "String", "\"hi\""}}),
+        Lines({program[0], "10 LET a=1", "20 PRINT a$", vars, "a - Number - 1", "a$ - String - \"hi\""}));
+    EXPECT_EQ(BasicPrintLines({}, {}), Lines({program[0], vars}));
+}
+
+TEST(ScreenPrint, PlacementFillsTheWidthInPortraitAndTheHeightInLandscape) {
+    const auto portrait = PrintOrientation::Portrait;
+    const auto landscape = PrintOrientation::Landscape;
+    const struct {
+        int w, h;
+        double pw, ph;
+        PrintOrientation o;
+        PicturePlacement expected;
+    } cases[] = {{256, 192, 10000, 15000, portrait, {0, 0, 10000, 7500}},
+                 {256, 192, 15000, 10000, landscape, {0, 0, 13333, 10000}},
+                 {256, 192, 11088, 16274.4, portrait, {0, 0, 11088, 8316}},  // A4 at 600 dpi
+                 {2, 1, 10003, 15000, portrait, {0, 0, 10003, 5002}},        // half rounds to even
+                 {2, 1, 10000.5, 15000, portrait, {0, 0, 10000, 5000}},
+                 {1, 2, 15000, 9001, landscape, {0, 0, 4500, 9001}}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScreenPrintPlacement(c.w, c.h, c.pw, c.ph, c.o), c.expected) << c.w << " " << c.pw;
+    }
+}
+
+TEST(ScreenPrint, PrintsOnePageInTheChosenOrientationOrLogsADamagedPicture) {
+    PrintPicture good{256, 192, std::vector<std::uint8_t>(256 * 192 * 3, 0x80)};
+    PrintPicture cut = good;
+    cut.rgb.pop_back();
+    const struct {
+        PrintPicture picture;
+        PrintOrientation o;
+        std::vector<std::pair<double, double>> pictures;
+        const char* end;
+    } cases[] = {{good, PrintOrientation::Portrait, {{10000, 7500}}, "endDocument"},
+                 {good, PrintOrientation::Landscape, {{20000, 15000}}, "endDocument"},
+                 {cut, PrintOrientation::Portrait, {}, "abandonDocument"},
+                 {PrintPicture{}, PrintOrientation::Portrait, {}, "abandonDocument"}};
+    for (const auto& c : cases) {
+        RecordingChooser chooser;
+        RecordingLog log;
+        chooser.orientation = c.o;
+        PrintScreenPicture(c.picture, chooser, log);
+        EXPECT_EQ(chooser.pictures, c.pictures);
+        EXPECT_EQ(chooser.calls.back(), c.end);
+        EXPECT_EQ(log.at(kSeverityERROR),
+                  c.pictures.empty()
+                      ? Lines{"Error 5 (Invalid procedure call or argument ) in mnuFilePrint at line 4"}
+                      : Lines{});
+    }
+}
