@@ -46,33 +46,22 @@ std::size_t bitmapByteOf(int x, int y) {
     return static_cast<std::size_t>((y / 64) * 2048 + (y % 8) * 256 + ((y % 64) / 8) * 32 + x / 8);
 }
 
-RgbColor spectrum(int number, bool bright) {
-    const std::uint8_t on = bright ? 0xFF : 0xD7;
-    return {static_cast<std::uint8_t>(number & 2 ? on : 0), static_cast<std::uint8_t>(number & 4 ? on : 0),
-            static_cast<std::uint8_t>(number & 1 ? on : 0)};
-}
-
 Bytes testScreen() {
-    Bytes s(6912, 0);
-    for (int y = 0; y < 192; ++y) {
-        for (int x = 0; x < 256; x += 8) {
-            s[bitmapByteOf(x, y)] = static_cast<std::uint8_t>((x * 3 + y * 5) ^ (y << 2));
-        }
-    }
-    for (std::size_t i = 0; i < 768; ++i) {
-        s[6144 + i] = static_cast<std::uint8_t>(i * 37 + 11);  // every mix of ink, paper, BRIGHT, FLASH
+    Bytes s(6912);
+    for (std::size_t i = 0; i < s.size(); ++i) {  // attributes: every mix of ink, paper, BRIGHT, FLASH
+        s[i] = static_cast<std::uint8_t>(i < 6144 ? (i * 7) ^ (i >> 5) : i * 37 + 11);
     }
     return s;
 }
 
 RgbColor expectedPixel(const Bytes& s, int x, int y, bool attr) {
     const bool set = (s[bitmapByteOf(x, y)] >> (7 - x % 8)) & 1;
-    if (!attr) {
-        return set ? RgbColor{0, 0, 0} : RgbColor{0xFF, 0xFF, 0xFF};
-    }
-    const std::uint8_t a = s[6144 + static_cast<std::size_t>((y / 8) * 32 + x / 8)];
-    const bool bright = (a & 0x40) != 0;
-    return set ? spectrum(a & 7, bright) : spectrum((a >> 3) & 7, bright);  // still picture: no swap
+    // Without attributes black on bright white; a still picture shows no FLASH swap.
+    const std::uint8_t a = attr ? s[6144 + static_cast<std::size_t>((y / 8) * 32 + x / 8)] : 0x78;
+    const int colour = set ? a & 7 : (a >> 3) & 7;  // bit 0 blue, bit 1 red, bit 2 green
+    const std::uint8_t on = (a & 0x40) != 0 ? 0xFF : 0xD7;
+    return {static_cast<std::uint8_t>(colour & 2 ? on : 0), static_cast<std::uint8_t>(colour & 4 ? on : 0),
+            static_cast<std::uint8_t>(colour & 1 ? on : 0)};
 }
 
 // Debian's python3 with PIL decodes the file into RGB bytes.

@@ -185,23 +185,14 @@ TEST(PrintCollection, TooWideLinesAreListedAndTheAnswerWrapsPrintsOrAbandons) {
     const std::string wide = digits(350);  // three and a half page widths
     const std::string b(101, 'B');
     const Lines given = {"before", wide, std::string(100, 'x'), b};  // 100 is exactly the width
-    struct Case {
-        const char* name;
-        MsgAnswer answer;
-        Lines body;
-        const char* end;
-    };
-    const Case cases[] = {{"yes wraps",
-                           MsgAnswer::Yes,
-                           {"before", digits(100), wide.substr(100, 100), wide.substr(200, 100),
-                            wide.substr(300), given[2], b.substr(1), "B"},
-                           "endDocument"},
-                          {"no prints unwrapped", MsgAnswer::No, given, "endDocument"},
-                          {"cancel abandons", MsgAnswer::Cancel, {}, "abandonDocument"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const Lines wrapped = {"before",         digits(100), wide.substr(100, 100), wide.substr(200, 100),
+                           wide.substr(300), given[2],    b.substr(1),           "B"};
+    const std::tuple<MsgAnswer, Lines, std::string> cases[] = {{MsgAnswer::Yes, wrapped, "endDocument"},
+                                                               {MsgAnswer::No, given, "endDocument"},
+                                                               {MsgAnswer::Cancel, {}, "abandonDocument"}};
+    for (const auto& [answer, body, end] : cases) {
         PrintRun run;
-        run.prompter.answers = {c.answer};
+        run.prompter.answers = {answer};
         run.print(given);
         ASSERT_EQ(run.prompter.shown.size(), 1U);
         EXPECT_EQ(
@@ -209,9 +200,9 @@ TEST(PrintCollection, TooWideLinesAreListedAndTheAnswerWrapsPrintsOrAbandons) {
                                                  "\r\n" + b + "\r\n\r\nSelect YES to print wrapped",
                                              0),
             0U);
-        EXPECT_EQ(run.body(), c.body);
-        EXPECT_EQ(run.record.calls.at(2), c.end);
-        EXPECT_EQ(run.record.linePages.empty(), c.answer == MsgAnswer::Cancel);
+        EXPECT_EQ(run.body(), body);
+        EXPECT_EQ(run.record.calls.at(2), end);
+        EXPECT_EQ(run.record.linePages.empty(), answer == MsgAnswer::Cancel);
         EXPECT_TRUE(run.log.entries.empty());
     }
 }
@@ -306,45 +297,35 @@ TEST(BasicPrintLines, HeadingsListingAndVariables) {
 TEST(ScreenPrint, PlacementFillsTheWidthInPortraitAndTheHeightInLandscape) {
     const auto portrait = PrintOrientation::Portrait;
     const auto landscape = PrintOrientation::Landscape;
-    const struct {
-        int w, h;
-        double pw, ph;
-        PrintOrientation o;
-        PicturePlacement expected;
-    } cases[] = {{256, 192, 10000, 15000, portrait, {0, 0, 10000, 7500}},
-                 {256, 192, 15000, 10000, landscape, {0, 0, 13333, 10000}},
-                 {256, 192, 11088, 16274.4, portrait, {0, 0, 11088, 8316}},  // A4 at 600 dpi
-                 {2, 1, 10003, 15000, portrait, {0, 0, 10003, 5002}},        // half rounds to even
-                 {2, 1, 10000.5, 15000, portrait, {0, 0, 10000, 5000}},
-                 {1, 2, 15000, 9001, landscape, {0, 0, 4500, 9001}}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(ScreenPrintPlacement(c.w, c.h, c.pw, c.ph, c.o), c.expected) << c.w << " " << c.pw;
+    const std::tuple<int, int, double, double, PrintOrientation, PicturePlacement> cases[] = {
+        {256, 192, 10000, 15000, portrait, {0, 0, 10000, 7500}},
+        {256, 192, 15000, 10000, landscape, {0, 0, 13333, 10000}},
+        {256, 192, 11088, 16274.4, portrait, {0, 0, 11088, 8316}},  // A4 at 600 dpi
+        {2, 1, 10003, 15000, portrait, {0, 0, 10003, 5002}},        // half rounds to even
+        {2, 1, 10000.5, 15000, portrait, {0, 0, 10000, 5000}},
+        {1, 2, 15000, 9001, landscape, {0, 0, 4500, 9001}}};
+    for (const auto& [w, h, pw, ph, o, expected] : cases) {
+        EXPECT_EQ(ScreenPrintPlacement(w, h, pw, ph, o), expected) << w << " " << pw;
     }
 }
 
 TEST(ScreenPrint, PrintsOnePageInTheChosenOrientationOrLogsADamagedPicture) {
-    PrintPicture good{256, 192, std::vector<std::uint8_t>(256 * 192 * 3, 0x80)};
-    PrintPicture cut = good;
-    cut.rgb.pop_back();
-    const struct {
-        PrintPicture picture;
-        PrintOrientation o;
-        std::vector<std::pair<double, double>> pictures;
-        const char* end;
-    } cases[] = {{good, PrintOrientation::Portrait, {{10000, 7500}}, "endDocument"},
-                 {good, PrintOrientation::Landscape, {{20000, 15000}}, "endDocument"},
-                 {cut, PrintOrientation::Portrait, {}, "abandonDocument"},
-                 {PrintPicture{}, PrintOrientation::Portrait, {}, "abandonDocument"}};
-    for (const auto& c : cases) {
+    const PrintPicture good{256, 192, std::vector<std::uint8_t>(256 * 192 * 3, 0x80)};
+    const PrintPicture cut{256, 192, std::vector<std::uint8_t>(256 * 192 * 3 - 1, 0x80)};
+    using Sizes = std::vector<std::pair<double, double>>;
+    const std::tuple<PrintPicture, PrintOrientation, Sizes> cases[] = {
+        {good, PrintOrientation::Portrait, {{10000, 7500}}},
+        {good, PrintOrientation::Landscape, {{20000, 15000}}},
+        {cut, PrintOrientation::Portrait, {}},
+        {PrintPicture{}, PrintOrientation::Portrait, {}}};
+    for (const auto& [picture, orientation, sizes] : cases) {
         RecordingChooser chooser;
         RecordingLog log;
-        chooser.orientation = c.o;
-        PrintScreenPicture(c.picture, chooser, log);
-        EXPECT_EQ(chooser.pictures, c.pictures);
-        EXPECT_EQ(chooser.calls.back(), c.end);
-        EXPECT_EQ(log.at(kSeverityERROR),
-                  c.pictures.empty()
-                      ? Lines{"Error 5 (Invalid procedure call or argument ) in mnuFilePrint at line 4"}
-                      : Lines{});
+        chooser.orientation = orientation;
+        PrintScreenPicture(picture, chooser, log);
+        EXPECT_EQ(chooser.pictures, sizes);
+        EXPECT_EQ(chooser.calls.back(), sizes.empty() ? "abandonDocument" : "endDocument");
+        const Lines error = {"Error 5 (Invalid procedure call or argument ) in mnuFilePrint at line 4"};
+        EXPECT_EQ(log.at(kSeverityERROR), sizes.empty() ? error : Lines{});
     }
 }

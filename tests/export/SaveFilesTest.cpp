@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <numeric>
 
 #include "core/Failure.h"
 #include "disk/Catalogue.h"
@@ -28,17 +29,6 @@ CatalogueEntry makeEntry(int type, const std::string& rawName, std::vector<std::
     return e;
 }
 
-// Records whether the busy pointer was showing when each message came.
-class BusyAwarePrompter : public ScriptedPrompter {
-public:
-    MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
-                      MsgButtons buttons) override {
-        busyAtMessage.push_back(busyDepth);
-        return ScriptedPrompter::message(text, title, icon, buttons);
-    }
-    std::vector<int> busyAtMessage;
-};
-
 using Saver = std::function<void(const std::string&, Prompter&, ActivityLog&)>;
 
 Saver txt(const std::string& text) {
@@ -58,9 +48,7 @@ Bytes bytes(const std::string& s) {
 }
 Bytes everyByte() {
     Bytes b(256);
-    for (std::size_t i = 0; i < b.size(); ++i) {
-        b[i] = static_cast<std::uint8_t>(255 - i);
-    }
+    std::iota(b.rbegin(), b.rend(), 0);
     return b;
 }
 
@@ -120,11 +108,15 @@ TEST(SaveFiles, WriteAskAboutAnExistingFileOrLogTheFailure) {
         if (c.where == kReadOnly) {
             std::filesystem::permissions(path, std::filesystem::perms::owner_read);
         }
-        BusyAwarePrompter prompter;
+        ScriptedPrompter prompter;
         prompter.answers = c.answers;
         RecordingLog log;
         c.save(path, prompter, log);
-        EXPECT_EQ(prompter.busyAtMessage, c.busyAt);
+        std::vector<int> busyAt;
+        for (const auto& shown : prompter.shown) {
+            busyAt.push_back(shown.busyDepth);
+        }
+        EXPECT_EQ(busyAt, c.busyAt);
         EXPECT_EQ(prompter.busyDepth, 0);
         const auto errors = log.at(kSeverityERROR);
         ASSERT_EQ(errors.size(), c.error.empty() ? 0U : 1U);
@@ -222,7 +214,7 @@ TEST(TapeTools, TzxlistReadsNamesLengthsAndChecksumsOfEverySavedFile) {
         makeEntry(3, "empty     ", {}, 0, 0)};
     TempDir dir;
     const std::string path = dir.file("all.tap");
-    BusyAwarePrompter prompter;
+    ScriptedPrompter prompter;
     RecordingLog log;
     for (const CatalogueEntry& e : entries) {
         SaveTAP(e, path, prompter, log);
