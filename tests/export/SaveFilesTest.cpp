@@ -201,16 +201,12 @@ TEST(TapeTools, TzxlistReadsNamesLengthsAndChecksumsOfEverySavedFile) {
     if (!programAvailable("tzxlist")) {
         GTEST_SKIP() << "tzxlist (fuse-emulator-utils) is not installed";
     }
-    std::vector<std::uint8_t> screen(6912);
-    for (std::size_t i = 0; i < screen.size(); ++i) {
-        screen[i] = static_cast<std::uint8_t>(i * 7);
-    }
     const std::vector<CatalogueEntry> entries = {
         makeEntry(0, "prog      ", {0x00, 0x0A, 0x02, 0x00, 0xF5, 0x0D, 0x80}, 10, 6),
         makeEntry(1, "nums      ", {0x01, 0x02, 0x00, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0}, 0x8E00, 0),
         makeEntry(2, "chars     ", {0x01, 0x03, 0x00, 'a', 'b', 'c'}, 0xD300, 0),
         makeEntry(3, "\177code\251    ", {0x3E, 0x00, 0xC9}, 32768, 0),
-        makeEntry(3, "screen    ", screen, 16384, 0),
+        makeEntry(3, "screen    ", Bytes(6912, 0x5A), 16384, 0),
         makeEntry(3, "empty     ", {}, 0, 0)};
     TempDir dir;
     const std::string path = dir.file("all.tap");
