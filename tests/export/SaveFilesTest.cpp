@@ -16,17 +16,16 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-CatalogueEntry makeEntry(int type, const std::string& rawName, std::vector<std::uint8_t> data, int param1 = 0,
-                         int param2 = 0) {
-    CatalogueEntry e;
-    e.EntryKind = 1;
-    e.RawName = e.Name = rawName;
-    e.Type = type;
-    e.Length = static_cast<int>(data.size());
-    e.Param1 = param1;
-    e.Param2 = param2;
-    e.Data = std::move(data);
-    return e;
+CatalogueEntry makeEntry(int type, const std::string& rawName, Bytes data, int param1 = 0, int param2 = 0) {
+    const auto length = static_cast<int>(data.size());
+    return {.EntryKind = 1,
+            .RawName = rawName,
+            .Name = rawName,
+            .Type = type,
+            .Length = length,
+            .Param1 = param1,
+            .Param2 = param2,
+            .Data = std::move(data)};
 }
 
 using Saver = std::function<void(const std::string&, Prompter&, ActivityLog&)>;
