@@ -1,18 +1,8 @@
 #!/usr/bin/env bash
-# What a user gets from `cmake --install` and from the .deb.
-#
+# What a user gets from `cmake --install` and from the .deb:
 #   install_test.sh BUILD_DIR DEMO_IMAGE
-#
-# 1. Installs the build into a fresh staging prefix, checks that every file is
-#    in its place and well-formed, and runs the installed quillmar-cli.
-# 2. Tries the bash completion of the installed copy (when bash-completion is
-#    there to load it).
-# 3. Builds the Debian package with cpack, as `make package` does, but into a
-#    folder of its own so that a .deb left from an older build is never the one
-#    checked. Its Depends must name the libraries the programs need, its
-#    contents must match the install, and the quillmar-cli unpacked from it
-#    must run. As root, `dpkg --dry-run --install` checks it
-#    against the installed system as well.
+# 1. the staged install: every file in place and well-formed, the installed CLI runs;
+# 2. its bash completion; 3. the .deb built by cpack: Depends, contents, an unpacked CLI.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -21,39 +11,21 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-install-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 note() { echo "-- $*"; }
 
 gui=no
-if grep -q '^QUILLMAR_GUI:BOOL=ON' "$build/CMakeCache.txt" && [ -x "$build/quillmar" ]; then
-    gui=yes
-fi
+grep -q '^QUILLMAR_GUI:BOOL=ON' "$build/CMakeCache.txt" && [ -x "$build/quillmar" ] && gui=yes
 
 # --- 1. cmake --install into a staging prefix -------------------------------
 stage=$work/stage
-cmake --install "$build" --prefix "$stage" >"$work/install.log" || {
-    cat "$work/install.log" >&2
-    fail "cmake --install failed"
-    exit 1
-}
+cmake --install "$build" --prefix "$stage" >"$work/install.log" ||
+    { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
 
-expected=(
-    bin/quillmar-cli
-    share/man/man1/quillmar-cli.1.gz
-    share/bash-completion/completions/quillmar-cli
-    share/doc/quillmar/copyright
-)
-if [ "$gui" = yes ]; then
-    expected+=(
-        bin/quillmar
-        share/applications/quillmar.desktop
-        share/icons/hicolor/scalable/apps/quillmar.svg
-        share/metainfo/io.github.quillmar.Quillmar.metainfo.xml
-    )
-fi
+expected=(bin/quillmar-cli share/man/man1/quillmar-cli.1.gz share/bash-completion/completions/quillmar-cli
+    share/doc/quillmar/copyright)
+[ "$gui" = no ] || expected+=(bin/quillmar share/applications/quillmar.desktop
+    share/icons/hicolor/scalable/apps/quillmar.svg share/metainfo/io.github.quillmar.Quillmar.metainfo.xml)
 for f in "${expected[@]}"; do
     [ -e "$stage/$f" ] || fail "not installed: $f"
 done
@@ -65,14 +37,9 @@ version=$("$stage/bin/quillmar-cli" --version) || fail "installed quillmar-cli -
 # Settings and logs of an installed copy must not land in the program folder.
 listing=$(cd "$work" && env -u QUILLMAR_HOME HOME="$work/home" "$stage/bin/quillmar-cli" list "$demo") ||
     fail "installed quillmar-cli list failed"
-case $listing in
-    "Disk: "*) ;;
-    *) fail "list did not start with 'Disk: ': ${listing:0:80}" ;;
-esac
+[[ $listing == "Disk: "* ]] || fail "list did not start with 'Disk: ': ${listing:0:80}"
 [ "$(printf '%s\n' "$listing" | wc -l)" -gt 1 ] || fail "list printed no file lines"
-if ls "$stage/bin" | grep -qv '^quillmar\(-cli\)\?$'; then
-    fail "something besides the programs appeared in bin: $(ls "$stage/bin")"
-fi
+! ls "$stage/bin" | grep -qv '^quillmar\(-cli\)\?$' || fail "more than the programs in bin: $(ls "$stage/bin")"
 
 if command -v groff >/dev/null; then
     warnings=$(gzip -dc "$stage/share/man/man1/quillmar-cli.1.gz" | groff -man -ww -z -Tutf8 2>&1 || true)
@@ -82,9 +49,7 @@ if [ "$gui" = yes ]; then
     desktop=$stage/share/applications/quillmar.desktop
     grep -qx 'Exec=quillmar' "$desktop" || fail "desktop entry does not start quillmar"
     grep -qx 'Icon=quillmar' "$desktop" || fail "desktop entry does not name the quillmar icon"
-    if command -v desktop-file-validate >/dev/null; then
-        desktop-file-validate "$desktop" || fail "desktop-file-validate"
-    fi
+    ! command -v desktop-file-validate >/dev/null || desktop-file-validate "$desktop" || fail "desktop-file-validate"
     metainfo=$stage/share/metainfo/io.github.quillmar.Quillmar.metainfo.xml
     if command -v appstreamcli >/dev/null; then
         appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
@@ -92,9 +57,8 @@ if [ "$gui" = yes ]; then
     elif command -v xmllint >/dev/null; then
         xmllint --noout "$metainfo" || fail "metainfo is not well-formed XML"
     fi
-    if command -v xmllint >/dev/null; then
-        xmllint --noout "$stage/share/icons/hicolor/scalable/apps/quillmar.svg" || fail "icon is not well-formed"
-    fi
+    ! command -v xmllint >/dev/null || xmllint --noout "$stage/share/icons/hicolor/scalable/apps/quillmar.svg" ||
+        fail "icon is not well-formed"
 fi
 
 # --- 2. bash completion ------------------------------------------------------
@@ -131,31 +95,25 @@ if ! command -v dpkg-shlibdeps >/dev/null; then
     note "dpkg-shlibdeps (dpkg-dev) is missing; the .deb is not built or checked"
     exit $((failures > 0))
 fi
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1) || {
-    cat "$work/cpack.log" >&2
-    fail "cpack failed"
-    exit 1
-}
+# Into a folder of its own, so that a .deb left from an older build is never the one checked.
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1) ||
+    { cat "$work/cpack.log" >&2; fail "cpack failed"; exit 1; }
 deb=$(ls "$work"/cpack/quillmar_*.deb | head -n 1)
 note "checking $(basename "$deb")"
 
-info=$(dpkg-deb --info "$deb")
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = quillmar ] || fail "Package is not quillmar"
 [ "$(field Version)" = 2.0.0 ] || fail "Version is not 2.0.0: $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
-[ -n "$depends" ] || fail "no Depends in $info"
+[ -n "$depends" ] || fail "no Depends in $(dpkg-deb --info "$deb")"
 # Every library the installed programs are linked with must come from a
 # package that Depends names (what those libraries need in turn is their
 # packages' business).
 owner_of() { # the package that holds a library path (with or without /usr)
-    local path=$1 alt
-    case $path in
-        /usr/*) alt=${path#/usr} ;;
-        *) alt=/usr$path ;;
-    esac
-    { dpkg -S "$path" 2>/dev/null || dpkg -S "$alt" 2>/dev/null; } | head -n 1 | cut -d: -f1
+    local alt=/usr$1
+    [[ $1 != /usr/* ]] || alt=${1#/usr}
+    { dpkg -S "$1" 2>/dev/null || dpkg -S "$alt" 2>/dev/null; } | head -n 1 | cut -d: -f1
 }
 for program in "$stage"/bin/*; do
     ldd "$program" >"$work/ldd"
@@ -191,16 +149,11 @@ unpacked_version=$("$work/unpacked/usr/bin/quillmar-cli" --version) || fail "qui
 "$work/unpacked/usr/bin/quillmar-cli" list "$demo" >/dev/null || fail "quillmar-cli from the .deb cannot list"
 
 if [ "$(id -u)" -eq 0 ]; then
-    if ! dpkg --dry-run --install "$deb" >"$work/dry-run.log" 2>&1; then
-        cat "$work/dry-run.log" >&2
-        fail "dpkg --dry-run --install refused the package"
-    fi
+    dpkg --dry-run --install "$deb" >"$work/dry-run.log" 2>&1 ||
+        { cat "$work/dry-run.log" >&2; fail "dpkg --dry-run --install refused the package"; }
 else
     note "not root: dpkg --dry-run --install skipped"
 fi
 
-if [ "$failures" -gt 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "install and package checks passed"

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,35 +34,57 @@ public:
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
-        std::string text;
-        std::string title;
+        std::string text, title;
         MsgIcon icon;
         MsgButtons buttons;
+        int busyDepth;  // while it was shown
     };
     MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
-                      MsgButtons buttons) override;
+                      MsgButtons buttons) override {
+        shown.push_back({text, title, icon, buttons, busyDepth});
+        if (buttons == MsgButtons::Ok) {
+            return MsgAnswer::Ok;
+        }
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text;
+            return MsgAnswer::Cancel;
+        }
+        const MsgAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     // Recorded like a message; answers optOut.
-    bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) override;
-    void setBusy(bool busy) override;
+    bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) override {
+        ++optOutOffers;
+        (void)message(text, title, icon, MsgButtons::Ok);
+        return optOut;
+    }
+    void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
     std::deque<MsgAnswer> answers;
     bool optOut = false;
-    int optOutOffers = 0;
     std::vector<Shown> shown;
-    int busyDepth = 0;
-    int busyCalls = 0;
+    int optOutOffers = 0, busyDepth = 0;
 };
 
 // Hands out scripted paths; nullopt stands for a cancelled dialog.
 class ScriptedChooser : public FileChooser {
 public:
-    std::optional<std::string> openFile(const std::string& title,
-                                        const std::vector<FileFilter>& filters) override;
-    std::optional<std::string> saveFile(const std::string& title, const std::vector<FileFilter>& filters,
-                                        const std::string& proposedName) override;
+    std::optional<std::string> openFile(const std::string& title, const std::vector<FileFilter>&) override {
+        titles.push_back(title);
+        auto p = paths.empty() ? std::nullopt : paths.front();
+        if (!paths.empty()) {
+            paths.pop_front();
+        }
+        return p;
+    }
+    std::optional<std::string> saveFile(const std::string& title, const std::vector<FileFilter>&,
+                                        const std::string& proposedName) override {
+        proposedNames.push_back(proposedName);
+        return openFile(title, {});
+    }
     std::deque<std::optional<std::string>> paths;
-    std::vector<std::string> titles;
-    std::vector<std::string> proposedNames;
+    std::vector<std::string> titles, proposedNames;
 };
 
 // A fresh folder removed at the end of the test.
@@ -71,8 +92,6 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
     [[nodiscard]] std::string file(const std::string& name) const { return (m_path / name).string(); }
 
@@ -85,11 +104,8 @@ class ScopedEnv {
 public:
     ScopedEnv(const std::string& name, const std::optional<std::string>& value);
     ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    static void setVariable(const std::string& name, const std::optional<std::string>& value);
     std::string m_name;
     std::optional<std::string> m_old;
 };
@@ -116,8 +132,7 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 // text: the CR LF line ends of a Windows program's text output come back as LF.
 struct CommandResult {
     int exitCode = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 [[nodiscard]] CommandResult runCommand(const std::vector<std::string>& argv);
 // Whether this is a Windows program running under wine rather than on Windows.
