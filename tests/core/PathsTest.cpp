@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <optional>
 
-#include "core/FileIO.h"
 #include "core/PathMacros.h"
 #include "core/Paths.h"
 #include "support/TestSupport.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The variables the folder choice reads, each set or unset for one case.
 struct FolderCase {
@@ -123,6 +119,11 @@ TEST(MacroExpansion, Expands) {
     for (const auto& c : cases) {
         EXPECT_EQ(ExpandPathMacros(c.input, world(c.siteFile, c.dayStart)), c.expected) << c.input;
     }
+}
+
+TEST(CommandLineOption, WithoutValueIsABlank) {
+    EXPECT_EQ(CommandLineOption("prog /Drv", "Drv"), " ");
+    EXPECT_EQ(CommandLineOption("prog", "Drv"), "");
 }
 
 // Found by fuzzing: a byte above 127 in a date format never advanced the

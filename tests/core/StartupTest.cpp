@@ -32,8 +32,7 @@ TEST(Startup, WritesStartAndDriverLinesAtTheSeverityOfTheSettingsFile) {
     for (const auto& [settings, severity] : {std::pair{"", 3}, {"[Logging]\r\nSeverity=4.5\r\n", 4}}) {
         StartupFixture f;
         const StartupResult r = f.run(true, settings);
-        EXPECT_TRUE(r.proceed && r.driverPresent);
-        EXPECT_TRUE(f.prompter.shown.empty());
+        EXPECT_TRUE(r.proceed && r.driverPresent && f.prompter.shown.empty());
         EXPECT_EQ(f.logger.LowestLogSeverity(), severity);
         const std::string log = f.logText();
         EXPECT_NE(log.find("\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"), std::string::npos);
