@@ -13,6 +13,7 @@
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
+#include "floppy/DiskReader.h"
 #include "floppy/GreaseweazleDriver.h"
 #include "flux/FluxFiles.h"
 #include "gwsim/PtyServer.h"
@@ -211,6 +212,40 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         }
         EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
         EXPECT_FALSE(rig.server.motorOn()) << c.name;
+    }
+}
+
+TEST(GreaseweazleDriver, NoDiskAsksForAFloppy) {
+    Rig rig("noindex");
+    ScriptedPrompter prompter;
+    prompter.answers = {MsgAnswer::Cancel};
+    DiskImage image;
+    EXPECT_EQ(DiskReader(rig.driver, prompter).ReadDisk("A", {}, image).outcome, ReadOutcome::NoFloppy);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_FALSE(rig.server.motorOn());
+}
+
+TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
+    // 8 answers for the drive check and the first side, 3 more into the second.
+    for (const char* faults : {"mute:19", "unplug"}) {
+        auto server =
+            std::make_unique<gwsim::PtyServer>(simOptions(1, faults == std::string("unplug") ? "" : faults));
+        server->start();
+        GreaseweazleDriver driver(settings(server->path()));
+        ScriptedPrompter prompter;
+        ReadHooks hooks;
+        hooks.progress = [&](const ReadProgress&) {
+            if (faults == std::string("unplug")) {
+                server.reset();
+            }
+        };
+        DiskImage image;
+        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image, hooks);
+        EXPECT_EQ(report.outcome, ReadOutcome::Published) << faults;
+        ASSERT_EQ(report.statusLines.size(), 40u) << faults;
+        EXPECT_EQ(report.statusLines[0], "0:0 Read OK") << faults;
+        EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)") << faults;
+        EXPECT_EQ(report.failedSides.size(), 39u) << faults;
     }
 }
 
