@@ -18,14 +18,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 CatalogueEntry makeEntry(int type, const std::string& rawName, Bytes data, int param1 = 0, int param2 = 0) {
     const auto length = static_cast<int>(data.size());
-    return {.EntryKind = 1,
-            .RawName = rawName,
-            .Name = rawName,
-            .Type = type,
-            .Length = length,
-            .Param1 = param1,
-            .Param2 = param2,
-            .Data = std::move(data)};
+    return {1, 0, 0, 0, rawName, rawName, type, length, param1, param2, std::move(data)};
 }
 
 using Saver = std::function<void(const std::string&, Prompter&, ActivityLog&)>;
@@ -122,12 +115,10 @@ TEST(SaveFiles, WriteAskAboutAnExistingFileOrLogTheFailure) {
         if (!c.error.empty()) {
             const std::size_t bar = c.error.find('|');
             EXPECT_TRUE(errors[0].starts_with(c.error.substr(0, bar)) &&
-                        errors[0].ends_with(c.error.substr(bar + 1)))
-                << errors[0];
+                        errors[0].ends_with(c.error.substr(bar + 1)));
         }
         EXPECT_TRUE(bytesEqual(c.after.value_or(Bytes{}), readBytes(path)));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.after ? 1 : 0)
-            << "no temporary left";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.after ? 1 : 0);
     }
 }
 
