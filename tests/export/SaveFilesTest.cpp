@@ -138,17 +138,14 @@ TEST(SaveFiles, ListingTextEndsEveryLineInCrLfAndOneEmptyLineFollows) {
 }
 
 TEST(TapeFiles, HeaderBlockThenDataBlockWithTheirChecksums) {
-    EXPECT_TRUE(bytesEqual(concat({
-                               {0x13, 0x00, 0x00, 0x00},  // length 19, header, BASIC
-                               {'r', 'u', 'n', ' ', ' ', ' ', ' ', ' ', ' ', ' '},  // name
-                               {0x03, 0x00, 0x0A, 0x00, 0x03, 0x00},       // length, auto-run line, vars
-                               {0x43},                                     // checksum
-                               {0x05, 0x00, 0xFF, 0x00, 0x0A, 0x80, 0x75}  // data block
-                           }),
+    // Length 19, header, BASIC, the name, then length, auto-run line, vars, the checksum; the data block.
+    EXPECT_TRUE(bytesEqual(concat({{0x13, 0x00, 0x00, 0x00, 'r', 'u', 'n', ' ', ' ', ' ', ' ', ' ', ' ', ' '},
+                                   {0x03, 0x00, 0x0A, 0x00, 0x03, 0x00, 0x43},
+                                   {0x05, 0x00, 0xFF, 0x00, 0x0A, 0x80, 0x75}}),
                            BuildTapBlocks(makeEntry(0, "run       ", {0x00, 0x0A, 0x80}, 10, 3))));
+    // CODE, with the raw name bytes.
     EXPECT_TRUE(
-        bytesEqual(concat({{0x13, 0x00, 0x00, 0x03},                               // CODE
-                           {0xA9, 0xFF, 0x80, 'A', ' ', ' ', ' ', ' ', ' ', ' '},  // raw name bytes
+        bytesEqual(concat({{0x13, 0x00, 0x00, 0x03, 0xA9, 0xFF, 0x80, 'A', ' ', ' ', ' ', ' ', ' ', ' '},
                            {0x02, 0x00, 0x34, 0x12, 0xCD, 0xAB, 0xD6},
                            {0x04, 0x00, 0xFF, 0xC9, 0x80, 0xB6}}),
                    BuildTapBlocks(makeEntry(3, "\251\377\200A      ", {0xC9, 0x80}, 0x1234, 0xABCD))));
