@@ -13,11 +13,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-RgbPicture tiny() {
-    // 3 x 2: top row red, green, blue; bottom row white, black, grey.
-    return {3, 2, {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80}};
-}
-
 TEST(BmpLayout, HeadersThenBottomUpBgrRowsPaddedToFourBytes) {
     // File size 54 + 2 rows of 12, pixels at 54; width 3, height 2 (bottom-up), 1 plane, 24 bits; no
     // compression, 24 bytes, 72 dpi; colours used and important; the bottom row first, BGR (white black
@@ -28,7 +23,10 @@ TEST(BmpLayout, HeadersThenBottomUpBgrRowsPaddedToFourBytes) {
                                    {0, 0, 0, 0, 0, 0, 0, 0},
                                    {0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80, 0, 0, 0},
                                    {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0}});
-    EXPECT_TRUE(bytesEqual(expected, EncodeBMP(tiny())));
+    // 3 x 2: top row red, green, blue; bottom row white, black, grey.
+    const RgbPicture tiny{
+        3, 2, {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80}};
+    EXPECT_TRUE(bytesEqual(expected, EncodeBMP(tiny)));
 }
 
 TEST(ImageWriters, PicturesWithoutPixelsAreRefused) {
