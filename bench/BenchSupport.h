@@ -8,9 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "basic/ZxFixtures.h"
 
 // Runs a program with its output thrown away and returns its wall time in
 // seconds, process start included; a negative value when it could not be run
@@ -60,3 +63,21 @@ inline void reportTimeBudget(benchmark::State& state, std::chrono::steady_clock:
     state.counters["mean_ms"] = meanMs;
     reportBudget(state, meanMs, budgetMs);
 }
+
+namespace zx {
+
+// A long program of short ordinary-looking lines (about 19 bytes each) with
+// small-integer and floating-point literals, until it holds at least
+// targetBytes. Line numbers go up in fours and stay below 10000 for up to
+// 2,497 lines.
+inline Bytes longProgram(std::size_t targetBytes) {
+    static constexpr std::array<std::string_view, 5> kShapes = {
+        "LET x=x+1.5", "PRINT AT 10,4;x", "IF x>99 THEN GOTO 90", "BEEP .1,i", "REM loop"};
+    Bytes program;
+    for (int n = 0; program.size() < targetBytes && n < 2497; ++n) {
+        append(program, typedLine(std::to_string(10 + 4 * n) + " " + std::string(kShapes[n % 5])));
+    }
+    return program;
+}
+
+}  // namespace zx

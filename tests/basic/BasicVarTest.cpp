@@ -9,6 +9,7 @@ namespace {
 using zx::Bytes;
 
 const std::string kMissing = "Error 9 (Subscript out of range) happened in CreateVariable at line 2";
+const std::string kMissingFirst = "Error 9 (Subscript out of range) happened in CreateVariable at line 1";
 const std::string kOverflow = "Error 6 (Overflow) happened in CreateVariable at line 2";
 
 struct VarCase {
@@ -94,11 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         // a first byte of no kind is no variable and no failure either
         VarCase{"KindBits000", {0x01, 0x00, 0x00, 0x05, 0x00, 0x00}, "", 42},
 
-        VarCase{"Nothing",
-                {},
-                "",
-                42,
-                {"Error 9 (Subscript out of range) happened in CreateVariable at line 1"}}),
+        VarCase{"Nothing", {}, "", 42, {kMissingFirst}}),
     [](const auto& c) { return std::string(c.param.name); });
 
 }  // namespace

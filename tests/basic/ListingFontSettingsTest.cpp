@@ -29,14 +29,10 @@ TEST(ListingFontSettings, FontSizeFromTextTakesTheLeadingDecimalNumber) {
 
 // Decimal (rounded, a half to the even neighbour) or "&H..&"; 0 when no colour.
 TEST(ListingFontSettings, FontColorFromTextReadsDecimalAndHexadecimal) {
-    const std::pair<const char*, std::uint32_t> cases[] = {{"&hff00&", 0xFF00},
-                                                           {"&HFFFFFF&", 0xFFFFFF},
-                                                           {"16711680", 0xFF0000},
-                                                           {"12.5", 12},
-                                                           {"13.5", 14},
-                                                           {"red", 0},
-                                                           {"-1", 0},
-                                                           {"&H1000000&", 0}};
+    // clang-format off
+    const std::pair<const char*, std::uint32_t> cases[] = {{"&hff00&", 0xFF00}, {"&HFFFFFF&", 0xFFFFFF},
+        {"16711680", 0xFF0000}, {"12.5", 12}, {"13.5", 14}, {"red", 0}, {"-1", 0}, {"&H1000000&", 0}};
+    // clang-format on
     for (const auto& [text, color] : cases) {
         EXPECT_EQ(FontColorFromText(text), color) << '"' << text << '"';
     }

@@ -9,7 +9,6 @@
 // cross-check is what holds that table to an outside decoder.
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -132,20 +131,6 @@ inline Bytes typedProgram(std::initializer_list<std::string_view> lines) {
     Bytes program;
     for (const std::string_view l : lines) {
         append(program, typedLine(l));
-    }
-    return program;
-}
-
-// A long program of short ordinary-looking lines (about 19 bytes each) with
-// small-integer and floating-point literals, until it holds at least
-// targetBytes. Line numbers go up in fours and stay below 10000 for up to
-// 2,497 lines.
-inline Bytes longProgram(std::size_t targetBytes) {
-    static constexpr std::array<std::string_view, 5> kShapes = {
-        "LET x=x+1.5", "PRINT AT 10,4;x", "IF x>99 THEN GOTO 90", "BEEP .1,i", "REM loop"};
-    Bytes program;
-    for (int n = 0; program.size() < targetBytes && n < 2497; ++n) {
-        append(program, typedLine(std::to_string(10 + 4 * n) + " " + std::string(kShapes[n % 5])));
     }
     return program;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "core/Failure.h"
 #include "screen/ScreenRenderer.h"
@@ -12,23 +13,20 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-RgbPicture tiny() {
-    // 3 x 2: top row red, green, blue; bottom row white, black, grey.
-    return {3, 2, {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80}};
-}
-
 TEST(BmpLayout, HeadersThenBottomUpBgrRowsPaddedToFourBytes) {
-    const Bytes expected = concat({
-        {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0},  // file size 54 + 2 rows of 12, pixels at 54
-        {40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24,
-         0},  // width 3, height 2 (bottom-up), 1 plane, 24 bits
-        {0, 0, 0, 0, 24, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0},  // no compression, 24 bytes, 72 dpi
-        {0, 0, 0, 0, 0, 0, 0, 0},                                       // colours used and important
-        {0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80, 0, 0,
-         0},                                           // bottom row first, BGR: white black grey pad
-        {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0}  // top row: red green blue pad
-    });
-    EXPECT_TRUE(bytesEqual(expected, EncodeBMP(tiny())));
+    // File size 54 + 2 rows of 12, pixels at 54; width 3, height 2 (bottom-up), 1 plane, 24 bits; no
+    // compression, 24 bytes, 72 dpi; colours used and important; the bottom row first, BGR (white black
+    // grey pad), then the top row (red green blue pad).
+    const Bytes expected = concat({{'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0},
+                                   {40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0},
+                                   {0, 0, 0, 0, 24, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0},
+                                   {0, 0, 0, 0, 0, 0, 0, 0},
+                                   {0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80, 0, 0, 0},
+                                   {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0}});
+    // 3 x 2: top row red, green, blue; bottom row white, black, grey.
+    const RgbPicture tiny{
+        3, 2, {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80}};
+    EXPECT_TRUE(bytesEqual(expected, EncodeBMP(tiny)));
 }
 
 TEST(ImageWriters, PicturesWithoutPixelsAreRefused) {
@@ -72,8 +70,7 @@ bool decodeWithPil(const std::string& imagePath, RgbPicture& out, std::string& i
         "open(sys.argv[2], 'wb').write(im.convert('RGB').tobytes())\n";
     const CommandResult r = runCommand({"/usr/bin/python3", "-c", script, imagePath, imagePath + ".rgb"});
     std::istringstream words(r.out);
-    std::string format;
-    std::string mode;
+    std::string format, mode;
     words >> format >> mode >> out.width >> out.height;
     out.rgb = readBytes(imagePath + ".rgb");
     info = r.exitCode == 0 ? format + " " + mode : r.err;
@@ -84,33 +81,29 @@ TEST(ImageWriters, PilSeesEveryPixelInTheInkOrPaperColourOfItsCell) {
     if (runCommand({"/usr/bin/python3", "-c", "import PIL.Image"}).exitCode != 0) {
         GTEST_SKIP() << "python3 with PIL (python3-pil) is not installed";
     }
-    const struct {
-        bool png;
-        int zoom;
-        bool attr;
-    } cases[] = {{false, 3, true}, {false, 1, false}, {true, 2, true}};
-    for (const auto& c : cases) {
-        if (c.png && !PngExportAvailable()) {
+    const std::tuple<bool, int, bool> cases[] = {{false, 3, true}, {false, 1, false}, {true, 2, true}};
+    for (const auto& [png, zoom, attr] : cases) {
+        if (png && !PngExportAvailable()) {
             continue;  // built without libpng (QUILLMAR_PNG=OFF)
         }
-        SCOPED_TRACE(std::to_string(c.zoom) + (c.png ? " png" : " bmp"));
+        SCOPED_TRACE(std::to_string(zoom) + (png ? " png" : " bmp"));
         const Bytes screen = testScreen();
         ScreenRenderer r;
         r.setScreenData(screen);
-        r.setUseATTR(c.attr);
+        r.setUseATTR(attr);
         TempDir dir;
-        const std::string path = dir.file(c.png ? "s.png" : "s.bmp");
-        (c.png ? WritePNG : WriteBMP)(path, r.render(c.zoom));
+        const std::string path = dir.file(png ? "s.png" : "s.bmp");
+        (png ? WritePNG : WriteBMP)(path, r.render(zoom));
         RgbPicture decoded;
         std::string info;
         ASSERT_TRUE(decodeWithPil(path, decoded, info)) << info;
-        EXPECT_EQ(info, c.png ? "PNG RGB" : "BMP RGB");
-        ASSERT_EQ(decoded.width, 256 * c.zoom);
-        ASSERT_EQ(decoded.height, 192 * c.zoom);
+        EXPECT_EQ(info, png ? "PNG RGB" : "BMP RGB");
+        ASSERT_EQ(decoded.width, 256 * zoom);
+        ASSERT_EQ(decoded.height, 192 * zoom);
         int wrong = 0;
         for (int y = 0; y < decoded.height; ++y) {
             for (int x = 0; x < decoded.width; ++x) {
-                wrong += decoded.pixel(x, y) == expectedPixel(screen, x / c.zoom, y / c.zoom, c.attr) ? 0 : 1;
+                wrong += decoded.pixel(x, y) == expectedPixel(screen, x / zoom, y / zoom, attr) ? 0 : 1;
             }
         }
         EXPECT_EQ(wrong, 0);

@@ -18,14 +18,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 CatalogueEntry makeEntry(int type, const std::string& rawName, Bytes data, int param1 = 0, int param2 = 0) {
     const auto length = static_cast<int>(data.size());
-    return {.EntryKind = 1,
-            .RawName = rawName,
-            .Name = rawName,
-            .Type = type,
-            .Length = length,
-            .Param1 = param1,
-            .Param2 = param2,
-            .Data = std::move(data)};
+    return {1, 0, 0, 0, rawName, rawName, type, length, param1, param2, std::move(data)};
 }
 
 using Saver = std::function<void(const std::string&, Prompter&, ActivityLog&)>;
@@ -122,12 +115,10 @@ TEST(SaveFiles, WriteAskAboutAnExistingFileOrLogTheFailure) {
         if (!c.error.empty()) {
             const std::size_t bar = c.error.find('|');
             EXPECT_TRUE(errors[0].starts_with(c.error.substr(0, bar)) &&
-                        errors[0].ends_with(c.error.substr(bar + 1)))
-                << errors[0];
+                        errors[0].ends_with(c.error.substr(bar + 1)));
         }
         EXPECT_TRUE(bytesEqual(c.after.value_or(Bytes{}), readBytes(path)));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.after ? 1 : 0)
-            << "no temporary left";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.after ? 1 : 0);
     }
 }
 
@@ -147,17 +138,14 @@ TEST(SaveFiles, ListingTextEndsEveryLineInCrLfAndOneEmptyLineFollows) {
 }
 
 TEST(TapeFiles, HeaderBlockThenDataBlockWithTheirChecksums) {
-    EXPECT_TRUE(bytesEqual(concat({
-                               {0x13, 0x00, 0x00, 0x00},  // length 19, header, BASIC
-                               {'r', 'u', 'n', ' ', ' ', ' ', ' ', ' ', ' ', ' '},  // name
-                               {0x03, 0x00, 0x0A, 0x00, 0x03, 0x00},       // length, auto-run line, vars
-                               {0x43},                                     // checksum
-                               {0x05, 0x00, 0xFF, 0x00, 0x0A, 0x80, 0x75}  // data block
-                           }),
+    // Length 19, header, BASIC, the name, then length, auto-run line, vars, the checksum; the data block.
+    EXPECT_TRUE(bytesEqual(concat({{0x13, 0x00, 0x00, 0x00, 'r', 'u', 'n', ' ', ' ', ' ', ' ', ' ', ' ', ' '},
+                                   {0x03, 0x00, 0x0A, 0x00, 0x03, 0x00, 0x43},
+                                   {0x05, 0x00, 0xFF, 0x00, 0x0A, 0x80, 0x75}}),
                            BuildTapBlocks(makeEntry(0, "run       ", {0x00, 0x0A, 0x80}, 10, 3))));
+    // CODE, with the raw name bytes.
     EXPECT_TRUE(
-        bytesEqual(concat({{0x13, 0x00, 0x00, 0x03},                               // CODE
-                           {0xA9, 0xFF, 0x80, 'A', ' ', ' ', ' ', ' ', ' ', ' '},  // raw name bytes
+        bytesEqual(concat({{0x13, 0x00, 0x00, 0x03, 0xA9, 0xFF, 0x80, 'A', ' ', ' ', ' ', ' ', ' ', ' '},
                            {0x02, 0x00, 0x34, 0x12, 0xCD, 0xAB, 0xD6},
                            {0x04, 0x00, 0xFF, 0xC9, 0x80, 0xB6}}),
                    BuildTapBlocks(makeEntry(3, "\251\377\200A      ", {0xC9, 0x80}, 0x1234, 0xABCD))));
