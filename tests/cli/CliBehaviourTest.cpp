@@ -32,7 +32,9 @@ TEST(CliBehaviour, RefusalsSayWhyInWords) {
         {{"export", "{img}", "1", "{dir}/folder.txt", "--force"},
          1,
          "quillmar-cli: {dir}/folder.txt is a folder\n"},
+#ifndef _WIN32
         {{"list", "/dev/zero"}, 1, "quillmar-cli: cannot open /dev/zero: not a regular file\n"},
+#endif
         {{"search", "{img}", "3", ""},
          2,
          "quillmar-cli: NEEDLE is empty; give the text or bytes to look for\n"
@@ -43,7 +45,7 @@ TEST(CliBehaviour, RefusalsSayWhyInWords) {
         fs::create_directory(cli.file("folder.txt"));
         const CommandResult r = cli.run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0];
-        EXPECT_EQ(r.err, cli.expand(c.err));
+        EXPECT_EQ(slashes(r.err), slashes(cli.expand(c.err)));
     }
 }
 
@@ -130,7 +132,8 @@ TEST(CliBehaviour, ExtractKeepsHostileNamesInsideTheFolderAndChecksEveryTargetFi
     fs::create_directories(cli.file("again/pic.scr"));
     const CommandResult r = cli.run({"extract", "{dir}/disk.opu", "{dir}/again", "--force"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, cli.expand("quillmar-cli: {dir}/again/pic.scr is a folder (nothing was written)\n"));
+    EXPECT_EQ(slashes(r.err),
+              slashes(cli.expand("quillmar-cli: {dir}/again/pic.scr is a folder (nothing was written)\n")));
     EXPECT_TRUE(bytesEqual({9}, readBytes(cli.file("again/_CON.bin"))));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,13 @@
 // listing tools/make-demo-disk.cpp spells out) or images of a test's own.
 // "{img}" in an argument stands for the demo disk, "{dir}" for the test's
 // fresh folder.
+// Paths in messages use the platform's separator (backslashes on Windows);
+// comparisons look at them with one separator.
+inline std::string slashes(std::string text) {
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
 class CliRun {
 public:
     static constexpr const char* kDemo = QUILLMAR_BINARY_DIR "/samples/demo.opu";

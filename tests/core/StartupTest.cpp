@@ -88,7 +88,8 @@ TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFileOfTheExpandedNames) {
     ASSERT_TRUE(logger.LogThis(">>>>Quillmar v2.0.0 START------------", 3, false));
     ASSERT_TRUE(logger.LogThis("two\r\nlines", 1, false));
     const std::string file = (dir.path() / "Quillmar" / "20061030" / "Quillmar_061030.Txt").string();
-    EXPECT_EQ(logger.CurrentLogFilePath(), file);
+    EXPECT_EQ(std::filesystem::path(logger.CurrentLogFilePath()).lexically_normal(),
+              std::filesystem::path(file).lexically_normal());
     EXPECT_EQ(readText(file),
               "2006/10/30 14:05:09\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"
               "2006/10/30 14:05:09\t[   ERROR   ]\ttwo\r\nlines\r\n");
