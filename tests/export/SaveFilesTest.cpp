@@ -77,7 +77,6 @@ TEST(SaveFiles, WriteAskAboutAnExistingFileOrLogTheFailure) {
         {entry<SaveSCR>(kCode), kNew, {}, everyByte(), {0}, ""},
         {entry<SaveBIN>(kCode), kOld, {yes}, everyByte(), {1, 0}, ""},
         {entry<SaveBIN>(kCode), kOld, {no}, old, {1}, ""},
-        {entry<SaveSCR>(kCode), kNoFolder, {}, {}, {}, "Error |) happened in SaveSCR at line 3"},
         {entry<SaveBIN>(kCode), kReadOnly, {yes}, old, {1}, "Error |) happened in SaveBIN at line 3"},
         {entry<SaveTAP>(kCode), kNew, {}, BuildTapBlocks(kCode), {0}, ""},
         {entry<SaveTAP>(kCode), kOld, {}, concat({old, BuildTapBlocks(kCode)}), {0}, ""},  // appends
