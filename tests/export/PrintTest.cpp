@@ -161,10 +161,9 @@ TEST(PrintCollection, CancelledDialogPrintsAndShowsNothing) {
 TEST(PrintCollection, EmptyCollectionPrintsTitleEmptyLineFooterAndStripesOnOnePage) {
     PrintRun run;
     run.print({});
-    const auto& texts = run.chooser.texts;
     ASSERT_EQ(run.chooser.textsOn(1), page(1, {}));
-    EXPECT_DOUBLE_EQ(texts[0].x, (10000 - 500) / 2.0);  // centred
-    EXPECT_DOUBLE_EQ(texts[2].y, 15000 - 200 - 720);    // half an inch above the bottom
+    EXPECT_DOUBLE_EQ(run.chooser.texts[0].x, (10000 - 500) / 2.0);  // centred
+    EXPECT_DOUBLE_EQ(run.chooser.texts[2].y, 15000 - 200 - 720);    // half an inch above the bottom
     EXPECT_EQ(run.chooser.linePages, std::vector<int>(4 * 51, 1));
     EXPECT_EQ(run.chooser.calls, Lines({"setCopies", "setOrientation", "endDocument"}));
 }

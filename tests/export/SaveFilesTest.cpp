@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <numeric>
@@ -177,9 +179,7 @@ std::string rawHeaderOf(const CatalogueEntry& e) {
     for (const int v : {e.Length, e.Param1, e.Param2}) {
         s += " | " + hexBytes({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
     }
-    for (char& c : s) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::ranges::transform(s, s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
