@@ -206,10 +206,9 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
                             : rig.driver.ReadSingleSector(0, 5, 0, static_cast<std::uint8_t>(c.sector), data,
                                                           code, text, 1, c.doubleStep);
         EXPECT_EQ(ok ? 0 : code, c.code) << c.name << ": " << text;
-        std::vector<std::uint8_t> wanted = trackSide(5, 0);
-        if (c.sector >= 0) {
-            wanted = {wanted.begin() + c.sector * 256, wanted.begin() + (c.sector + 1) * 256};
-        }
+        const Bytes side = trackSide(5, 0);
+        const Bytes wanted =
+            c.sector < 0 ? side : Bytes(side.begin() + c.sector * 256, side.begin() + c.sector * 256 + 256);
         EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
         EXPECT_FALSE(rig.server.motorOn()) << c.name;
     }
