@@ -228,25 +228,21 @@ TEST(PrintCollection, PagesBreakBeforeTheLineThatFindsThePageFull) {
 }
 
 TEST(PrintCollection, PrinterFailureIsLoggedAndTheDocumentThrownAway) {
-    const struct {
-        Lines lines;
-        int failAtText;
-        int line;
-    } cases[] = {
+    const std::tuple<Lines, int, int> cases[] = {
         {{"a"}, 0, 4},                                        // the title
         {{"a"}, 2, 7},                                        // the first line
         {numbered(kLinesPerPage + 1), 2 + kLinesPerPage, 7},  // a page's footer
         {{}, 2, 8},                                           // the last footer
         {{}, -1, 9}                                           // the stripes
     };
-    for (const auto& c : cases) {
+    for (const auto& [lines, failAtText, line] : cases) {
         PrintRun run;
-        run.chooser.failAtText = c.failAtText;
-        run.chooser.failAtDrawing = c.failAtText < 0;
-        run.print(c.lines);
-        EXPECT_EQ(run.log.at(kSeverityERROR),
-                  Lines({"Error 482 (Printer error) happened in PrintCollection at line " +
-                         std::to_string(c.line)}));
+        run.chooser.failAtText = failAtText;
+        run.chooser.failAtDrawing = failAtText < 0;
+        run.print(lines);
+        EXPECT_EQ(
+            run.log.at(kSeverityERROR),
+            Lines({"Error 482 (Printer error) happened in PrintCollection at line " + std::to_string(line)}));
         EXPECT_EQ(run.chooser.calls.back(), "abandonDocument");
         EXPECT_TRUE(run.chooser.linePages.empty() && run.prompter.shown.empty());
     }
