@@ -110,11 +110,7 @@ TEST(LinuxRawCommand, CommandBytes) {
         {"seek 127, unit 1 of controller 2", SeekCommand(5, 127, 0, true), {0x0F, 0x01, 254}, kSeek, 0},
         // READ DATA|MFM, head << 2 | unit, C, H, R, N, EOT, GPL, DTL
         {"read 39:1 N=2", ReadCommand(1, 39, 1, 2, 9216), {0x46, 5, 39, 1, 0, 2, 18, 10, 255}, kRead, 9216},
-        {"sector 9 of 12:1",
-         SectorReadCommand(1, 12, 1, 9, 1, 256),
-         {0x46, 5, 12, 1, 9, 1, 9, 10, 255},
-         kRead,
-         256},
+        {"sector 9", SectorReadCommand(1, 12, 1, 9, 1, 256), {0x46, 5, 12, 1, 9, 1, 9, 10, 255}, kRead, 256},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(bytesEqual(c.bytes, c.command.cmd)) << c.name;
