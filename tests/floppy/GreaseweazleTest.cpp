@@ -15,7 +15,6 @@
 #ifndef _WIN32
 #include "floppy/DiskReader.h"
 #include "floppy/GreaseweazleDriver.h"
-#include "flux/FluxFiles.h"
 #include "gwsim/PtyServer.h"
 #endif
 
@@ -245,25 +244,6 @@ TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
         EXPECT_EQ(report.statusLines[0], "0:0 Read OK") << faults;
         EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)") << faults;
         EXPECT_EQ(report.failedSides.size(), 39u) << faults;
-    }
-}
-
-TEST(GreaseweazleDriver, AFluxRecordingIsReplayedAsTheDiskInTheDrive) {
-    // A real KryoFlux recording of a 40-track PC disk (9 sectors of 512 bytes, IDs from 1).
-    gwsim::Options options;
-    options.recording = flux::LoadFluxFile(QUILLMAR_BINARY_DIR "/testdata/flux/kryoflux");
-    gwsim::PtyServer server(std::move(options));
-    server.start();
-    GreaseweazleDriver driver(settings(server.path()));
-    const std::vector<std::uint8_t> image =
-        readBytes(QUILLMAR_SOURCE_DIR "/tests/data/flux/sector_test_360k.img");
-    for (const auto& [cylinder, head, sector] : {std::tuple{0, 0, 1}, {39, 1, 9}}) {
-        std::vector<std::uint8_t> data;
-        std::int32_t code = 0;
-        std::string text;
-        ASSERT_TRUE(driver.ReadSingleSector(0, cylinder, head, sector, data, code, text, 2, true)) << text;
-        const auto at = image.begin() + ((cylinder * 2 + head) * 9 + sector - 1) * 512;
-        EXPECT_TRUE(bytesEqual({at, at + 512}, data)) << cylinder << "." << head << "." << sector;
     }
 }
 
