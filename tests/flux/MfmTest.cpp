@@ -93,25 +93,6 @@ TEST(MfmDecode, BlankTrackAndNoIndexGiveNoSectors) {
     EXPECT_TRUE(track.sectors.empty());
 }
 
-TEST(MfmDecode, CaptureEndingInsideADataFieldLeavesTheSectorWithoutData) {
-    const std::vector<std::uint8_t> image = NumberedImage(1, 1);
-    const std::vector<std::vector<flux::EncodeSector>> revs = {flux::OpusTrackSectors(image, 0, 0, 1)};
-    flux::FluxTrack flux = flux::EncodeMfmTrack(revs);
-    // Cut the capture 130 bytes into the track: gap 1, the first ID field, gap 2 and 35 bytes of data.
-    const std::uint64_t cut = 130 * 16 * 144;
-    std::uint64_t at = 0;
-    std::size_t kept = 0;
-    while (at + flux.intervals[kept] < cut) {
-        at += flux.intervals[kept++];
-    }
-    flux.intervals.resize(kept);
-    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux);
-    ASSERT_EQ(track.sectors.size(), 1U);
-    EXPECT_EQ(track.sectors[0].sector, 0);
-    EXPECT_FALSE(track.sectors[0].dataOk);
-    EXPECT_TRUE(track.sectors[0].data.empty());
-}
-
 TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
     const std::vector<std::uint8_t> image = NumberedImage(1, 1);
     const auto sectors = flux::OpusTrackSectors(image, 0, 0, 1);
