@@ -9,6 +9,7 @@
 
 #include <random>
 
+#include "BenchSupport.h"
 #include "bytes/ByteGrid.h"
 #include "bytes/ByteSearch.h"
 #include "screen/ScreenRenderer.h"

@@ -71,6 +71,7 @@ std::vector<fs::path> StreamFiles(const fs::path& folder, const std::optional<st
         return std::tie(a.first.track, a.first.head) < std::tie(b.first.track, b.first.head);
     });
     std::vector<fs::path> paths;
+    paths.reserve(found.size());
     for (const auto& f : found) {
         paths.push_back(f.second);
     }

@@ -125,7 +125,7 @@ TEST(CliCommand, ReadSectorBySectorCheckMergeCheck) {
     CommandResult r;
     {
         const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "0:0:23:99:8");  // PROG's header: block 8
-        r = disk.run({"read", "--sector-by-sector", "-o", out});
+        r = disk.run({"read", "--sector-by-sector", "--tracks", "40", "-o", out});
     }
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind("0:0 CRC Error (0x00000017), 17 of 18 sectors recovered\n0:1 Read OK\n", 0), 0u);

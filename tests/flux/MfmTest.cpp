@@ -97,6 +97,7 @@ TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
     const std::vector<std::uint8_t> image = NumberedImage(1, 1);
     const auto sectors = flux::OpusTrackSectors(image, 0, 0, 1);
     std::vector<std::uint8_t> ids;
+    ids.reserve(sectors.size());
     for (const auto& s : sectors) {
         ids.push_back(s.sector);
     }

@@ -29,9 +29,14 @@ std::vector<std::string> RecordingLog::at(int severity) const {
     return out;
 }
 
-TempDir::TempDir() {
+namespace {
+fs::path freshTempPath() {
     std::random_device rd;
-    m_path = fs::temp_directory_path() / ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+    return fs::temp_directory_path() / ("quillmar-test-" + std::to_string(rd()) + std::to_string(rd()));
+}
+}  // namespace
+
+TempDir::TempDir() : m_path(freshTempPath()) {
     fs::create_directories(m_path);
 }
 
