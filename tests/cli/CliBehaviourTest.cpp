@@ -26,6 +26,10 @@ TEST(CliBehaviour, RefusalsSayWhyInWords) {
     };
     const Case cases[] = {
         {{"hex", "{img}", "0"}, 1, "quillmar-cli: entry 0 is the disk itself; files are 1 to 5\n"},
+        {{"hex", "{img}", "x"},
+         2,
+         "quillmar-cli: INDEX must be a catalogue entry number, not \"x\"\nUsage: quillmar-cli hex IMAGE "
+         "INDEX\n"},
         {{"export", "{img}", "2", "../dir"},
          1,
          "quillmar-cli: ../dir has no extension; use .tap, .txt, .scr, .bmp, .png or .bin\n"},
