@@ -8,6 +8,7 @@
 
 #include "core/Failure.h"
 #include "floppy/FloppyFixtures.h"
+#include "floppy/GreaseweazleProtocol.h"
 #include "floppy/GreaseweazleStream.h"
 #include "floppy/SerialPort.h"
 #include "support/TestSupport.h"
@@ -100,6 +101,29 @@ TEST(GreaseweazleStream, DamagedStreamsAreRefused) {
     for (const auto& [name, stream] : cases) {
         EXPECT_THROW((void)gw::DecodeReadStream(stream, 72e6), Failure) << name;
     }
+}
+
+// A device that falls silent in the middle of a flux stream: the first empty
+// read ends the wait, even when the end of the stream would come later.
+TEST(GreaseweazleClient, AFluxStreamThatStopsIsATimeout) {
+    struct QuietDevice : gw::Transport {
+        Bytes pending{7, 0, 0x64};  // ReadFlux acknowledged, one transition, then nothing
+        int silentReads = 0;
+        void write(std::span<const std::uint8_t>) override {}
+        std::size_t read(std::span<std::uint8_t> buffer, std::chrono::milliseconds) override {
+            if (pending.empty()) {
+                pending.assign(++silentReads == 3 ? 1 : 0, 0);
+                return 0;
+            }
+            const std::size_t n = std::min(buffer.size(), pending.size());
+            std::copy_n(pending.begin(), n, buffer.begin());
+            pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(n));
+            return n;
+        }
+        void clearComms() override {}
+    } device;
+    gw::Client client(device, gw::Timeouts{});
+    EXPECT_THROW((void)client.ReadFlux(0, 4), gw::ProtocolError);
 }
 
 TEST(GreaseweazlePorts, WindowsPortNames) {
