@@ -141,52 +141,26 @@ std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t
 bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                         std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    int step = 1;
-    try {
-        std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
-        const linuxfd::RawCommand read =
-            linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
-        const std::int32_t code = seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
-        step = 5;
-        if (code == 0) {
-            data = std::move(buffer);
-            return true;
-        }
-        step = 6;
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleTrack", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
-    }
-    return false;
+    return runRead("ReadSingleTrack", data, lErrorCode, sErrorText,
+                   [&](std::vector<std::uint8_t>& buffer, int& step) {
+                       buffer.resize(fdraw::RequireTrackLength(lSizeCode));
+                       const linuxfd::RawCommand read =
+                           linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
+                       return seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
+                   });
 }
 
 bool LinuxFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                          std::uint8_t sector, std::vector<std::uint8_t>& data,
                                          std::int32_t& lErrorCode, std::string& sErrorText,
                                          std::int32_t lSizeCode, bool bDoubleStep) {
-    int step = 1;
-    try {
-        std::vector<std::uint8_t> buffer(fdraw::RequireSectorLength(lSizeCode));
-        const linuxfd::RawCommand read =
-            linuxfd::SectorReadCommand(drive, cylinder, head, sector, lSizeCode, buffer.size());
-        const std::int32_t code = seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
-        step = 5;
-        if (code == 0) {
-            data = std::move(buffer);
-            return true;
-        }
-        step = 6;
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleSector", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
-    }
-    return false;
+    return runRead(
+        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& buffer, int& step) {
+            buffer.resize(fdraw::RequireSectorLength(lSizeCode));
+            const linuxfd::RawCommand read =
+                linuxfd::SectorReadCommand(drive, cylinder, head, sector, lSizeCode, buffer.size());
+            return seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
+        });
 }
 
 #endif

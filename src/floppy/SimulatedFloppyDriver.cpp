@@ -169,51 +169,26 @@ bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cyl
                                             std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                             std::string& sErrorText, std::int32_t lSizeCode,
                                             bool bDoubleStep) {
-    int step = 1;
-    try {
-        std::vector<std::uint8_t> buffer(fdraw::RequireTrackLength(lSizeCode));
-        const std::int32_t code = seekAndRead(drive, cylinder, head, 0, static_cast<int>(kSectorsPerTrack),
-                                              lSizeCode, bDoubleStep, buffer, step);
-        step = 5;
-        if (code == 0) {
-            data = std::move(buffer);
-            return true;
-        }
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleTrack", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
-    }
-    return false;
+    return runRead("ReadSingleTrack", data, lErrorCode, sErrorText,
+                   [&](std::vector<std::uint8_t>& buffer, int& step) {
+                       buffer.resize(fdraw::RequireTrackLength(lSizeCode));
+                       return seekAndRead(drive, cylinder, head, 0, static_cast<int>(kSectorsPerTrack),
+                                          lSizeCode, bDoubleStep, buffer, step);
+                   });
 }
 
 bool SimulatedFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                              std::uint8_t sector, std::vector<std::uint8_t>& data,
                                              std::int32_t& lErrorCode, std::string& sErrorText,
                                              std::int32_t lSizeCode, bool bDoubleStep) {
-    int step = 1;
-    try {
-        std::vector<std::uint8_t> buffer(fdraw::RequireSectorLength(lSizeCode));
-        // A sector number past the track's last ID is simply never found.
-        const std::int32_t code =
-            sector >= kSectorsPerTrack
-                ? fderr::SectorNotFound
-                : seekAndRead(drive, cylinder, head, sector, 1, lSizeCode, bDoubleStep, buffer, step);
-        step = 5;
-        if (code == 0) {
-            data = std::move(buffer);
-            return true;
-        }
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleSector", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
-    }
-    return false;
+    return runRead(
+        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& buffer, int& step) {
+            buffer.resize(fdraw::RequireSectorLength(lSizeCode));
+            // A sector number past the track's last ID is simply never found.
+            return sector >= kSectorsPerTrack
+                       ? fderr::SectorNotFound
+                       : seekAndRead(drive, cylinder, head, sector, 1, lSizeCode, bDoubleStep, buffer, step);
+        });
 }
 
 std::vector<SimulatedFault> SimulatedFloppyDriver::ParseFaults(std::string_view text) {

@@ -143,10 +143,18 @@ bool seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, b
     return true;
 }
 
-std::vector<std::uint8_t> copyOut(const PageBuffer& buffer) {
-    std::vector<std::uint8_t> bytes(buffer.length());
-    ::RtlMoveMemory(bytes.data(), buffer.data(), bytes.size());
-    return bytes;
+// One read into a page-aligned buffer of length bytes, copied into out when
+// the drive answered; returns the drive's code.
+std::int32_t readInto(std::vector<std::uint8_t>& out, std::size_t length, std::uint8_t drive,
+                      std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
+                      const fdraw::ReadParameters& read, int& step) {
+    const PageBuffer buffer(length);
+    std::int32_t code = 0;
+    if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
+        out.resize(buffer.length());
+        ::RtlMoveMemory(out.data(), buffer.data(), out.size());
+    }
+    return code;
 }
 
 }  // namespace
@@ -154,50 +162,22 @@ std::vector<std::uint8_t> copyOut(const PageBuffer& buffer) {
 bool WindowsFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                           std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                           std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    int step = 1;
-    try {
-        const PageBuffer buffer(fdraw::RequireTrackLength(lSizeCode));
-        std::int32_t code = 0;
-        const fdraw::ReadParameters read = fdraw::MakeReadParameters(cylinder, head, lSizeCode);
-        if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
-            step = 5;
-            data = copyOut(buffer);
-            return true;
-        }
-        step = 6;
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleTrack", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleTrack", step);
-    }
-    return false;
+    return runRead(
+        "ReadSingleTrack", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& out, int& step) {
+            return readInto(out, fdraw::RequireTrackLength(lSizeCode), drive, cylinder, head, bDoubleStep,
+                            fdraw::MakeReadParameters(cylinder, head, lSizeCode), step);
+        });
 }
 
 bool WindowsFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                            std::uint8_t sector, std::vector<std::uint8_t>& data,
                                            std::int32_t& lErrorCode, std::string& sErrorText,
                                            std::int32_t lSizeCode, bool bDoubleStep) {
-    int step = 1;
-    try {
-        const PageBuffer buffer(fdraw::RequireSectorLength(lSizeCode));
-        std::int32_t code = 0;
-        const fdraw::ReadParameters read = fdraw::MakeSectorReadParameters(cylinder, head, sector, lSizeCode);
-        if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
-            step = 5;
-            data = copyOut(buffer);
-            return true;
-        }
-        step = 6;
-        lErrorCode = code;
-        sErrorText = DriveErrorText(code);
-    } catch (const Failure& f) {
-        trap(f, "ReadSingleSector", step);
-    } catch (const std::bad_alloc&) {
-        trap(Failure(failure::OutOfMemory), "ReadSingleSector", step);
-    }
-    return false;
+    return runRead(
+        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& out, int& step) {
+            return readInto(out, fdraw::RequireSectorLength(lSizeCode), drive, cylinder, head, bDoubleStep,
+                            fdraw::MakeSectorReadParameters(cylinder, head, sector, lSizeCode), step);
+        });
 }
 
 #endif

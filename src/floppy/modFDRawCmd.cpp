@@ -1,5 +1,8 @@
 #include "floppy/modFDRawCmd.h"
 
+#include <new>
+#include <utility>
+
 #include "core/CodePage.h"
 
 namespace {
@@ -79,6 +82,27 @@ void modFDRawCmd::trap(const Failure& f, const char* procedure, int step) const 
     if (m_log != nullptr) {
         logTrap(*m_log, f, TrapJoint::SpaceIn, procedure, step);
     }
+}
+
+bool modFDRawCmd::runRead(const char* procedure, std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                          std::string& sErrorText, const RawRead& read) const {
+    int step = 1;
+    try {
+        std::vector<std::uint8_t> buffer;
+        const std::int32_t code = read(buffer, step);
+        step = 5;
+        if (code == 0) {
+            data = std::move(buffer);
+            return true;
+        }
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
+        trap(f, procedure, step);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), procedure, step);
+    }
+    return false;
 }
 
 DriverProbe MakeDriverProbe(modFDRawCmd& driver) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +64,14 @@ protected:
     // in their form ("... ) in ReadSingleTrack at line 3"); the operation
     // then returns what it had reached.
     void trap(const Failure& f, const char* procedure, int step) const;
+
+    // The frame every raw read shares: read fills out, advancing step, and
+    // returns the drive's code. On 0 data receives the bytes; on another code
+    // lErrorCode and sErrorText describe it; a fault is trapped under
+    // procedure at the step reached and the result is false.
+    using RawRead = std::function<std::int32_t(std::vector<std::uint8_t>& out, int& step)>;
+    [[nodiscard]] bool runRead(const char* procedure, std::vector<std::uint8_t>& data,
+                               std::int32_t& lErrorCode, std::string& sErrorText, const RawRead& read) const;
 
 private:
     ActivityLog* m_log;
