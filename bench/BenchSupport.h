@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +16,15 @@
 
 #include "basic/ZxFixtures.h"
 
-// Runs a program with its output thrown away and returns its wall time in
-// seconds, process start included; a negative value when it could not be run
-// or did not exit with status 0.
-inline double timedRun(const std::vector<std::string>& argv) {
+// One run of a program with its output thrown away: its wall time in seconds,
+// process start included (negative when it could not be run or did not exit
+// with status 0), and the user and system time it used.
+struct RunTime {
+    double wall = -1;
+    double cpu = 0;
+};
+
+inline RunTime runOnce(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -34,15 +40,23 @@ inline double timedRun(const std::vector<std::string>& argv) {
     const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
-        return -1;
+        return {};
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const auto stop = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
+        return {};
     }
-    return std::chrono::duration<double>(stop - start).count();
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    return {std::chrono::duration<double>(stop - start).count(),
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+}
+
+// The wall time alone.
+inline double timedRun(const std::vector<std::string>& argv) {
+    return runOnce(argv).wall;
 }
 
 // A benchmark with a target says how it did in two counters, "budget" and

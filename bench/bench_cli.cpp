@@ -13,14 +13,8 @@
 // ratio is taken between the medians, and cpu_ratio between the CPU times.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -28,52 +22,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "disk/Catalogue.h"
 #include "disk/DiskBuilder.h"
 #include "disk/DiskImage.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-struct RunTime {
-    double wall = -1;  // seconds, negative when the program could not run or failed
-    double cpu = 0;    // user and system time of the child
-};
-
-// One run with its output thrown away.
-RunTime runOnce(const std::vector<std::string>& argv) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return {};
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto stop = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return {};
-    }
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
-    return {std::chrono::duration<double>(stop - start).count(),
-            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
-}
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary)
