@@ -33,6 +33,7 @@ int usage() {
                  "                         (on the revolutions listed, counted from 0; else on all)\n"
                  "    nosync:T:H           track T, head H holds no sector marks at all\n"
                  "    noindex              no disk: no index pulse ever comes\n"
+                 "    notrk0               every seek ends in No Track 0\n"
                  "    mute:N               after N answers the device stops answering\n"
                  "    overflow:N           the first N flux reads end in Flux Overflow\n";
     return 2;

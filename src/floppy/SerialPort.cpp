@@ -145,13 +145,13 @@ public:
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
+            if (n != -1) {
                 done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EAGAIN) {
+            } else if (errno == EAGAIN) {
                 if (!wait(POLLOUT, std::chrono::milliseconds(5000))) {
                     throw Failure(failure::DeviceIO, "the Greaseweazle takes no more bytes");
                 }
-            } else if (n < 0 && errno != EINTR) {
+            } else if (errno != EINTR) {
                 throw failureFromErrno(errno, "writing to the Greaseweazle");
             }
         }
@@ -162,21 +162,22 @@ public:
             return 0;
         }
         const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
-        if (n > 0) {
-            return static_cast<std::size_t>(n);
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        if (n == -1 && (errno == EAGAIN || errno == EINTR)) {
             return 0;
         }
         // A tty whose device was unplugged reads end of file or EIO.
-        throw Failure(failure::DeviceIO, "the Greaseweazle's port has gone away");
+        if (n == 0 || n == -1) {
+            throw Failure(failure::DeviceIO, "the Greaseweazle's port has gone away");
+        }
+        return static_cast<std::size_t>(n);
     }
 
     void clearComms() override {
         tcflush(m_fd, TCOFLUSH);
 #ifdef __linux__
-        SetArbitraryBaud(m_fd, kClearCommsBaud);
-        SetArbitraryBaud(m_fd, kNormalBaud);
+        if (!SetArbitraryBaud(m_fd, kClearCommsBaud) || !SetArbitraryBaud(m_fd, kNormalBaud)) {
+            throw Failure(failure::DeviceIO, "the Greaseweazle's port cannot change its rate");
+        }
 #endif
         tcflush(m_fd, TCIFLUSH);
     }

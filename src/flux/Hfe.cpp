@@ -202,11 +202,9 @@ std::vector<std::uint8_t> WriteHfe(std::span<const std::vector<std::uint8_t>> si
         out[entry + 2] = static_cast<std::uint8_t>((sideBytes * 2) & 0xFF);
         out[entry + 3] = static_cast<std::uint8_t>((sideBytes * 2) >> 8);
         out.resize(offset + blocks * kBlock, 0);
-        for (int h = 0; h < 2; ++h) {
-            // A one-sided disk still has a side 1 half in every block: a
-            // blank surface.
-            if (h >= heads)
-                continue;
+        // A one-sided disk still has a side 1 half in every block, left
+        // blank (zero) by the resize.
+        for (int h = 0; h < heads; ++h) {
             const std::vector<std::uint8_t>& cells = sides[static_cast<std::size_t>(c * heads + h)];
             for (std::size_t i = 0; i < cells.size(); ++i) {
                 const std::size_t byteIndex = i / 8;

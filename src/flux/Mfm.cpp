@@ -160,11 +160,10 @@ DecodedSector* FindSector(std::vector<DecodedSector>& sectors, std::uint8_t c, s
 DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
     DecodedTrack result;
     result.indexSeen = !track.indexTicks.empty();
-    if (track.indexTicks.size() >= 2) {
-        result.revolutions = static_cast<int>(track.indexTicks.size() - 1);
-    } else {
-        result.revolutions = track.intervals.empty() ? 0 : 1;
-    }
+    // Pulses bound the revolutions between them; a capture with fewer than
+    // two is one revolution's worth, if it holds anything at all.
+    result.revolutions =
+        std::max(static_cast<int>(track.indexTicks.size()) - 1, track.intervals.empty() ? 0 : 1);
 
     const Cells found = FluxToCells(track, cellSeconds);
     const std::vector<std::uint8_t>& cells = found.cells;

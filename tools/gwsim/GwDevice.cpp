@@ -137,14 +137,17 @@ Faults ParseFaults(std::string_view text) {
             faults.noSync.emplace_back(parseInt(f[1], item), parseInt(f[2], item));
         } else if (f[0] == "noindex" && f.size() == 1) {
             faults.noIndex = true;
+        } else if (f[0] == "notrk0" && f.size() == 1) {
+            faults.noTrack0 = true;
         } else if (f[0] == "mute" && f.size() == 2) {
             faults.answerCommands = parseInt(f[1], item);
         } else if (f[0] == "overflow" && f.size() == 2) {
             faults.overflowReads = parseInt(f[1], item);
         } else {
-            throw Failure(failure::InvalidProcedureCall,
-                          "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
-                              "\" is none of crc:T:H:R[:REVS], nosync:T:H, noindex, mute:N, overflow:N");
+            throw Failure(
+                failure::InvalidProcedureCall,
+                "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
+                    "\" is none of crc:T:H:R[:REVS], nosync:T:H, noindex, notrk0, mute:N, overflow:N");
         }
     }
     return faults;
@@ -266,6 +269,8 @@ void Device::handle(std::span<const std::uint8_t> r, std::vector<Output>& out) {
                 status(Ack::NoUnit);
             } else if (cyl < 0) {
                 status(Ack::BadCylinder);
+            } else if (m_options.faults.noTrack0) {
+                status(Ack::NoTrk0);
             } else {
                 // The head stops at the drive's last cylinder however far it is stepped.
                 m_cylinder[*m_unit] = std::min(cyl, kCylinders + 3);

@@ -31,11 +31,12 @@ struct Faults {
     std::vector<BadSector> badSectors;
     std::vector<std::pair<int, int>> noSync;  // track, head: no sector marks at all
     bool noIndex = false;                     // no disk: the drive never sends an index pulse
+    bool noTrack0 = false;                    // every seek ends in No Track 0
     int answerCommands = -1;                  // after this many answers the device goes silent (-1: never)
     int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
 };
 
-// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;mute:N;overflow:N". A Failure
+// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;notrk0;mute:N;overflow:N". A Failure
 // names the item it cannot read.
 [[nodiscard]] Faults ParseFaults(std::string_view text);
 
