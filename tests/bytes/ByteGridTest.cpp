@@ -46,6 +46,7 @@ TEST_P(GridRows, AddressedByTypeOneRowPer16Bytes) {
     for (int col = 1; col <= 16 && !c.addresses.empty(); ++col) {
         EXPECT_EQ(grid.cellText(grid.dataRows(), col).size(), col <= c.cellsInLastRow ? 2u : 0u) << col;
     }
+    EXPECT_EQ(grid.cellText(0, ByteGrid::kColumns), "");  // no column past the characters
 }
 
 INSTANTIATE_TEST_SUITE_P(

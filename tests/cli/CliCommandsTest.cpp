@@ -29,7 +29,7 @@ TEST(CliCommand, PrintsWhatItsProcedureReturns) {
         {{"hex", "{img}", "3"}, "Address | 00 | 01 |", "\n   8000 | 3E | 02 | CD | 01 | 16 | "},
         {{"basic", "{img}", "1"}, "  10 REM Quillmar demo disk\n", "\n 100 PRINT \"UDG: \""},
         {{"basic", "{img}", "1", "--expanded"}, "  10 REM Quillmar demo disk{ENTER}\n", ""},
-        {{"vars", "{img}", "1"}, "a\tNumeric\t5\n", "a$\tString\thello\n"},
+        {{"vars", "{img}", "1"}, "a\tNumeric\t5\n", "\nb(2)\tNum Array\t1; 2\n"},
         {{"search", "{img}", "3", "quillmar"}, "16\n", ""},
         {{"export", "{img}", "3", "{dir}/code.bin"}, "File successfully saved as [{dir}/code.bin].\n", ""},
         {{"extract", "{img}", "{dir}/out"},
@@ -43,6 +43,7 @@ TEST(CliCommand, PrintsWhatItsProcedureReturns) {
         const CommandResult r = cli.run(c.args);
         ASSERT_EQ(r.exitCode, 0) << c.args[0] << ": " << r.err;
         EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.find('\r'), std::string::npos) << c.args[0];  // lines end in LF alone
         EXPECT_EQ(slashes(r.out).rfind(slashes(cli.expand(c.outStart)), 0), 0u) << r.out.substr(0, 300);
         EXPECT_NE(slashes(r.out).find(slashes(cli.expand(c.outContains))), std::string::npos)
             << r.out.substr(0, 300);

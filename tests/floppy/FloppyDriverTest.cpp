@@ -31,7 +31,7 @@ TEST(CreateFloppyDriver, NoneMeansNoDriverAndSimHoldsTheImageFileInDriveAWithThe
     TempDir dir;
     const std::string path = dir.file("disk.opu");
     const ScopedEnv env("QUILLMAR_FLOPPY", "sim:" + path);
-    const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "1:1:25:1;0:1:0xFFFFFFFF:1");
+    const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "1:1:0x19:1;0:1:0xFFFFFFFF:1");
     const auto driver = CreateFloppyDriver();
     EXPECT_TRUE(MakeDriverProbe(*driver)(version));
     EXPECT_EQ(version, 0x01000A00u);

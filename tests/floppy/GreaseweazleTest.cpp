@@ -14,6 +14,11 @@
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <thread>
+
 #include "floppy/DiskReader.h"
 #include "floppy/GreaseweazleDriver.h"
 #include "gwsim/PtyServer.h"
@@ -69,6 +74,10 @@ TEST(GreaseweazleStream, IndexPulsesAndSpacesOfARead) {
     EXPECT_EQ(track.intervals, (std::vector<std::uint32_t>{100, 100, 14528}));
     EXPECT_EQ(track.indexTicks, (std::vector<std::uint64_t>{150, 14735}));
     EXPECT_EQ(track.tickHz, 72e6);
+    // A pulse at the very tick of a transition is sent after it, at offset 0.
+    EXPECT_TRUE(bytesEqual(
+        {0x64, 0xFF, 0x01, 0x01, 0x01, 0x01, 0x01, 0x64, 0x00},
+        gw::EncodeReadStream(std::vector<std::uint32_t>{100, 100}, std::vector<std::uint64_t>{100})));
 }
 
 TEST(GreaseweazleStream, EncodedReadsDecodeToTheSameFlux) {
@@ -158,6 +167,33 @@ TEST(GreaseweazlePorts, LinuxTtysAreFoundByTheirUsbIds) {
               (std::vector<std::string>{"/dev/ttyACM1"}));
 }
 
+// The port on a pseudo-terminal whose other end the test holds: a write far
+// larger than the terminal buffers waits for room and arrives whole; once the
+// other end is gone, a read says so.
+TEST(GreaseweazlePorts, APosixPortWaitsForRoomAndReportsAHangUp) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const auto port = gw::OpenSerialPort(::ptsname(master));
+    Bytes sent(300000), received;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        sent[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    std::thread drain([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::uint8_t buffer[4096];
+        for (ssize_t n = 0;
+             received.size() < sent.size() && (n = ::read(master, buffer, sizeof buffer)) > 0;) {
+            received.insert(received.end(), buffer, buffer + n);
+        }
+    });
+    port->write(sent);
+    drain.join();
+    EXPECT_TRUE(bytesEqual(sent, received));
+    ::close(master);
+    std::uint8_t byte = 0;
+    EXPECT_THROW((void)port->read({&byte, 1}, std::chrono::milliseconds(500)), Failure);
+}
+
 using floppyfix::patternDisk;
 using floppyfix::trackSide;
 
@@ -181,10 +217,11 @@ GreaseweazleDriver::Settings settings(const std::string& port) {
 
 struct Rig {
     gwsim::PtyServer server;
+    RecordingLog log;
     GreaseweazleDriver driver;
 
     explicit Rig(const std::string& faults, int sides = 1)
-        : server(simOptions(sides, faults)), driver(settings(server.path())) {
+        : server(simOptions(sides, faults)), driver(settings(server.path()), &log) {
         server.start();
     }
 };
@@ -213,11 +250,14 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         bool doubleStep;
         int sector;  // -1: the whole side of track 5
         std::int32_t code;
+        std::string logged = {};
     } cases[] = {
         {"no sector marks at all", "nosync:5:0", true, -1, fderr::IdMarkNotFound},
         {"single step finds another cylinder's IDs", "", false, -1, fderr::WrongCylinder},
         {"a lost flux read is read again", "overflow:1", true, -1, 0},
         {"one sector bad on every revolution", "crc:5:0:9", true, 9, fderr::Crc},
+        {"the seek refused", "notrk0", true, -1, fderr::Seek,
+         "Error 57 (command 2: no track 0 ) in ReadSingleTrack at line 3"},
     };
     for (const auto& c : cases) {
         Rig rig(c.faults);
@@ -234,6 +274,7 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
             c.sector < 0 ? side : Bytes(side.begin() + c.sector * 256, side.begin() + c.sector * 256 + 256);
         EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
         EXPECT_FALSE(rig.server.motorOn()) << c.name;
+        EXPECT_EQ(rig.log.entries.empty() ? "" : rig.log.entries[0].what, c.logged) << c.name;
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,14 +74,20 @@ INSTANTIATE_TEST_SUITE_P(Tracks, MfmRoundTrip,
                                          MfmCase{"BadOnlyOnLastRevolution", 0.2, {-1, -1, 17}, -1, -1}),
                          [](const testing::TestParamInfo<MfmCase>& row) { return row.param.name; });
 
-TEST(MfmDecode, ReadsAnySizeCodeAndDeletedData) {
-    flux::EncodeSector big{3, 0, 9, 2, std::vector<std::uint8_t>(512, 0xC3), false};
-    const std::vector<std::vector<flux::EncodeSector>> revs = {{big}};
-    const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revs));
-    ASSERT_EQ(track.sectors.size(), 1U);
-    EXPECT_EQ(track.sectors[0].sizeCode, 2);
-    EXPECT_TRUE(track.sectors[0].dataOk);
-    EXPECT_EQ(track.sectors[0].data, big.data);
+// Any size code up to 8 KB is read; a larger one names more than a track
+// holds, so its ID is listed and no data is taken for it.
+TEST(MfmDecode, ReadsSizeCodesUpToSix) {
+    for (const std::uint8_t n : {2, 7}) {
+        const flux::EncodeSector sector{3,    0, 9, n, std::vector<std::uint8_t>(std::size_t{128} << n, 0xC3),
+                                        false};
+        const std::vector<std::vector<flux::EncodeSector>> revs = {{sector}};
+        const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revs));
+        ASSERT_EQ(track.sectors.size(), 1U);
+        EXPECT_EQ(track.sectors[0].sizeCode, n);
+        EXPECT_EQ(track.sectors[0].dataOk, n == 2);
+        EXPECT_FALSE(track.sectors[0].deleted);
+        EXPECT_EQ(track.sectors[0].data, n == 2 ? sector.data : std::vector<std::uint8_t>{});
+    }
 }
 
 TEST(MfmDecode, BlankTrackAndNoIndexGiveNoSectors) {
@@ -105,6 +112,22 @@ TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
     EXPECT_EQ(flux::NominalTrackBytes(), 6250U);
     EXPECT_EQ(flux::EncodeMfmCells(sectors, 6250).size(), 6250U * 16);
     EXPECT_THROW((void)flux::OpusTrackSectors(image, 1, 0, 1), std::exception);  // past the image
+}
+
+// Every field starts the IBM way: 12 zero bytes, three A1 syncs with a
+// missing clock (4489), then its mark (FE for an ID: 5554).
+TEST(MfmEncode, FieldsStartWithTwelveZerosAndThreeSyncs) {
+    const auto cells = flux::EncodeMfmCells(flux::OpusTrackSectors(NumberedImage(1, 1), 0, 0, 1), 6250);
+    std::vector<std::uint16_t> words(cells.size() / 16);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        words[i / 16] = static_cast<std::uint16_t>(words[i / 16] << 1 | cells[i]);
+    }
+    const auto sync = std::find(words.begin(), words.end(), 0x4489);
+    ASSERT_GT(sync - words.begin(), 12);
+    std::vector<std::uint16_t> expected(12, 0xAAAA);
+    expected.insert(expected.end(), {0x4489, 0x4489, 0x4489, 0x5554});
+    EXPECT_NE(*(sync - 13), 0xAAAA);
+    EXPECT_EQ(std::vector<std::uint16_t>(sync - 12, sync + 4), expected);
 }
 
 TEST(MfmCrc, KnownCheckValue) {
