@@ -89,10 +89,8 @@ bool clsLocalLogger::LogThis(const std::string& sWhat, int eSeverity, bool bLogA
 bool clsLocalLogger::MakeFolderTree(const std::string& sFolder) {
     try {
         std::string path = sFolder;
-        while (path.size() > 1 && path.back() == kSep) {
-            path.pop_back();
-        }
-        // Walk up until an existing folder, remembering the missing parts.
+        // Walk up until an existing folder, remembering the missing parts (a
+        // trailing separator leaves an empty one, which is skipped).
         std::vector<std::string> missing;
         while (!path.empty() && !isFolder(path)) {
             const auto cut = path.find_last_of(kSep);

@@ -119,25 +119,27 @@ FluxDisk ReadHfe(std::span<const std::uint8_t> bytes) {
             CellSink sink(track);
             std::vector<std::uint64_t> indexes;
             const std::size_t sideBytes = length / 2;
+            // Byte i of this side: the sides share each block half and half.
+            const auto at = [&](std::size_t i) {
+                return offset + (i / kHalf) * kBlock + static_cast<std::size_t>(side) * kHalf + i % kHalf;
+            };
             int skip = 0;
             for (std::size_t i = 0; i < sideBytes; ++i) {
-                const std::size_t at =
-                    offset + (i / kHalf) * kBlock + static_cast<std::size_t>(side) * kHalf + i % kHalf;
-                if (!r.has(at)) {
+                if (!r.has(at(i))) {
                     break;  // the last block of a track may be short
                 }
-                const std::uint8_t b = r.u8(at);
+                const std::uint8_t b = r.u8(at(i));
                 if (v3 && (b & 0x0F) == 0x0F) {
                     if (b == kOpIndex) {
                         indexes.push_back(sink.position());
                         continue;
                     }
                     if (b == kOpBitRate || b == kOpSkipBits) {
-                        ++i;  // its argument; a change of rate keeps our cell clock
-                        if (b == kOpSkipBits && i < sideBytes) {
-                            const std::size_t argAt = offset + (i / kHalf) * kBlock +
-                                                      static_cast<std::size_t>(side) * kHalf + i % kHalf;
-                            skip = r.has(argAt) ? std::min<int>(r.u8(argAt), 7) : 0;
+                        // Its argument; a change of rate keeps our cell clock. A skip
+                        // that ends the side has nothing left to apply to.
+                        ++i;
+                        if (b == kOpSkipBits) {
+                            skip = r.has(at(i)) ? std::min<int>(r.u8(at(i)), 7) : 0;
                         }
                         continue;
                     }
