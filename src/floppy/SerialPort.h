@@ -11,6 +11,10 @@
 // on Windows, always raw 8-bit without flow control.
 namespace gw {
 
+// SET_LINE_CODING with this rate makes the device drop what it is doing.
+inline constexpr unsigned kClearCommsBaud = 10000;
+inline constexpr unsigned kNormalBaud = 9600;
+
 // Opens the port (/dev/ttyACM0, COM5); a Failure when it cannot be opened.
 [[nodiscard]] std::unique_ptr<Transport> OpenSerialPort(const std::string& name);
 
