@@ -25,13 +25,10 @@
 #include "basic/frmBasic.h"
 #include "bytes/frmCode.h"
 #include "bytes/frmSearch.h"
-#include "disk/DiskBuilder.h"
 #include "disk/frmDisk.h"
 #include "disk/frmDiskMap.h"
 #include "floppy/SimulatedFloppyDriver.h"
 #include "floppy/frmFDRead.h"
-#include "flux/FluxImage.h"
-#include "flux/Scp.h"
 #include "qt/QtFontChooser.h"
 #include "qt/QtPrintSurface.h"
 #include "screen/RasterPaneWidget.h"
@@ -320,18 +317,7 @@ private slots:
                  QStringLiteral("1  %1  0:0:8").arg(run.list()->topLevelItem(0)->text(0)));
         delete map;
 
-        const std::vector<std::uint8_t> image = DiskBuilder("FLUX").imageLength(2 * 18 * 256).build();
-        flux::FluxDisk disk;
-        for (int c = 0; c < 2; ++c) {
-            auto sectors = flux::OpusTrackSectors(image, c, 0, 1);
-            for (auto& s : sectors) {
-                s.corruptData = c == 1 && s.sector == 4;
-            }
-            disk.tracks.push_back(
-                flux::EncodeMfmTrack(std::vector<std::vector<flux::EncodeSector>>{sectors}));
-            disk.tracks.back().track = c;
-        }
-        writeBytes(run.dir.file("disk.scp"), flux::WriteScp(disk));
+        writeBytes(run.dir.file("disk.scp"), scpWithOneBadSector());
         run.chooser.paths.push_back(run.dir.file("disk.scp"));
         run.prompter.answers.push_back(MsgAnswer::Ok);
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();

@@ -8,8 +8,6 @@
 
 #include "CliDiskFixture.h"
 #include "disk/DiskBuilder.h"
-#include "flux/FluxImage.h"
-#include "flux/Scp.h"
 
 namespace {
 
@@ -89,17 +87,7 @@ TEST(DemoDisk, TheCommittedCopyMatchesTheGenerator) {
 // 1 unreadable: scan, convert and the image commands open it.
 TEST(CliCommand, FluxRecordings) {
     const CliRun cli;
-    std::vector<std::uint8_t> image = DiskBuilder("FLUX").imageLength(2 * 18 * 256).build();
-    flux::FluxDisk disk;
-    for (int c = 0; c < 2; ++c) {
-        auto sectors = flux::OpusTrackSectors(image, c, 0, 1);
-        for (auto& s : sectors) {
-            s.corruptData = c == 1 && s.sector == 4;
-        }
-        disk.tracks.push_back(flux::EncodeMfmTrack(std::vector<std::vector<flux::EncodeSector>>{sectors}));
-        disk.tracks.back().track = c;
-    }
-    writeBytes(cli.file("disk.scp"), flux::WriteScp(disk));
+    writeBytes(cli.file("disk.scp"), scpWithOneBadSector());
     const std::string warning =
         "warning: 1 of 36 sectors could not be read (first: cylinder 1 head 0 sector 4)\n";
     CommandResult r = cli.run({"scan", "{dir}/disk.scp"});
@@ -108,6 +96,7 @@ TEST(CliCommand, FluxRecordings) {
     r = cli.run({"convert", "{dir}/disk.scp", "{dir}/disk.opd", "--filler", "0x00"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, warning);
+    std::vector<std::uint8_t> image = DiskBuilder("FLUX").imageLength(2 * 18 * 256).build();
     std::fill_n(image.begin() + (18 + 4) * 256, 256, 0x00);
     EXPECT_TRUE(bytesEqual(image, readBytes(cli.file("disk.opd"))));
     EXPECT_EQ(cli.run({"convert", "{dir}/disk.scp", "{dir}/disk.opd"}).exitCode, 1);  // no overwriting

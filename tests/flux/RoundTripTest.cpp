@@ -130,6 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"HfeRevision3", "hfe3", 40, 2, 0.0, false, {{20, 1, 11}}}),
     [](const testing::TestParamInfo<RoundTripCase>& row) { return row.param.name; });
 
+// The track list gives each cylinder its first 512-byte block and the bytes
+// of both sides together; a side is stored in 256-byte halves of the blocks.
+TEST(HfeLayout, TrackListOfTwoCylindersOfOneHundredThousandCells) {
+    const std::vector<std::vector<std::uint8_t>> sides(2, std::vector<std::uint8_t>(100000, 1));
+    const std::vector<std::uint8_t> file = flux::WriteHfe(sides, 2, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 512, file.begin() + 520),
+              (std::vector<std::uint8_t>{2, 0, 0xA8, 0x61, 51, 0, 0xA8, 0x61}));  // 12,500 bytes: 49 blocks
+    EXPECT_EQ(file.size(), (2 + 2 * 49) * 512U);
+}
+
 TEST(FluxSummary, NamesTheCountAndTheFirstUnreadableSector) {
     flux::DecodedImage image;
     image.unreadable = 3;

@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include "disk/DiskBuilder.h"
+#include "flux/FluxImage.h"
+#include "flux/Scp.h"
+
 #ifdef _WIN32
 #define NOMINMAX 1  // as the MinGW C++ library defines it
 #define WIN32_LEAN_AND_MEAN
@@ -78,6 +82,20 @@ ScopedEnv::~ScopedEnv() {
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> scpWithOneBadSector() {
+    const std::vector<std::uint8_t> image = DiskBuilder("FLUX").imageLength(2 * 18 * 256).build();
+    flux::FluxDisk disk;
+    for (int c = 0; c < 2; ++c) {
+        auto sectors = flux::OpusTrackSectors(image, c, 0, 1);
+        for (auto& s : sectors) {
+            s.corruptData = c == 1 && s.sector == 4;
+        }
+        disk.tracks.push_back(flux::EncodeMfmTrack(std::vector<std::vector<flux::EncodeSector>>{sectors}));
+        disk.tracks.back().track = c;
+    }
+    return flux::WriteScp(disk);
 }
 
 std::vector<std::uint8_t> readBytes(const std::string& path) {

@@ -111,6 +111,9 @@ private:
 };
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// An SCP recording of a two-track, one-sided Opus disk named FLUX whose
+// sector 4 of cylinder 1 does not read.
+[[nodiscard]] std::vector<std::uint8_t> scpWithOneBadSector();
 [[nodiscard]] std::vector<std::uint8_t> readBytes(const std::string& path);
 [[nodiscard]] std::string readText(const std::string& path);
 
