@@ -39,6 +39,12 @@ TEST(CliBehaviour, RefusalsSayWhyInWords) {
 #ifndef _WIN32
         {{"list", "/dev/zero"}, 1, "quillmar-cli: cannot open /dev/zero: not a regular file\n"},
 #endif
+        {{"read", "-o", "{dir}/x.opu", "--tracks", "50"},
+         2,
+         "quillmar-cli: --tracks takes 40 or 80, not \"50\"\nUsage: quillmar-cli read -o OUT|--merge IMAGE "
+         "[--force] "
+         "[--drive A] [--double-sided] [--single-step] [--filler 0x00|0xE5] [--sector-by-sector] [--tracks "
+         "40|80]\n"},
         {{"search", "{img}", "3", ""},
          2,
          "quillmar-cli: NEEDLE is empty; give the text or bytes to look for\n"
@@ -142,18 +148,6 @@ TEST(CliBehaviour, ExtractKeepsHostileNamesInsideTheFolderAndChecksEveryTargetFi
 }
 
 #ifndef _WIN32
-TEST(CliBehaviour, AppendingThroughALinkKeepsTheLinkAndThePermissions) {
-    const CliRun cli;
-    writeBytes(cli.file("real.txt"), {'x', '\r', '\n'});
-    fs::permissions(cli.file("real.txt"), fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink("real.txt", cli.file("link.txt"));
-    ASSERT_EQ(cli.run({"export", "{img}", "1", "{dir}/link.txt", "--append"}).exitCode, 0);
-    EXPECT_TRUE(fs::is_symlink(cli.file("link.txt")));
-    EXPECT_EQ(fs::status(cli.file("real.txt")).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_NE(readText(cli.file("real.txt")).find("x\r\n  10 REM Quillmar demo disk"), std::string::npos);
-}
-
 TEST(CliBehaviour, StandardInputAndOutput) {
     const CliRun cli;
     const CommandResult piped = cli.shell("{cli} list - < {img}");

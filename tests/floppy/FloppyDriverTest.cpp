@@ -70,6 +70,7 @@ TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
         {"sim:x", "2:5:23:3", "head"},
         {"sim:x", "0:80:23:3", "track"},
         {"sim:x", "0:5:4294967296:3", "error code"},
+        {"sim:x", "0:5:0:3", "error code"},
         {"sim:x", "0:5:23:-1", "attempt count"},
         {"sim:x", "0:1:23:1;oops", "QUILLMAR_FLOPPY_FAULTS: \"oops\""},
     };
