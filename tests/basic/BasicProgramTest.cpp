@@ -1,12 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "basic/BasicProgram.h"
 #include "basic/ZxFixtures.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-using zx::Bytes;
 using Strings = std::vector<std::string>;
 
 Bytes printLine(int number, int value) {

@@ -1,12 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "basic/ZxFixtures.h"
 #include "basic/clsBASICVar.h"
 #include "support/TestSupport.h"
 
 namespace {
-
-using zx::Bytes;
 
 const std::string kMissing = "Error 9 (Subscript out of range) happened in CreateVariable at line 2";
 const std::string kMissingFirst = "Error 9 (Subscript out of range) happened in CreateVariable at line 1";

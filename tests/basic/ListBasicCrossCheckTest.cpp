@@ -4,8 +4,6 @@
 // so lines are compared as sequences of tokens: line number, keywords,
 // names, number literals and operators.
 
-#include <gtest/gtest.h>
-
 #include <regex>
 
 #include "basic/BasicProgram.h"

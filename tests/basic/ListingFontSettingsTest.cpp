@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "basic/ListingFontSettings.h"
 #include "support/TestSupport.h"
 

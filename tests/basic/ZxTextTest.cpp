@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <locale>
 
 #include "basic/ZxFixtures.h"
@@ -7,8 +5,6 @@
 #include "support/TestSupport.h"
 
 namespace {
-
-using zx::Bytes;
 
 struct TextCase {
     const char* name;

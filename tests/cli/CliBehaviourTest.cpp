@@ -3,9 +3,6 @@
 // extraction makes of names from a disk. One case per behaviour; the file
 // writing, tape checking and formatting underneath have their own tests.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <set>
 
 #include "CliDiskFixture.h"

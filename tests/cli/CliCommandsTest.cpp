@@ -2,8 +2,6 @@
 // returns. What the procedures do is proved in their own tests; here one call
 // per command shows the wiring.
 
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "CliDiskFixture.h"

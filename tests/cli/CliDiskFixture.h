@@ -1,8 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "support/TestSupport.h"
 

@@ -2,10 +2,6 @@
 // bits of the file they replace; a full disk reads as one. Reading bytes and
 // code page text, and the lines traps write.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "core/ByteReader.h"
 #include "core/CodePage.h"
 #include "core/Failure.h"
@@ -15,7 +11,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
 TEST(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
 #ifdef _WIN32

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <optional>
-
 #include "core/IniMgr.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <map>
-#include <optional>
 
 #include "core/PathMacros.h"
 #include "core/Paths.h"

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "core/FileIO.h"
 #include "core/ProgramInfo.h"
 #include "core/Startup.h"

@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "core/Failure.h"

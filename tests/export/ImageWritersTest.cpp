@@ -1,7 +1,5 @@
 #include "export/ImageWriters.h"
 
-#include <gtest/gtest.h>
-
 #include <sstream>
 #include <tuple>
 
@@ -10,8 +8,6 @@
 #include "support/TestSupport.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 TEST(BmpLayout, HeadersThenBottomUpBgrRowsPaddedToFourBytes) {
     // File size 54 + 2 rows of 12, pixels at 54; width 3, height 2 (bottom-up), 1 plane, 24 bits; no

@@ -1,9 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <optional>
 
 #include "core/Failure.h"
 #include "export/PrintCollection.h"

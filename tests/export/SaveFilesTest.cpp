@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <functional>
 #include <numeric>
 
@@ -17,7 +14,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 CatalogueEntry makeEntry(int type, const std::string& rawName, Bytes data, int param1 = 0, int param2 = 0) {
     const auto length = static_cast<int>(data.size());
     return {1, 0, 0, 0, rawName, rawName, type, length, param1, param2, std::move(data)};

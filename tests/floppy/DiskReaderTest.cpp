@@ -1,6 +1,5 @@
 // The read engine: whole-track reads with retries, filler for what never
 // comes back, Cancel, and the sector-by-sector rescue of bad sides.
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -15,7 +14,6 @@ namespace {
 using floppyfix::kOneSide;
 using floppyfix::kTrackSide;
 using floppyfix::patternDisk;
-using Bytes = std::vector<std::uint8_t>;
 
 const Bytes kOldImage{'o', 'l', 'd'};
 

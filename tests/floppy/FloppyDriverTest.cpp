@@ -2,7 +2,6 @@
 // (Linux), and how the controller's answers map onto the driver's codes.
 // QUILLMAR_FLOPPY picks the driver; "sim:" holds an image file in drive A
 // with the faults of QUILLMAR_FLOPPY_FAULTS.
-#include <gtest/gtest.h>
 
 #include <cerrno>
 
@@ -91,7 +90,6 @@ TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
 
 using linuxfd::CommandKind;
 using linuxfd::RawOutcome;
-using Bytes = std::vector<std::uint8_t>;
 
 TEST(LinuxRawCommand, CommandBytes) {
     using namespace linuxfd;

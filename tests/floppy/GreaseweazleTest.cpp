@@ -1,10 +1,8 @@
 // The Greaseweazle stream and port names, and the driver against the
 // simulated device over a real pseudo-terminal: the bytes go through the same
 // tty code as with hardware.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "core/Failure.h"
 #include "floppy/FloppyFixtures.h"
@@ -25,8 +23,6 @@
 #endif
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 TEST(GreaseweazleStream, IntervalsAsTheDeviceSendsThem) {
     const struct {

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <tuple>
 
@@ -13,8 +11,6 @@
 #include "support/TestSupport.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A good file of each kind to damage: one track side of Opus sectors 0 and 1.
 flux::FluxDisk SmallDisk() {

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "core/FileIO.h"
 #include "flux/FluxFiles.h"
 #include "support/TestSupport.h"

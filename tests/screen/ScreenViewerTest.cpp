@@ -1,9 +1,6 @@
 #include "screen/ScreenViewer.h"
 
-#include <gtest/gtest.h>
-
 #include <numeric>
-#include <optional>
 #include <tuple>
 
 #include "core/IniMgr.h"
@@ -13,8 +10,6 @@
 #include "support/TestSupport.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The setting as a whole number from 1 to 3, halves to even; 2 otherwise.
 TEST(ScreenViewerZoom, SettingTakenAsAWholeNumberFrom1To3) {

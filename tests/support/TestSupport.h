@@ -13,6 +13,8 @@
 #include "core/Log.h"
 #include "core/Prompter.h"
 
+using Bytes = std::vector<std::uint8_t>;
+
 // Records every entry instead of writing a file.
 class RecordingLog : public ActivityLog {
 public:
