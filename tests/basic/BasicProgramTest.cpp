@@ -49,12 +49,6 @@ TEST_P(AnalyzeBlockTest, SplitsLinesAndVariables) {
 INSTANTIATE_TEST_SUITE_P(
     Normal, AnalyzeBlockTest,
     ::testing::Values(
-        // line 10 PRINT 1, a = 5, end marker: 0x61 0x00 reads as 24832 > 9999
-        SplitCase{"LineThenVariable",
-                  {0x00, 0x0A, 0x09, 0x00, 0xF5, 0x31, 0x0E, 0x00, 0x00, 0x01,
-                   0x00, 0x00, 0x0D, 0x61, 0x00, 0x00, 0x05, 0x00, 0x00, 0x80},
-                  "_10 | a"},
-        SplitCase{"StartsWithVariables", concat({kStringVar, kNumberVar, kEnd}), "| a$ a"},
         SplitCase{"LoneEndMarker", kEnd, "|"},
         // the end marker ends the area even with bytes after it
         SplitCase{"BytesAfterTheEndMarker", concat({kNumberVar, kEnd, kStringVar}), "| a"},

@@ -54,7 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RowCase{"basicAtProgramArea", 0, 10, 4, {"5CCB"}, 4},
                       RowCase{"numberArrayAtZero", 1, 0x8E00, 4, {"0000"}, 4},
 
-                      RowCase{"unknownTypeAtZero", 7, 0x1234, 4, {"0000"}, 4},
                       RowCase{"codeTwentyBytesAt32768", 3, 32768, 20, {"8000", "8010"}, 4},
 
                       RowCase{"wrapsPastFFFF", 3, 0xFFF8, 32, {"FFF8", "0008"}, 16},
@@ -105,7 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
                                "18 19 1A 1B 1C 1D 1E 1F "
                                "20 21 22 23 24 25 26 27 28 29 2A 2B 2C 2D 2E 2F "
                                "30 31 32 33 "},
-                      CopyCase{"twoRowsTailThenHead", {1, 15, 2, 2}, "0E 0F 10 11 "},
                       CopyCase{"addressAndAsciiColumnsAddNothing",
                                {1, 0, 1, 17},
                                "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F "},
@@ -130,28 +128,6 @@ TEST(PrintLines, HeaderThenOneLinePerRowAddressUnderTheWordAddress) {
                   "A.CDEFGHIJKLMNOP | ",
                   "   8010 | 51 | 52 | 53 | 54 |    |    |    |    |    |    |    |    |    |    |    |    | "
                   "QRST | "}));
-}
-
-// The print text is the print lines, each with its line break, in one piece
-// or in row ranges that join up to the same text.
-TEST(PrintText, IsThePrintLinesWholeOrInPieces) {
-    for (const auto& [bytes, rowsPerPiece] : {std::pair{0, 1}, std::pair{37, 2}, std::pair{65535, 1024}}) {
-        Bytes data(static_cast<std::size_t>(bytes));
-        for (std::size_t i = 0; i < data.size(); ++i) {
-            data[i] = static_cast<std::uint8_t>(i * 37 + 11);
-        }
-        const ByteGrid grid(data, 0xFFF0);
-        std::string expected;
-        for (const std::string& line : grid.PrintLines()) {
-            expected += line + '\n';
-        }
-        EXPECT_EQ(grid.PrintText(), expected) << bytes;
-        std::string pieces;
-        for (int first = 0; first <= grid.dataRows() + 1; first += rowsPerPiece) {
-            grid.appendPrintText(pieces, first, first + rowsPerPiece - 1);
-        }
-        EXPECT_EQ(pieces, expected) << bytes;
-    }
 }
 
 }  // namespace

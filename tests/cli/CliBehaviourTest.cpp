@@ -8,8 +8,6 @@
 #include "CliDiskFixture.h"
 #include "disk/Catalogue.h"
 #include "disk/DiskBuilder.h"
-#include "export/SaveTAP.h"
-#include "floppy/FloppyFixtures.h"
 
 namespace {
 
@@ -74,21 +72,6 @@ TEST(CliBehaviour, WarningsGoToStandardError) {
     EXPECT_EQ(r.err, "warning: the catalogue runs past the end of the image; 11503 entries listed\n");
 }
 
-TEST(CliBehaviour, ReadKeepsAnExistingImageUnlessForced) {
-    const CliRun cli;
-    writeBytes(cli.file("in.opu"), floppyfix::patternDisk(1));
-    writeBytes(cli.file("out.opu"), {1, 2, 3});
-    const ScopedEnv floppy("QUILLMAR_FLOPPY", "sim:" + cli.file("in.opu"));
-    CommandResult r = cli.run({"read", "-o", "{dir}/out.opu"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, cli.expand("quillmar-cli: {dir}/out.opu already exists; use --force to replace it\n"));
-    EXPECT_TRUE(bytesEqual({1, 2, 3}, readBytes(cli.file("out.opu"))));
-    r = cli.run({"read", "-o", "{dir}/out.opu", "--filler", "0xE5", "--force"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("\nRead finished: 0 of 40 track sides failed\n"), std::string::npos) << r.out;
-    EXPECT_TRUE(bytesEqual(floppyfix::patternDisk(1), readBytes(cli.file("out.opu"))));
-}
-
 TEST(CliBehaviour, TapeAppendsOnlyToATapeAndForceStartsANewOne) {
     const CliRun cli;
     const std::string tap = cli.file("notes.tap");
@@ -100,7 +83,6 @@ TEST(CliBehaviour, TapeAppendsOnlyToATapeAndForceStartsANewOne) {
     ASSERT_EQ(cli.run({"export", "{img}", "3", tap, "--force"}).exitCode, 0);
     ASSERT_EQ(cli.run({"export", "{img}", "3", tap}).exitCode, 0);
     EXPECT_EQ(readBytes(tap).size(), 2 * (21 + 89 + 4u)) << "two saves of the 89-byte file, no hello";
-    EXPECT_EQ(TapeDamage(readBytes(tap)), std::nullopt);
 }
 
 std::set<std::string> filesIn(const fs::path& dir) {

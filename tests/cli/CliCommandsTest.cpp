@@ -110,14 +110,21 @@ TEST(CliCommand, ReadSectorBySectorCheckMergeCheck) {
     const std::string image = disk.file("disk.opu"), out = disk.file("out.opu");
     writeBytes(image, DiskBuilder("RESCUE").addFile("PROG", 3, std::vector<std::uint8_t>(600, 0x5A)).build());
     const ScopedEnv floppy("QUILLMAR_FLOPPY", "sim:" + image);
-    CommandResult r;
+    writeBytes(out, {1, 2, 3});  // an older file stays unless --force
+    CommandResult r = disk.run({"read", "-o", out});
+    EXPECT_EQ(r.err, "quillmar-cli: " + out + " already exists; use --force to replace it\n");
+    EXPECT_TRUE(r.exitCode == 1 && bytesEqual({1, 2, 3}, readBytes(out)));
     {
         const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "0:0:23:99:8");  // PROG's header: block 8
-        r = disk.run({"read", "--sector-by-sector", "--tracks", "40", "-o", out});
+        r = disk.run(
+            {"read", "--sector-by-sector", "--tracks", "40", "-o", out, "--filler", "0xE5", "--force"});
     }
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind("0:0 CRC Error (0x00000017), 17 of 18 sectors recovered\n0:1 Read OK\n", 0), 0u);
-    EXPECT_NE(r.out.find("Sector map: " + out + ".map.json (1 bad, 17 recovered)\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nRead finished: 1 of 40 track sides failed: 0:0\nSector map: " + out +
+                         ".map.json (1 bad, 17 recovered)\n"),
+              std::string::npos)
+        << r.out;
     r = disk.run({"check", out});
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(r.out, "1\tPROG      \t0:0:8\n");

@@ -46,7 +46,6 @@ TEST(Startup, MissingDriverShowsTheMessageUntilItIsNotToBeShownAgain) {
 #ifndef _WIN32
     EXPECT_NE(f.prompter.shown[0].text.find("QUILLMAR_FLOPPY=greaseweazle:"), std::string::npos);
 #endif
-    EXPECT_EQ(f.prompter.optOutOffers, 1);
     EXPECT_EQ(f.logText().find("Detected"), std::string::npos);
     StartupFixture again;
     EXPECT_FALSE(again.run(false, readText(f.env.settingsFilePath)).driverPresent);
@@ -89,22 +88,6 @@ TEST(clsLocalLogger, WritesTheLineFormatIntoTheDailyFileOfTheExpandedNames) {
     EXPECT_EQ(readText(file),
               "2006/10/30 14:05:09\t[INFORMATION]\t>>>>Quillmar v2.0.0 START------------\r\n"
               "2006/10/30 14:05:09\t[   ERROR   ]\ttwo\r\nlines\r\n");
-}
-
-TEST(clsLocalLogger, SeverityFilterAndForcedEntries) {
-    const struct {
-        int lowest, severity;
-        bool forced, written;
-    } cases[] = {{3, 3, false, true}, {3, 4, false, false}, {3, 7, true, true}, {0, 1, false, false}};
-    for (const auto& c : cases) {
-        TempDir dir;
-        clsLocalLogger logger(fixedContext());
-        logger.LogRootFolder(dir.path().string());
-        logger.LogFileName("log");
-        logger.LowestLogSeverity(c.lowest);
-        EXPECT_TRUE(logger.LogThis("entry", c.severity, c.forced));
-        EXPECT_EQ(std::filesystem::exists(dir.path() / "20061030" / "log.Txt"), c.written) << c.severity;
-    }
 }
 
 }  // namespace

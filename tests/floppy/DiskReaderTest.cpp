@@ -105,8 +105,6 @@ Bytes sidesFilled(Bytes disk, int from, int to, std::uint8_t filler = 0xE5) {
 }
 
 TEST_F(DiskReaderTest, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) {
-    expectRead("single sided", patternDisk(1), "", {}, {"0:0 Read OK", "0:39 Read OK"}, 0, 40,
-               patternDisk(1));
     expectRead("double sided: head 0 before head 1", patternDisk(2), "", {.bDoubleSided = true},
                {"1:0 Read OK", "0:39 Read OK"}, 0, 80, patternDisk(2));
     expectRead("80 tracks are never double-stepped", patternDisk(2, 80), "",

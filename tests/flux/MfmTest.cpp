@@ -50,10 +50,8 @@ TEST_P(MfmRoundTrip, DecodesEverySectorByIdAndKeepsTheFirstGoodCopy) {
     ASSERT_EQ(track.sectors.size(), 18U);
     for (std::size_t r = 0; r < 18; ++r) {
         const flux::DecodedSector& s = track.sectors[r];
-        EXPECT_EQ(s.sector, r);
-        EXPECT_EQ(s.cylinder, 1);
-        EXPECT_EQ(s.head, 1);
-        EXPECT_EQ(s.sizeCode, 1);
+        EXPECT_EQ(std::vector<int>({s.sector, s.cylinder, s.head, s.sizeCode}),
+                  std::vector<int>({static_cast<int>(r), 1, 1, 1}));
         EXPECT_EQ(s.dataOk, static_cast<int>(r) != c.expectBad) << "sector " << r;
         EXPECT_EQ(s.recovered, static_cast<int>(r) == c.expectRecovered) << "sector " << r;
         const std::size_t offset = (3 * 18 + r) * 256;  // cylinder 1 head 1 is the fourth track side

@@ -21,10 +21,9 @@ public:
     struct Entry {
         std::string what;
         int severity;
-        bool forced;
     };
-    bool LogThis(const std::string& sWhat, int eSeverity, bool bLogAnyway) override {
-        entries.push_back({sWhat, eSeverity, bLogAnyway});
+    bool LogThis(const std::string& sWhat, int eSeverity, bool) override {
+        entries.push_back({sWhat, eSeverity});
         return true;
     }
     [[nodiscard]] std::vector<std::string> at(int severity) const;
@@ -57,7 +56,6 @@ public:
     }
     // Recorded like a message; answers optOut.
     bool messageWithOptOut(const std::string& text, const std::string& title, MsgIcon icon) override {
-        ++optOutOffers;
         (void)message(text, title, icon, MsgButtons::Ok);
         return optOut;
     }
@@ -66,14 +64,13 @@ public:
     std::deque<MsgAnswer> answers;
     bool optOut = false;
     std::vector<Shown> shown;
-    int optOutOffers = 0, busyDepth = 0;
+    int busyDepth = 0;
 };
 
 // Hands out scripted paths; nullopt stands for a cancelled dialog.
 class ScriptedChooser : public FileChooser {
 public:
-    std::optional<std::string> openFile(const std::string& title, const std::vector<FileFilter>&) override {
-        titles.push_back(title);
+    std::optional<std::string> openFile(const std::string&, const std::vector<FileFilter>&) override {
         auto p = paths.empty() ? std::nullopt : paths.front();
         if (!paths.empty()) {
             paths.pop_front();
@@ -86,7 +83,7 @@ public:
         return openFile(title, {});
     }
     std::deque<std::optional<std::string>> paths;
-    std::vector<std::string> titles, proposedNames;
+    std::vector<std::string> proposedNames;
 };
 
 // A fresh folder removed at the end of the test.
