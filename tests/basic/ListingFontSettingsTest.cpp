@@ -9,9 +9,7 @@ TEST(ListingFontSettings, BooleanTextReadsTheBooleanForms) {
         {"-1", true},          {"2.5", true},          {"1E3", true},
         {"", std::nullopt},    {"1abc", std::nullopt}, {"Truely", std::nullopt},
         {"nan", std::nullopt}, {".", std::nullopt}};
-    for (const auto& [text, value] : cases) {
-        EXPECT_EQ(BooleanText(text), value) << '"' << text << '"';
-    }
+    expectEach(cases, [](const auto& text) { return BooleanText(text); });
 }
 
 // The leading decimal number ("." whatever the locale says); the default
@@ -31,9 +29,7 @@ TEST(ListingFontSettings, FontColorFromTextReadsDecimalAndHexadecimal) {
     const std::pair<const char*, std::uint32_t> cases[] = {{"&hff00&", 0xFF00}, {"&HFFFFFF&", 0xFFFFFF},
         {"16711680", 0xFF0000}, {"12.5", 12}, {"13.5", 14}, {"red", 0}, {"-1", 0}, {"&H1000000&", 0}};
     // clang-format on
-    for (const auto& [text, color] : cases) {
-        EXPECT_EQ(FontColorFromText(text), color) << '"' << text << '"';
-    }
+    expectEach(cases, [](const auto& text) { return FontColorFromText(text); });
 }
 
 TEST(ListingFontSettings, WrittenInTheClassicFormsAndDamagedValuesFallBack) {

@@ -202,9 +202,7 @@ TEST(PrintCollection, CutToWidthPieces) {
                                                    {"aMb", {"a", "M", "b"}},
                                                    {"M" + digits(150), {"M", digits(100), digits(50)}},
                                                    {pounds, {pounds.substr(0, 200), pounds.substr(200)}}};
-    for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(CutToWidth(s, line, s.printableWidth()), expected) << line;
-    }
+    expectEach(cases, [&](const auto& line) { return CutToWidth(s, line, s.printableWidth()); });
 }
 
 TEST(PrintCollection, PagesBreakBeforeTheLineThatFindsThePageFull) {

@@ -121,9 +121,7 @@ TEST(SaveFiles, ExtensionIsTheTextAfterTheLastDotUpperCasedAndTrimmed) {
     const std::pair<std::string, std::string> cases[] = {
         {"Screen.Scr", "SCR"}, {"x. bmp ", "BMP"}, {"a.tap.bin", "BIN"}, {"prog", "PROG"}, {"prog.", ""}};
     // clang-format on
-    for (const auto& [name, ext] : cases) {
-        EXPECT_EQ(SaveExtension(name), ext) << name;
-    }
+    expectEach(cases, [](const auto& name) { return SaveExtension(name); });
 }
 
 TEST(SaveFiles, ListingTextEndsEveryLineInCrLfAndOneEmptyLineFollows) {
@@ -155,9 +153,7 @@ TEST(TapeFiles, DamageSaysWhereATapeIsNotSound) {
         {{0x01, 0x00, 0xFF}, "block 1 at byte 0 is 1 bytes long, too short for a flag and a checksum"},
         {concat({block, {0x03, 0x00, 0xFF, 0x12}}), "block 2 at byte 5 promises 3 bytes but 2 follow"},
         {concat({block, {0x03, 0x00, 0xFF, 0x12, 0xEE}}), "block 2 at byte 5 has a wrong checksum"}};
-    for (const auto& [tape, damage] : cases) {
-        EXPECT_EQ(TapeDamage(tape), damage) << hexBytes(tape);
-    }
+    expectEach(cases, [](const auto& tape) { return TapeDamage(tape); });
 }
 
 // Tape files checked by an outside reader: Debian's tzxlist (fuse-emulator-utils)

@@ -90,9 +90,7 @@ protected:
 
 TEST_F(DiskReaderTest, DriveLetterIsTrimmedAndUpperCased) {
     const std::pair<const char*, int> valid[] = {{"A", 0}, {" b ", 1}, {"  Z", 25}};
-    for (const auto& [text, number] : valid) {
-        EXPECT_EQ(DiskReader::DriveNumber(text), number) << '"' << text << '"';
-    }
+    expectEach(valid, [](const auto& text) { return DiskReader::DriveNumber(text); });
     for (const char* text : {"   ", "AB", "1", "\tA", "@", "[", "\xC3\xA9"}) {
         EXPECT_FALSE(DiskReader::DriveNumber(text).has_value()) << '"' << text << '"';
     }

@@ -119,9 +119,7 @@ TEST(LinuxRawCommand, CommandBytes) {
 
 TEST(FdRawRequests, TrackLengthAndVersion) {
     const std::pair<std::int32_t, std::size_t> valid[] = {{0, 2304}, {1, 4608}, {7, 294912}};
-    for (const auto& [code, length] : valid) {
-        EXPECT_EQ(fdraw::TrackLength(code), length) << "N=" << code;
-    }
+    expectEach(valid, [](const auto& code) { return fdraw::TrackLength(code); });
     for (const std::int32_t code : {-1, 8}) {
         EXPECT_FALSE(fdraw::TrackLength(code).has_value()) << "N=" << code;
     }

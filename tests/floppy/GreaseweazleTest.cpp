@@ -138,9 +138,7 @@ TEST(GreaseweazlePorts, WindowsPortNames) {
         {"USB\\VID_1209&PID_0001&REV_0100", false},  // firmware too old to speak this protocol
         {"USB\\VID_1209&PID_4D690", false},
     };
-    for (const auto& [id, wanted] : ids) {
-        EXPECT_EQ(gw::IsGreaseweazleHardwareId(id), wanted) << id;
-    }
+    expectEach(ids, [](const auto& id) { return gw::IsGreaseweazleHardwareId(id); });
 }
 
 #ifndef _WIN32

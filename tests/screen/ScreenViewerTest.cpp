@@ -14,9 +14,7 @@ namespace {
 TEST(ScreenViewerZoom, SettingTakenAsAWholeNumberFrom1To3) {
     const std::pair<const char*, int> cases[] = {{"1", 1},   {"3x", 3}, {"&H3", 3}, {"0.6", 1}, {"2.5", 2},
                                                  {"3.5", 2}, {"0", 2},  {"4", 2},   {"abc", 2}, {"", 2}};
-    for (const auto& [value, zoom] : cases) {
-        EXPECT_EQ(ZoomFromSetting(value), zoom) << '"' << value << '"';
-    }
+    expectEach(cases, [](const auto& value) { return ZoomFromSetting(value); });
     EXPECT_EQ(ZoomFromSetting("99999999999999999999"), 2);
 }
 

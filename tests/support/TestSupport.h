@@ -109,6 +109,14 @@ private:
     std::optional<std::string> m_old;
 };
 
+// Every case's input through f gives the case's output; a failure names the input.
+template <class Cases, class F>
+void expectEach(const Cases& cases, F f) {
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(f(in), out) << ::testing::PrintToString(in);
+    }
+}
+
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // An SCP recording of a two-track, one-sided Opus disk named FLUX whose
 // sector 4 of cylinder 1 does not read.
