@@ -107,6 +107,12 @@ TEST(GreaseweazleStream, DamagedStreamsAreRefused) {
     }
 }
 
+TEST(GreaseweazleProtocol, SeekTakesOneSignedByteFromMinus128To127) {
+    const std::pair<int, Bytes> cases[] = {
+        {-128, {2, 3, 0x80}}, {127, {2, 3, 0x7F}}, {128, {2, 4, 0x80, 0x00}}};
+    expectEach(cases, [](int cylinder) { return gw::SeekRequest(cylinder); });
+}
+
 // A device that falls silent in the middle of a flux stream: the first empty
 // read ends the wait, even when the end of the stream would come later.
 TEST(GreaseweazleClient, AFluxStreamThatStopsIsATimeout) {

@@ -113,7 +113,8 @@ TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
 }
 
 // Every field starts the IBM way: 12 zero bytes, three A1 syncs with a
-// missing clock (4489), then its mark (FE for an ID: 5554).
+// missing clock (4489), then its mark (FE for an ID: 5554); 22 bytes of gap 2
+// part an ID from its data field.
 TEST(MfmEncode, FieldsStartWithTwelveZerosAndThreeSyncs) {
     const auto cells = flux::EncodeMfmCells(flux::OpusTrackSectors(NumberedImage(1, 1), 0, 0, 1), 6250);
     std::vector<std::uint16_t> words(cells.size() / 16);
@@ -126,6 +127,7 @@ TEST(MfmEncode, FieldsStartWithTwelveZerosAndThreeSyncs) {
     expected.insert(expected.end(), {0x4489, 0x4489, 0x4489, 0x5554});
     EXPECT_NE(*(sync - 13), 0xAAAA);
     EXPECT_EQ(std::vector<std::uint16_t>(sync - 12, sync + 4), expected);
+    EXPECT_EQ(std::find(sync + 3, words.end(), 0x4489) - sync, 3 + 7 + 22 + 12);  // ID, gap 2, zeros
 }
 
 TEST(MfmCrc, KnownCheckValue) {

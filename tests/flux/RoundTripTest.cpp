@@ -80,7 +80,9 @@ flux::FluxDisk Record(const RoundTripCase& c, const std::vector<std::uint8_t>& i
         }
         return read;
     }
-    return flux::ReadScp(flux::WriteScp(disk));
+    const std::vector<std::uint8_t> file = flux::WriteScp(disk);
+    EXPECT_EQ(file[0x0A], c.heads == 2 ? 0 : 1);  // both heads, or side 0 only
+    return flux::ReadScp(file);
 }
 
 class FluxRoundTrip : public testing::TestWithParam<RoundTripCase> {};
