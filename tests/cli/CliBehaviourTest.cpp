@@ -28,6 +28,10 @@ TEST(CliBehaviour, RefusalsSayWhyInWords) {
         {{"export", "{img}", "2", "../dir"},
          1,
          "quillmar-cli: ../dir has no extension; use .tap, .txt, .scr, .bmp, .png or .bin\n"},
+        {{"export", "{img}", "2", "{dir}/x.bmp", "--append"},
+         2,
+         "quillmar-cli: --append does not apply to .bmp files\nUsage: quillmar-cli export IMAGE INDEX OUT "
+         "[--expanded] [--attr on|off] [--zoom 1|2|3] [--force] [--append]\n"},
         {{"export", "{img}", "1", "{dir}/folder.txt", "--force"},
          1,
          "quillmar-cli: {dir}/folder.txt is a folder\n"},

@@ -130,6 +130,7 @@ TEST(DateFormat, BytesAboveAsciiStandForThemselves) {
     EXPECT_EQ(formatDate(when, "yy-\xEF\xFF\xFFmm"), std::string("24-\xEF\xFF\xFF") + "03");
     EXPECT_EQ(formatDate(when, "YYYY\\/MM\\/DD\\ HH\\:NN\\:SS"), "2024/03/01 05:30:07");
     EXPECT_EQ(formatDate(when, "ddd dddd mmm mmmm"), "Fri Friday Mar March");
+    EXPECT_EQ(formatDate({2000, 3, 1, 0, 0, 0}, "dddd"), "Wednesday");  // 2000 is a leap year: by 400
 }
 
 }  // namespace

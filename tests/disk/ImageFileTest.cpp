@@ -40,7 +40,8 @@ TEST(LoadImageFile, FailuresAreTrappedAndLogged) {
     prompter.answers.push_back(MsgAnswer::Yes);
     EXPECT_FALSE(LoadImageFile(dir.file("empty.opu"), image, prompter, log));
     EXPECT_EQ(image.bytes, std::vector<std::uint8_t>{9});
-    EXPECT_EQ(log.at(1).size(), 2u);
+    ASSERT_EQ(log.at(1).size(), 2u);
+    EXPECT_TRUE(log.at(1)[0].ends_with("in LoadImageFile at line 1")) << log.at(1)[0];
 }
 
 TEST(CatalogueDump, RowsAndCharacterColumn) {
