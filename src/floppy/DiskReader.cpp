@@ -194,14 +194,17 @@ ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& 
     std::vector<std::uint8_t> bytes;
     SectorMap map;
     readTracks(*drive, options, bytes, map, report, hooks);
-    if (m_canceled) {
-        report.outcome = ReadOutcome::Canceled;
-    } else {
-        image.bytes = std::move(bytes);
-        image.sectorMap = std::move(map);
-        report.outcome = ReadOutcome::Published;
-    }
+    report.outcome = publish(bytes, map, image);
     return report;
+}
+
+ReadOutcome DiskReader::publish(std::vector<std::uint8_t>& bytes, SectorMap& map, DiskImage& image) const {
+    if (m_canceled) {
+        return ReadOutcome::Canceled;
+    }
+    image.bytes = std::move(bytes);
+    image.sectorMap = std::move(map);
+    return ReadOutcome::Published;
 }
 
 ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOptions& options,
@@ -280,12 +283,6 @@ ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOp
             hooks.progress(progress);
         }
     }
-    if (m_canceled) {
-        report.outcome = ReadOutcome::Canceled;
-    } else {
-        image.bytes = std::move(bytes);
-        image.sectorMap = std::move(map);
-        report.outcome = ReadOutcome::Published;
-    }
+    report.outcome = publish(bytes, map, image);
     return report;
 }

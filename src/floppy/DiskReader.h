@@ -127,6 +127,11 @@ private:
     [[nodiscard]] bool readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
                                   std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText);
 
+    // A cancelled read leaves the image as it was; any other hands it the
+    // bytes and map read.
+    [[nodiscard]] ReadOutcome publish(std::vector<std::uint8_t>& bytes, SectorMap& map,
+                                      DiskImage& image) const;
+
     modFDRawCmd& m_driver;
     Prompter& m_prompter;
     bool m_canceled = false;
