@@ -9,7 +9,7 @@
 
 #include <ctime>
 
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 
 namespace {
 

@@ -1,26 +1,26 @@
-# The Qt desktop program: the windows and widgets of every subsystem folder,
-# the Qt helpers they share (src/qt), the wiring of src/app, and the program.
+# The Qt desktop program: everything under src/gui (the windows and widgets of
+# each subsystem, the Qt helpers they share in gui/qt, the wiring of gui/app)
+# and the program.
 find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Svg Test)
 # moc and rcc run only for the targets that declare Qt classes (the GUI
 # library and the Qt Test programs); nothing else gets a moc step.
 
-file(GLOB app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/qt/*.cpp ${CMAKE_SOURCE_DIR}/src/qt/*.h
-     ${CMAKE_SOURCE_DIR}/src/app/*.cpp ${CMAKE_SOURCE_DIR}/src/app/*.h)
-list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
+file(GLOB_RECURSE gui_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/gui/*.cpp ${CMAKE_SOURCE_DIR}/src/gui/*.h)
+list(FILTER gui_sources EXCLUDE REGEX "/gui/app/main\\.cpp$")
 
-add_library(quillmar_gui STATIC ${gui_module_sources} ${app_sources} ${CMAKE_SOURCE_DIR}/src/qt/icons/icons.qrc)
+add_library(quillmar_gui STATIC ${gui_sources} ${CMAKE_SOURCE_DIR}/src/gui/qt/icons/icons.qrc)
 target_include_directories(quillmar_gui PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(quillmar_gui PUBLIC quillmar_core Qt6::Widgets Qt6::PrintSupport Qt6::Svg PRIVATE quillmar_warnings)
 set_target_properties(quillmar_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 
-add_executable(quillmar ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+add_executable(quillmar ${CMAKE_SOURCE_DIR}/src/gui/app/main.cpp)
 target_link_libraries(quillmar PRIVATE quillmar_gui quillmar_warnings)
 set_target_properties(quillmar PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# The Qt Test program of the windows (tests/app/tst_Gui.cpp), run offscreen so
+# The Qt Test program of the windows (tests/gui/app/tst_Gui.cpp), run offscreen so
 # no display is needed.
 function(quillmar_add_gui_tests)
-    file(GLOB_RECURSE gui_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/tst_*.cpp)
+    file(GLOB_RECURSE gui_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/tst_*.cpp)
     foreach(src IN LISTS gui_tests)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
@@ -40,10 +40,10 @@ endfunction()
 # frames are what the offscreen platform leaves out.
 function(quillmar_add_xvfb_test)
     add_test(NAME xvfb_smoke
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/app/xvfb_smoke.sh $<TARGET_FILE:quillmar>
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/gui/app/xvfb_smoke.sh $<TARGET_FILE:quillmar>
                      ${CMAKE_BINARY_DIR}/samples/demo.opu ${CMAKE_BINARY_DIR}/xvfb-smoke.png)
     set_tests_properties(xvfb_smoke PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
-    add_test(NAME xvfb_window_manager COMMAND ${CMAKE_SOURCE_DIR}/tests/app/xvfb_wm.sh $<TARGET_FILE:tst_Gui>)
+    add_test(NAME xvfb_window_manager COMMAND ${CMAKE_SOURCE_DIR}/tests/gui/app/xvfb_wm.sh $<TARGET_FILE:tst_Gui>)
     set_tests_properties(xvfb_window_manager PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE
                                                         ENVIRONMENT "QUILLMAR_FLOPPY=none")
 endfunction()

@@ -9,7 +9,7 @@
 #include <span>
 
 #include "basic/BasicProgram.h"
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 #include "basic/clsBASICLine.h"
 #include "basic/clsBASICVar.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core/Failure.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 #include "gwsim/PtyServer.h"
 
 namespace {

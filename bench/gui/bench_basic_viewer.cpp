@@ -11,9 +11,9 @@
 
 #include "GuiBenchSupport.h"
 #include "basic/ZxFixtures.h"
-#include "basic/frmBasic.h"
+#include "gui/basic/frmBasic.h"
 #include "core/FontChooser.h"
-#include "qt/ViewerContext.h"
+#include "gui/qt/ViewerContext.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <QCoreApplication>
 
 #include "GuiBenchSupport.h"
-#include "bytes/frmCode.h"
-#include "qt/ViewerContext.h"
+#include "gui/bytes/frmCode.h"
+#include "gui/qt/ViewerContext.h"
 
 namespace {
 

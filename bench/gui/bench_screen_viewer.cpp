@@ -14,9 +14,9 @@
 #include <fstream>
 
 #include "GuiBenchSupport.h"
-#include "qt/ViewerContext.h"
-#include "screen/RasterPaneWidget.h"
-#include "screen/frmScreen.h"
+#include "gui/qt/ViewerContext.h"
+#include "gui/screen/RasterPaneWidget.h"
+#include "gui/screen/frmScreen.h"
 
 namespace {
 

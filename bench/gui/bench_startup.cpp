@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "GuiBenchSupport.h"
-#include "app/AppWiring.h"
-#include "disk/frmDisk.h"
+#include "gui/app/AppWiring.h"
+#include "gui/disk/frmDisk.h"
 #include "floppy/SimulatedFloppyDriver.h"
 
 namespace {

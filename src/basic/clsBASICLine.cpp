@@ -1,6 +1,6 @@
 #include "basic/clsBASICLine.h"
 
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 #include "core/ByteReader.h"
 #include "core/Failure.h"
 

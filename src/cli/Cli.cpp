@@ -12,11 +12,11 @@
 #include <io.h>
 #endif
 
-#include "cli/FluxOpen.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "disk/ImageFile.h"
 #include "disk/SectorMapFile.h"
+#include "open/FluxFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -63,6 +63,24 @@ std::vector<std::uint8_t> readStandardInput() {
                          failureDescription(failureFromErrno(errno != 0 ? errno : EIO).number()));
     }
     return bytes;
+}
+
+// Decodes a flux recording into the image, printing the one warning line when
+// sectors could not be read; false when the path holds no recording.
+bool loadFluxRecording(const std::string& path, DiskImage& image, CliContext& cli) {
+    if (flux::DetectFluxFormat(path) == flux::FluxFormat::None) {
+        return false;
+    }
+    try {
+        const flux::DecodedImage decoded = flux::LoadRecording(path);
+        image = decoded.image;
+        if (decoded.unreadable > 0) {
+            cli.err << "warning: " << flux::UnreadableSummary(decoded) << '\n';
+        }
+    } catch (const Failure& f) {
+        throw CliFailure("cannot read " + path + ": " + f.description());
+    }
+    return true;
 }
 
 }  // namespace

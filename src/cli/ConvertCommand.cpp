@@ -8,7 +8,7 @@
 #include "cli/Cli.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 #include "flux/Hfe.h"
 #include "flux/Scp.h"
 

@@ -5,7 +5,7 @@
 
 #include "cli/Cli.h"
 #include "core/Failure.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 
 namespace {
 

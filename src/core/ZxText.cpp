@@ -1,4 +1,4 @@
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "disk/Catalogue.h"
 
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 #include "core/ByteReader.h"
 
 FileKind KindOf(const CatalogueEntry& entry) {

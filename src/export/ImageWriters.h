@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "screen/RgbPicture.h"
+#include "core/RgbPicture.h"
 
 // Picture files for the screen viewer's Save As and the command line.
 //

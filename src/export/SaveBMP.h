@@ -4,7 +4,7 @@
 
 #include "core/Log.h"
 #include "core/Prompter.h"
-#include "screen/RgbPicture.h"
+#include "core/RgbPicture.h"
 
 inline constexpr const char* kCouldNotSaveMessage =
     "Could not save the file. Please check the program's log.";

@@ -1,7 +1,7 @@
-#include "flux/FluxDiskOpener.h"
+#include "open/FluxDiskOpener.h"
 
 #include "core/ProgramInfo.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 
 namespace flux {
 

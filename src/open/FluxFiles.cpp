@@ -1,4 +1,4 @@
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 
 #include <algorithm>
 #include <cctype>

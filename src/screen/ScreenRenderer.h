@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "screen/RgbPicture.h"
+#include "core/RgbPicture.h"
 
 // The drawing logic behind the screen viewer's RasterPane control, free of Qt so
 // the tests and the command line draw exactly what the window shows.

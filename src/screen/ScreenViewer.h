@@ -8,7 +8,7 @@
 #include "core/Prompter.h"
 #include "disk/Catalogue.h"
 #include "export/PrintPicture.h"
-#include "screen/RgbPicture.h"
+#include "core/RgbPicture.h"
 
 // What the screen viewer window decides without a window: its zoom setting
 // and its Save As command. The window only draws.

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 
 namespace zx {
 

@@ -1,7 +1,7 @@
 #include <locale>
 
 #include "basic/ZxFixtures.h"
-#include "basic/ZxText.h"
+#include "core/ZxText.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 #include "flux/FluxImage.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"

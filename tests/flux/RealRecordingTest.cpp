@@ -1,5 +1,5 @@
 #include "core/FileIO.h"
-#include "flux/FluxFiles.h"
+#include "open/FluxFiles.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,22 +1,22 @@
-#include "app/AppWiring.h"
+#include "gui/app/AppWiring.h"
 
 #include <QCoreApplication>
 
-#include "basic/frmBasic.h"
-#include "bytes/frmCode.h"
+#include "gui/basic/frmBasic.h"
+#include "gui/bytes/frmCode.h"
 #include "core/ProgramInfo.h"
-#include "disk/frmDisk.h"
+#include "gui/disk/frmDisk.h"
 #include "floppy/NoFloppyDriver.h"
-#include "floppy/frmFDRead.h"
+#include "gui/floppy/frmFDRead.h"
 #include "floppy/modFDRawCmd.h"
-#include "flux/FluxDiskOpener.h"
-#include "flux/FluxProgressDialog.h"
-#include "qt/QtFileChooser.h"
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrinterChooser.h"
-#include "qt/QtPrompter.h"
-#include "qt/ViewerContext.h"
-#include "screen/frmScreen.h"
+#include "open/FluxDiskOpener.h"
+#include "gui/flux/FluxProgressDialog.h"
+#include "gui/qt/QtFileChooser.h"
+#include "gui/qt/QtFontChooser.h"
+#include "gui/qt/QtPrinterChooser.h"
+#include "gui/qt/QtPrompter.h"
+#include "gui/qt/ViewerContext.h"
+#include "gui/screen/frmScreen.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/AppWiring.h"
+#include "gui/app/AppWiring.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

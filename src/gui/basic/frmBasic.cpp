@@ -1,5 +1,5 @@
-#include "basic/frmBasic.h"
-#include "qt/QtMenus.h"
+#include "gui/basic/frmBasic.h"
+#include "gui/qt/QtMenus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,8 +16,8 @@
 #include "export/PrintLines.h"
 #include "export/SaveTAP.h"
 #include "export/SaveTXT.h"
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrintSurface.h"
+#include "gui/qt/QtFontChooser.h"
+#include "gui/qt/QtPrintSurface.h"
 
 namespace {
 

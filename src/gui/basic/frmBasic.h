@@ -12,7 +12,7 @@
 #include "basic/BasicProgram.h"
 #include "core/FontChooser.h"
 #include "disk/Catalogue.h"
-#include "qt/ViewerContext.h"
+#include "gui/qt/ViewerContext.h"
 
 // The BASIC viewer: one program's listing on one tab and its saved variables
 // on the other. The program model, the settings forms, the writers and the

@@ -1,4 +1,4 @@
-#include "bytes/ByteGridWidget.h"
+#include "gui/bytes/ByteGridWidget.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <array>
 
-#include "qt/QtFontChooser.h"
+#include "gui/qt/QtFontChooser.h"
 
 namespace {
 

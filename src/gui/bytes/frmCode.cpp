@@ -1,5 +1,5 @@
-#include "bytes/frmCode.h"
-#include "qt/QtMenus.h"
+#include "gui/bytes/frmCode.h"
+#include "gui/qt/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -8,14 +8,14 @@
 #include <QScrollBar>
 #include <filesystem>
 
-#include "bytes/frmSearch.h"
+#include "gui/bytes/frmSearch.h"
 #include "core/ProgramInfo.h"
 #include "export/ExportFiles.h"
 #include "export/PrintCollection.h"
 #include "export/PrintLines.h"
 #include "export/SaveRaw.h"
 #include "export/SaveTAP.h"
-#include "qt/QtPrintSurface.h"
+#include "gui/qt/QtPrintSurface.h"
 
 frmCode::frmCode(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),

@@ -4,10 +4,10 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "bytes/ByteGridWidget.h"
+#include "gui/bytes/ByteGridWidget.h"
 #include "bytes/ByteSearch.h"
 #include "disk/Catalogue.h"
-#include "qt/ViewerContext.h"
+#include "gui/qt/ViewerContext.h"
 
 // The byte viewer: one file's bytes as a grid of addresses, bytes and
 // characters, with copying of a selection, the search, printing and saving.

@@ -1,4 +1,4 @@
-#include "bytes/frmSearch.h"
+#include "gui/bytes/frmSearch.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

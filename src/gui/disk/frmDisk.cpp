@@ -1,5 +1,5 @@
-#include "disk/frmDisk.h"
-#include "qt/QtMenus.h"
+#include "gui/disk/frmDisk.h"
+#include "gui/qt/QtMenus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,7 +15,7 @@
 
 #include "core/IniMgr.h"
 #include "core/Twips.h"
-#include "disk/frmDiskMap.h"
+#include "gui/disk/frmDiskMap.h"
 
 // The icons are compiled into the static GUI library, whose resources must be
 // registered by hand before first use.

@@ -1,4 +1,4 @@
-#include "disk/frmDiskMap.h"
+#include "gui/disk/frmDiskMap.h"
 
 #include <QPainter>
 

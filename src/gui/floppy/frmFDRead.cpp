@@ -1,5 +1,5 @@
-#include "floppy/frmFDRead.h"
-#include "qt/QtMenus.h"
+#include "gui/floppy/frmFDRead.h"
+#include "gui/qt/QtMenus.h"
 
 #include <QActionGroup>
 #include <QApplication>

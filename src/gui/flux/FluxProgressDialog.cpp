@@ -1,4 +1,4 @@
-#include "flux/FluxProgressDialog.h"
+#include "gui/flux/FluxProgressDialog.h"
 
 #include <QProgressDialog>
 #include <memory>

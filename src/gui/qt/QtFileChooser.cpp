@@ -1,4 +1,4 @@
-#include "qt/QtFileChooser.h"
+#include "gui/qt/QtFileChooser.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

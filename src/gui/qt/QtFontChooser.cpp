@@ -1,4 +1,4 @@
-#include "qt/QtFontChooser.h"
+#include "gui/qt/QtFontChooser.h"
 
 #include <QColorDialog>
 #include <QDialog>

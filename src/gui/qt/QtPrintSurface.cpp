@@ -1,4 +1,4 @@
-#include "qt/QtPrintSurface.h"
+#include "gui/qt/QtPrintSurface.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "qt/QtPrinterChooser.h"
+#include "gui/qt/QtPrinterChooser.h"
 
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "qt/QtPrintSurface.h"
+#include "gui/qt/QtPrintSurface.h"
 
 std::optional<PrinterChoice> QtPrinterChooser::choosePrinter(const PrinterDialogOptions& options) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);

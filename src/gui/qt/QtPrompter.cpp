@@ -1,4 +1,4 @@
-#include "qt/QtPrompter.h"
+#include "gui/qt/QtPrompter.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "screen/RasterPaneWidget.h"
+#include "gui/screen/RasterPaneWidget.h"
 
 #include <QPainter>
 #include <chrono>

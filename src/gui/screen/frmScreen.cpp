@@ -1,5 +1,5 @@
-#include "screen/frmScreen.h"
-#include "qt/QtMenus.h"
+#include "gui/screen/frmScreen.h"
+#include "gui/qt/QtMenus.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -12,10 +12,10 @@
 #include "core/ProgramInfo.h"
 #include "core/Twips.h"
 #include "export/ScreenPrint.h"
-#include "screen/RasterPaneWidget.h"
+#include "gui/screen/RasterPaneWidget.h"
 #include "screen/ScreenRenderer.h"
 #include "screen/ScreenViewer.h"
-#include "screen/frmScreenSettings.h"
+#include "gui/screen/frmScreenSettings.h"
 
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),

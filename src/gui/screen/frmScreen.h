@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "disk/Catalogue.h"
-#include "qt/ViewerContext.h"
+#include "gui/qt/ViewerContext.h"
 
 class RasterPaneWidget;
 class frmScreenSettings;

@@ -1,4 +1,4 @@
-#include "screen/frmScreenSettings.h"
+#include "gui/screen/frmScreenSettings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/ProgramInfo.h"
-#include "screen/RasterPaneWidget.h"
+#include "gui/screen/RasterPaneWidget.h"
 
 namespace {
 

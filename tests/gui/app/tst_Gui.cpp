@@ -21,20 +21,20 @@
 #include <array>
 #include <functional>
 
-#include "app/AppWiring.h"
-#include "basic/frmBasic.h"
-#include "bytes/frmCode.h"
-#include "bytes/frmSearch.h"
-#include "disk/frmDisk.h"
-#include "disk/frmDiskMap.h"
+#include "gui/app/AppWiring.h"
+#include "gui/basic/frmBasic.h"
+#include "gui/bytes/frmCode.h"
+#include "gui/bytes/frmSearch.h"
+#include "gui/disk/frmDisk.h"
+#include "gui/disk/frmDiskMap.h"
 #include "floppy/SimulatedFloppyDriver.h"
-#include "floppy/frmFDRead.h"
-#include "qt/QtFontChooser.h"
-#include "qt/QtPrintSurface.h"
-#include "screen/RasterPaneWidget.h"
+#include "gui/floppy/frmFDRead.h"
+#include "gui/qt/QtFontChooser.h"
+#include "gui/qt/QtPrintSurface.h"
+#include "gui/screen/RasterPaneWidget.h"
 #include "screen/ScreenRenderer.h"
-#include "screen/frmScreen.h"
-#include "screen/frmScreenSettings.h"
+#include "gui/screen/frmScreen.h"
+#include "gui/screen/frmScreenSettings.h"
 #include "support/TestSupport.h"
 
 namespace {
