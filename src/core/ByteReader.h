@@ -20,6 +20,8 @@ public:
     [[nodiscard]] std::uint8_t u8(std::size_t offset) const;
     [[nodiscard]] std::uint16_t u16le(std::size_t offset) const;
     [[nodiscard]] std::uint16_t u16be(std::size_t offset) const;
+    [[nodiscard]] std::uint32_t u32le(std::size_t offset) const;
+    [[nodiscard]] std::uint32_t u32be(std::size_t offset) const;
 
     // Exactly count bytes from offset, or a Failure.
     [[nodiscard]] std::span<const std::uint8_t> bytes(std::size_t offset, std::size_t count) const;
@@ -29,5 +31,9 @@ public:
 
 private:
     [[noreturn]] static void outOfRange(std::size_t offset);
+    // The offset of the first missing byte of a count-byte read at offset.
+    [[nodiscard]] std::size_t firstMissing(std::size_t offset) const {
+        return offset < m_bytes.size() ? m_bytes.size() : offset;
+    }
     std::span<const std::uint8_t> m_bytes;
 };

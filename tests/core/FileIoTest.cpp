@@ -83,14 +83,17 @@ TEST(CodePage, Windows1252ToUtf8) {
 }
 
 TEST(ByteReader, ReadsInsideAndRefusesOutside) {
-    const std::uint8_t bytes[] = {0x34, 0x12, 0xFF};
+    const std::uint8_t bytes[] = {0x34, 0x12, 0xFF, 0x80};
     const ByteReader r(bytes);
     EXPECT_EQ(r.u16le(0), 0x1234);
     EXPECT_EQ(r.u16be(0), 0x3412);
-    EXPECT_EQ(r.bytesUpTo(1, 10).size(), 2u);
-    EXPECT_TRUE(r.bytesUpTo(3, 1).empty());
-    EXPECT_THROW((void)r.u16le(2), Failure);
-    EXPECT_THROW((void)r.u8(3), Failure);
+    EXPECT_EQ(r.u32le(0), 0x80FF1234u);
+    EXPECT_EQ(r.u32be(0), 0x3412FF80u);
+    EXPECT_EQ(r.bytesUpTo(1, 10).size(), 3u);
+    EXPECT_TRUE(r.bytesUpTo(4, 1).empty());
+    EXPECT_THROW((void)r.u16le(3), Failure);
+    EXPECT_THROW((void)r.u32le(1), Failure);
+    EXPECT_THROW((void)r.u8(4), Failure);
     EXPECT_THROW((void)r.bytes(1, 3), Failure);
     EXPECT_THROW((void)r.bytes(static_cast<std::size_t>(-1), 2), Failure);
 }
