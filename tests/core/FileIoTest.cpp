@@ -94,7 +94,7 @@ TEST(ByteReader, ReadsInsideAndRefusesOutside) {
     EXPECT_THROW((void)r.u16le(3), Failure);
     EXPECT_THROW((void)r.u32le(1), Failure);
     EXPECT_THROW((void)r.u8(4), Failure);
-    EXPECT_THROW((void)r.bytes(1, 3), Failure);
+    EXPECT_THROW((void)r.bytes(1, 4), Failure);
     EXPECT_THROW((void)r.bytes(static_cast<std::size_t>(-1), 2), Failure);
 }
 
