@@ -49,6 +49,7 @@ DecodedDisk DecodeFluxDisk(const FluxDisk& disk, const DecodeProgress& progress)
     DecodedDisk out;
     out.format = disk.format;
     out.revolutions = disk.revolutions;
+    out.warnings = disk.warnings;
     const int total = static_cast<int>(disk.tracks.size());
     for (const FluxTrack& track : disk.tracks) {
         out.sides.push_back({track.track, track.head, DecodeMfmTrack(track)});

@@ -24,6 +24,7 @@ struct DecodedDisk {
     std::string format;
     int revolutions = 0;
     std::vector<DecodedSide> sides;
+    std::vector<std::string> warnings;  // the recording's own, carried along
 };
 
 // Called after each track side with the count done and the total; returning

@@ -22,6 +22,10 @@ struct FluxDisk {
     std::string format;   // "scp", "hfe", "kryoflux"
     int revolutions = 0;  // most revolutions recorded on one track side
     std::vector<FluxTrack> tracks;
+    // What a damaged but usable recording lost, one sentence each without the
+    // "warning: " the caller puts in front ("the recording ends inside track
+    // 39 side 0; what follows is missing").
+    std::vector<std::string> warnings;
 };
 
 }  // namespace flux
