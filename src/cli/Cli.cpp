@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -218,7 +219,7 @@ void StderrLog::sayTraps(std::size_t reached, const std::string& what) {
     m_traps.clear();
 }
 
-LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
+LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
     LoadedDisk disk;
     StderrLog log(cli.err);
     bool recording = false;
@@ -249,8 +250,11 @@ LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalog
         try {
             disk.image.sectorMap = LoadSectorMapBeside(path, disk.image.bytes.size());
         } catch (const Failure& f) {
-            cli.err << "warning: the sector map beside " << path << " was left out: " << f.description()
-                    << '\n';
+            const std::string damage = "the sector map beside " + path + " is damaged: " + f.description();
+            if (damagedMap == DamagedMap::Fail) {
+                throw CliFailure(damage);
+            }
+            cli.err << "warning: " << damage << '\n';
         }
     }
     const std::size_t length = disk.image.bytes.size();
@@ -324,9 +328,54 @@ void refuseUnwritableTarget(const std::string& out) {
     if (fs::is_directory(status)) {
         throw CliFailure(out + " is a folder");
     }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        throw CliFailure("cannot write " + out + ": not a regular file");
+    }
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
         throw CliFailure(out + " is read-only");
     }
+}
+
+void refuseImageTarget(const std::string& out, bool force) {
+    refuseUnwritableTarget(out);
+    std::error_code ec;
+    if (!force && fs::exists(fs::symlink_status(out, ec))) {
+        throw CliFailure(out + " already exists; use --force to replace it");
+    }
+    const fs::path parent = fs::path(out).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+        throw CliFailure("cannot write " + out + ": there is no folder " + parent.string());
+    }
+    if (pathKind(SectorMapPath(out)) == PathKind::Other) {
+        throw CliFailure("cannot write " + SectorMapPath(out) + ": not a regular file");
+    }
+}
+
+std::uint8_t fillerOption(const std::string& text) {
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "0x00") {
+        return 0x00;
+    }
+    if (lower == "0xe5") {
+        return 0xE5;
+    }
+    throw UsageError("--filler takes 0x00 or 0xE5, not \"" + text + "\"");
+}
+
+std::string sectorMapLine(const std::string& out, const std::optional<SectorMap>& map) {
+    if (!map || map->allGood()) {
+        return {};
+    }
+    std::size_t unread = 0;
+    std::size_t recovered = 0;
+    for (const SectorStatus& e : map->entries) {
+        unread += e.state == SectorState::Bad || e.state == SectorState::Missing ? 1 : 0;
+        recovered += e.state == SectorState::Recovered ? 1 : 0;
+    }
+    return "Sector map: " + SectorMapPath(out) + " (" + std::to_string(unread) + " bad, " +
+           std::to_string(recovered) + " recovered)";
 }
 
 CliFailure writeFailure(const std::string& out, const Failure& f) {
