@@ -3,11 +3,11 @@
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "open/FluxFiles.h"
 #include "flux/FluxImage.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
 #include "flux/Scp.h"
+#include "open/FluxFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
