@@ -38,7 +38,7 @@ using Read = flux::FluxDisk (*)(const Bytes&);
 const Read kScp = [](const Bytes& b) { return flux::ReadScp(b); };
 const Read kHfe = [](const Bytes& b) { return flux::ReadHfe(b); };
 const Read kKf = [](const Bytes& b) {
-    return flux::FluxDisk{"kryoflux", 1, {flux::ReadKryoFluxStream(b, 0, 0)}};
+    return flux::FluxDisk{"kryoflux", 1, {flux::ReadKryoFluxStream(b, 0, 0)}, {}};
 };
 
 TEST(MalformedFile, IsRefusedWithAClearFailure) {
