@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/ByteReader.h"
 #include "core/Failure.h"
 #include "floppy/GreaseweazleStream.h"
 #include "flux/Mfm.h"
@@ -18,51 +19,6 @@ constexpr std::size_t kSideLength = 184'320;
 constexpr std::size_t kTrackSideLength = 4'608;
 constexpr int kTracks = 40;
 constexpr std::uint16_t kDefaultParams[8] = {10, 10000, 15, 750, 10000, 100, 1000, 200};
-
-const char* commandName(std::uint8_t cmd) {
-    switch (static_cast<Cmd>(cmd)) {
-        case Cmd::GetInfo:
-            return "GetInfo";
-        case Cmd::Seek:
-            return "Seek";
-        case Cmd::Head:
-            return "Head";
-        case Cmd::SetParams:
-            return "SetParams";
-        case Cmd::GetParams:
-            return "GetParams";
-        case Cmd::Motor:
-            return "Motor";
-        case Cmd::ReadFlux:
-            return "ReadFlux";
-        case Cmd::WriteFlux:
-            return "WriteFlux";
-        case Cmd::GetFluxStatus:
-            return "GetFluxStatus";
-        case Cmd::Select:
-            return "Select";
-        case Cmd::Deselect:
-            return "Deselect";
-        case Cmd::SetBusType:
-            return "SetBusType";
-        case Cmd::SetPin:
-            return "SetPin";
-        case Cmd::Reset:
-            return "Reset";
-        case Cmd::EraseFlux:
-            return "EraseFlux";
-        case Cmd::GetPin:
-            return "GetPin";
-        case Cmd::NoClickStep:
-            return "NoClickStep";
-    }
-    return nullptr;
-}
-
-std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return b[at] | (std::uint32_t{b[at + 1]} << 8) | (std::uint32_t{b[at + 2]} << 16) |
-           (std::uint32_t{b[at + 3]} << 24);
-}
 
 // What each command's request must look like: its lengths, or 0 for "any from min".
 bool lengthFits(Cmd cmd, std::size_t len) {
@@ -190,11 +146,11 @@ std::vector<Output> Device::receive(std::span<const std::uint8_t> bytes) {
             m_pending.begin(),
             m_pending.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(len, 2)));
         m_pending.clear();
-        const char* name = commandName(request[0]);
+        const char* name = gw::CmdName(request[0]);
         std::string text = name != nullptr ? name : "Command " + std::to_string(request[0]);
         if (request[0] == static_cast<std::uint8_t>(Cmd::ReadFlux) && len >= 8) {
-            text +=
-                " " + std::to_string(le32(request, 2)) + " " + std::to_string(request[6] | (request[7] << 8));
+            const ByteReader in(request);
+            text += " " + std::to_string(in.u32le(2)) + " " + std::to_string(in.u16le(6));
         } else if (request[0] == static_cast<std::uint8_t>(Cmd::Seek) && len == 3) {
             text += " " + std::to_string(static_cast<std::int8_t>(request[2]));
         } else {
@@ -320,7 +276,7 @@ Device::Answer Device::onMotor(Request r) {
 
 Device::Answer Device::onSeek(Request r) {
     const int cyl =
-        r.size() == 3 ? static_cast<std::int8_t>(r[2]) : static_cast<std::int16_t>(r[2] | (r[3] << 8));
+        r.size() == 3 ? static_cast<std::int8_t>(r[2]) : static_cast<std::int16_t>(ByteReader(r).u16le(2));
     if (!m_unit) {
         return {Ack::NoUnit};
     }
@@ -403,7 +359,8 @@ Device::Answer Device::onReadFlux(Request r) {
         return {Ack::NoUnit};
     }
     Output stream;
-    m_fluxStatus = readFlux(le32(r, 2), static_cast<std::uint16_t>(r[6] | (r[7] << 8)), stream);
+    const ByteReader in(r);
+    m_fluxStatus = readFlux(in.u32le(2), in.u16le(6), stream);
     return {Ack::Okay, {}, std::move(stream)};
 }
 
