@@ -133,6 +133,8 @@ SectorMap SectorMapFromJson(std::string_view text) {
         document = json::parse(text.begin(), text.end());
     } catch (const json::parse_error& e) {
         throw badMap("not valid JSON (at byte " + std::to_string(e.byte) + ")");
+    } catch (const json::exception&) {
+        throw badMap("not valid JSON");
     }
     if (!document.is_object()) {
         throw badMap("not a JSON object");
