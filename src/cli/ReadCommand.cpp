@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
+#include <memory>
 #include <ostream>
 
 #include "cli/Cli.h"

@@ -190,12 +190,6 @@ SectorMap SectorMapFromJson(std::string_view text) {
     return map;
 }
 
-void RefuseOddMapBeside(const std::string& imagePath) {
-    if (pathKind(SectorMapPath(imagePath)) == PathKind::Other) {
-        throw Failure(failure::PathFileAccess, SectorMapPath(imagePath) + ": not a regular file");
-    }
-}
-
 std::optional<SectorMap> LoadSectorMapBeside(const std::string& imagePath, std::size_t imageLength) {
     const std::string path = SectorMapPath(imagePath);
     if (pathKind(path) == PathKind::Missing) {
@@ -236,7 +230,9 @@ std::optional<SectorMap> LoadSectorMapBeside(const std::string& imagePath, std::
 void ReplaceImageAndMap(const std::string& imagePath, std::span<const std::uint8_t> bytes,
                         const std::optional<SectorMap>& map, const std::function<void()>& stepDone) {
     const std::string path = SectorMapPath(imagePath);
-    RefuseOddMapBeside(imagePath);
+    if (pathKind(path) == PathKind::Other) {
+        throw Failure(failure::PathFileAccess, path + ": not a regular file");
+    }
     const auto done = [&] {
         if (stepDone) {
             stepDone();

@@ -40,16 +40,13 @@
 [[nodiscard]] std::optional<SectorMap> LoadSectorMapBeside(const std::string& imagePath,
                                                            std::size_t imageLength);
 
-// Refuses (with "not a regular file") a map path beside the image that holds
-// something other than a regular file, before anything is read or written.
-void RefuseOddMapBeside(const std::string& imagePath);
-
 // Replaces the image file and the map beside it: the map is written when it
 // lists any sector, and a map an earlier image left there is removed
 // otherwise. The steps are ordered so that a kill between any two leaves the
 // map on disk listing at least every sector that is not good in the image on
 // disk (see the definition). stepDone, when given, is called after each step
 // that changed a file; tests use it to look at every state a kill could
-// leave. Throws a Failure when a file cannot be written or removed.
+// leave. Throws a Failure when a file cannot be written or removed, and
+// before anything changes when the map path holds anything but a regular file.
 void ReplaceImageAndMap(const std::string& imagePath, std::span<const std::uint8_t> bytes,
                         const std::optional<SectorMap>& map, const std::function<void()>& stepDone = {});
