@@ -43,10 +43,11 @@ constexpr std::uint8_t kOpIndex = 0x8F;
 constexpr std::uint8_t kOpBitRate = 0x4F;
 constexpr std::uint8_t kOpSkipBits = 0xCF;
 constexpr std::uint8_t kOpRandom = 0x2F;
-// Extra density (1 Mbit/s) is the fastest any floppy disk runs.
-constexpr int kFastestBitRate = 1000;
-// A drive turning at 240 rpm, a fifth slower than any in use.
-constexpr double kLongestRevolutionSeconds = 0.25;
+// High density (500 kbit/s) is the fastest a drive that reads double-density
+// disks runs; extra-density files hold no disk this program can decode.
+constexpr int kFastestBitRate = 500;
+// A drive turning at 273 rpm, a tenth slower than any in use.
+constexpr double kLongestRevolutionSeconds = 0.22;
 
 [[noreturn]] void Malformed(const std::string& what) {
     throw Failure(failure::InputPastEnd, "HFE file: " + what);

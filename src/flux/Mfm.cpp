@@ -38,10 +38,10 @@ constexpr std::size_t kIdToDataCells = 64 * kCellsPerByte;
 // leaves more than three cells without a transition); emitting more zero
 // cells would only cost memory.
 constexpr int kMaxZeroCells = 16;
-// The longest revolution a track side can hold: a drive turning at 240 rpm,
-// a fifth slower than any in use. Whatever a capture claims, a track side
+// The longest revolution a track side can hold: a drive turning at 273 rpm,
+// a tenth slower than any in use. Whatever a capture claims, a track side
 // never decodes to more sector bytes than this carries.
-constexpr double kLongestRevolutionSeconds = 0.25;
+constexpr double kLongestRevolutionSeconds = 0.22;
 constexpr int kLargestSizeCode = 6;  // 8 KB, more than any double-density track holds
 
 constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
