@@ -252,10 +252,10 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         std::int32_t code;
         std::string logged = {};
     } cases[] = {
-        {"no sector marks at all", "nosync:5:0", true, -1, fderr::IdMarkNotFound},
+        {"no sector marks at all", "nosync:0:5", true, -1, fderr::IdMarkNotFound},
         {"single step finds another cylinder's IDs", "", false, -1, fderr::WrongCylinder},
         {"a lost flux read is read again", "overflow:1", true, -1, 0},
-        {"one sector bad on every revolution", "crc:5:0:9", true, 9, fderr::Crc},
+        {"one sector bad on every revolution", "crc:0:5:9", true, 9, fderr::Crc},
         {"the seek refused", "notrk0", true, -1, fderr::Seek,
          "Error 57 (Seek: no track 0 ) in ReadSingleTrack at line 3"},
     };

@@ -82,7 +82,7 @@ Faults ParseFaults(std::string_view text) {
         }
         const std::vector<std::string_view> f = split(item, ':');
         if (f[0] == "crc" && (f.size() == 4 || f.size() == 5)) {
-            BadSector bad{parseInt(f[1], item), parseInt(f[2], item), parseInt(f[3], item), {}};
+            BadSector bad{parseInt(f[2], item), parseInt(f[1], item), parseInt(f[3], item), {}};
             if (f.size() == 5) {
                 for (std::string_view rev : split(f[4], ',')) {
                     bad.revolutions.push_back(parseInt(rev, item));
@@ -90,7 +90,7 @@ Faults ParseFaults(std::string_view text) {
             }
             faults.badSectors.push_back(bad);
         } else if (f[0] == "nosync" && f.size() == 3) {
-            faults.noSync.emplace_back(parseInt(f[1], item), parseInt(f[2], item));
+            faults.noSync.emplace_back(parseInt(f[2], item), parseInt(f[1], item));
         } else if (f[0] == "noindex" && f.size() == 1) {
             faults.noIndex = true;
         } else if (f[0] == "notrk0" && f.size() == 1) {
@@ -103,7 +103,7 @@ Faults ParseFaults(std::string_view text) {
             throw Failure(
                 failure::InvalidProcedureCall,
                 "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
-                    "\" is none of crc:T:H:R[:REVS], nosync:T:H, noindex, notrk0, mute:N, overflow:N");
+                    "\" is none of crc:H:T:R[:REVS], nosync:H:T, noindex, notrk0, mute:N, overflow:N");
         }
     }
     return faults;

@@ -37,7 +37,8 @@ struct Faults {
     int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
 };
 
-// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;notrk0;mute:N;overflow:N". A Failure
+// Head before track, as in QUILLMAR_FLOPPY_FAULTS:
+// "crc:H:T:R[:REV,REV...];nosync:H:T;noindex;notrk0;mute:N;overflow:N". A Failure
 // names the item it cannot read.
 [[nodiscard]] Faults ParseFaults(std::string_view text);
 
