@@ -35,7 +35,8 @@ int usage() {
                  "    noindex              no disk: no index pulse ever comes\n"
                  "    notrk0               every seek ends in No Track 0\n"
                  "    mute:N               after N answers the device stops answering\n"
-                 "    overflow:N           the first N flux reads end in Flux Overflow\n";
+                 "    overflow:N           the first N flux reads end in Flux Overflow\n"
+                 "    endless              every flux read streams for ever\n";
     return 2;
 }
 
