@@ -185,6 +185,13 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
         if (m_client->GetFluxStatus() == gw::Ack::NoIndex) {
             code = fderr::NoMediaInDrive;
         }
+    } catch (const gw::ProtocolError& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 2);
+        // Flux without end still comes from a spinning disk: each read will say what is wrong.
+        if (e.kind() != gw::ProtocolError::Kind::TooMuchFlux) {
+            lose(e.what());
+            code = fderr::NotReady;
+        }
     } catch (const std::exception& e) {
         trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 2);
         lose(e.what());
