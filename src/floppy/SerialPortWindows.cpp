@@ -49,9 +49,9 @@ public:
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
         if (!GetCommState(m_handle, &dcb)) {
-            const Failure failure = systemFailure(name + " is not a serial port");
+            const Failure error = systemFailure(name + " is not a serial port");
             CloseHandle(m_handle);
-            throw failure;
+            throw error;
         }
         dcb.BaudRate = kNormalBaud;
         dcb.fBinary = TRUE;
@@ -66,9 +66,9 @@ public:
         dcb.Parity = NOPARITY;
         dcb.StopBits = ONESTOPBIT;
         if (!SetCommState(m_handle, &dcb)) {
-            const Failure failure = systemFailure("cannot set up " + name);
+            const Failure error = systemFailure("cannot set up " + name);
             CloseHandle(m_handle);
-            throw failure;
+            throw error;
         }
     }
     ~Win32SerialPort() override { CloseHandle(m_handle); }

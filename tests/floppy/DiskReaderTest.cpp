@@ -185,21 +185,29 @@ TEST_F(DiskReaderTest, InvalidOrMissingDriveReadsNothing) {
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
 }
 
-// A driver that breaks its promise of exactly one track's length.
-class ShortTrackDriver : public NoFloppyDriver {
+// A driver that breaks its promises: a track of another length, or a failure
+// (a fault it trapped) that names no error.
+class BrokenPromiseDriver : public NoFloppyDriver {
 public:
+    explicit BrokenPromiseDriver(bool shortTrack) : m_shortTrack(shortTrack) {}
     bool SenseDriveStatus(std::uint8_t, std::string&) override { return true; }
     bool ReadSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, Bytes& data, std::int32_t&, std::string&,
                          std::int32_t, bool) override {
         data.assign(100, 0x11);
-        return true;
+        return m_shortTrack;
     }
+
+private:
+    bool m_shortTrack;
 };
 
-TEST_F(DiskReaderTest, TrackOfTheWrongLengthIsNotTrusted) {
-    ShortTrackDriver driver;
-    EXPECT_EQ(read(driver, "A").statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
-    EXPECT_EQ(image.bytes, Bytes(kOneSide, 0xE5));
+TEST_F(DiskReaderTest, AFailureTheDriverDoesNotExplainIsStillRecorded) {
+    for (const bool shortTrack : {true, false}) {
+        BrokenPromiseDriver driver(shortTrack);
+        EXPECT_EQ(read(driver, "A").statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
+        EXPECT_EQ(image.bytes, Bytes(kOneSide, 0xE5));
+        EXPECT_EQ(image.sectorMap->entries.front().error, fderr::FloppyUnknownError);
+    }
 }
 
 TEST_F(DiskReaderTest, SectorBySectorKeepsEverySectorThatComesBackAndMapsTheRest) {
