@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Failure.h"
@@ -41,7 +43,7 @@ public:
     [[nodiscard]] virtual bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                                std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                                std::string& sErrorText, std::int32_t lSizeCode,
-                                               bool bDoubleStep) = 0;
+                                               bool bDoubleStep);
 
     // Reads the one sector whose ID names cylinder, head and sector R, with the
     // same conventions as ReadSingleTrack: on success data is re-dimensioned
@@ -51,6 +53,11 @@ public:
                                                 std::uint8_t sector, std::vector<std::uint8_t>& data,
                                                 std::int32_t& lErrorCode, std::string& sErrorText,
                                                 std::int32_t lSizeCode, bool bDoubleStep);
+
+    // What keeps the driver from its device, as a sentence for the user (a
+    // port that cannot be opened, a device that no longer answers); empty
+    // when the device answers or the driver has nothing to say.
+    [[nodiscard]] virtual std::string DeviceProblem() const { return {}; }
 
     // "CRC Error (0x00000017)": the table's name of the code (or "Unknown
     // Error Code"), then the code as eight upper-case hex digits, negative
@@ -65,16 +72,44 @@ protected:
     // then returns what it had reached.
     void trap(const Failure& f, const char* procedure, int step) const;
 
-    // The frame every raw read shares: read fills out, advancing step, and
-    // returns the drive's code. On 0 data receives the bytes; on another code
-    // lErrorCode and sErrorText describe it; a fault is trapped under
-    // procedure at the step reached and the result is false.
-    using RawRead = std::function<std::int32_t(std::vector<std::uint8_t>& out, int& step)>;
-    [[nodiscard]] bool runRead(const char* procedure, std::vector<std::uint8_t>& data,
-                               std::int32_t& lErrorCode, std::string& sErrorText, const RawRead& read) const;
+    // One raw read as the caller asked for it: sectors 0..17 of a side, or one sector.
+    struct RawRead {
+        std::uint8_t drive = 0;
+        std::uint8_t cylinder = 0;
+        std::uint8_t head = 0;
+        std::optional<std::uint8_t> sector;  // none: the whole track
+        std::int32_t lSizeCode = 0;
+        bool bDoubleStep = false;
+
+        [[nodiscard]] const char* procedure() const {
+            return sector ? "ReadSingleSector" : "ReadSingleTrack";
+        }
+        [[nodiscard]] std::uint8_t firstSector() const { return sector.value_or(0); }
+        [[nodiscard]] int sectorCount() const;
+    };
+
+    // What each driver does for a read: the seek and the read itself into
+    // buffer, which arrives sized for the request, advancing step (2 open, 3
+    // seek, 4 read). Returns 0 or the drive's code; a Failure is a fault.
+    [[nodiscard]] virtual std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                               int& step) = 0;
+
+    // A sentence that says more about the failing read than its code does
+    // ("the device sent more flux than was asked for"): runRead reports it
+    // as the error text in place of the code's name.
+    void explainFailure(std::string sReason) { m_sFailureReason = std::move(sReason); }
+
+    // The frame every raw read shares: request's buffer is sized (an invalid
+    // size code is a fault at step 1) and readRaw fills it. On 0 data
+    // receives the bytes; on another code lErrorCode and sErrorText describe
+    // it (or the reason readRaw explained); a fault is trapped under the
+    // request's procedure at the step reached and the result is false.
+    [[nodiscard]] bool runRead(const RawRead& request, std::vector<std::uint8_t>& data,
+                               std::int32_t& lErrorCode, std::string& sErrorText);
 
 private:
     ActivityLog* m_log;
+    std::string m_sFailureReason;
 };
 
 // Windows system error codes the drivers report.

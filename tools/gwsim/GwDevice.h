@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "floppy/GreaseweazleProtocol.h"
@@ -34,9 +35,11 @@ struct Faults {
     bool noTrack0 = false;                    // every seek ends in No Track 0
     int answerCommands = -1;                  // after this many answers the device goes silent (-1: never)
     int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
+    bool endless = false;                     // every flux read streams for ever, never ending in 00
 };
 
-// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;notrk0;mute:N;overflow:N". A Failure
+// Head before track, as in QUILLMAR_FLOPPY_FAULTS:
+// "crc:H:T:R[:REV,REV...];nosync:H:T;noindex;notrk0;mute:N;overflow:N;endless". A Failure
 // names the item it cannot read.
 [[nodiscard]] Faults ParseFaults(std::string_view text);
 
@@ -47,6 +50,8 @@ struct Options {
     // CRC and no-sync faults do not apply to it.
     std::optional<flux::FluxDisk> recording;
     Faults faults;
+    // What GetInfo reports (its sample frequency is the one the device samples at).
+    gw::Info info{1, 6, true, 22, 72'000'000, 4, 0, 0};
     std::chrono::milliseconds noIndexDelay{2000};  // the firmware's wait for an index pulse
     double jitter = 0.05;                          // of a bit cell
     std::uint32_t seed = 1;
@@ -55,6 +60,7 @@ struct Options {
 struct Output {
     std::chrono::milliseconds delay{0};  // before the first byte goes out
     std::vector<std::uint8_t> bytes;
+    bool repeat = false;  // sent over and over until a ClearComms
 };
 
 class Device {
@@ -78,7 +84,37 @@ public:
     [[nodiscard]] std::optional<int> selectedUnit() const { return m_unit; }
 
 private:
-    void handle(std::span<const std::uint8_t> request, std::vector<Output>& out);
+    using Request = std::span<const std::uint8_t>;
+    // A command's answer: its status, the payload that follows an Okay, and
+    // for a flux read the stream sent after the answer.
+    struct Answer {
+        Answer(gw::Ack s = gw::Ack::Okay, std::vector<std::uint8_t> p = {}, std::optional<Output> o = {})
+            : status(s), payload(std::move(p)), stream(std::move(o)) {}
+        gw::Ack status;
+        std::vector<std::uint8_t> payload;
+        std::optional<Output> stream;
+    };
+    using Handler = Answer (Device::*)(Request);
+
+    void handle(Request request, std::vector<Output>& out);
+    [[nodiscard]] static Handler handlerFor(gw::Cmd cmd);
+    // One handler per command; the request's length has been checked.
+    Answer onGetInfo(Request r);
+    Answer onSetBusType(Request r);
+    Answer onSelect(Request r);
+    Answer onDeselect(Request r);
+    Answer onMotor(Request r);
+    Answer onSeek(Request r);
+    Answer onHead(Request r);
+    Answer onGetPin(Request r);
+    Answer onSetPin(Request r);
+    Answer onGetParams(Request r);
+    Answer onSetParams(Request r);
+    Answer onReset(Request r);
+    Answer onNoClickStep(Request r);
+    Answer onGetFluxStatus(Request r);
+    Answer onWrite(Request r);
+    Answer onReadFlux(Request r);
     [[nodiscard]] gw::Ack readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream);
     [[nodiscard]] flux::FluxTrack encodedSide(int track, int head, int revolutions);
     [[nodiscard]] flux::FluxTrack recordedSide(int cylinder, int head, int revolutions) const;
