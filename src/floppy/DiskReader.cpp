@@ -1,6 +1,7 @@
 #include "floppy/DiskReader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "core/ProgramInfo.h"
 #include "floppy/FdRawRequests.h"
@@ -175,7 +176,7 @@ void DiskReader::readTracks(std::uint8_t drive, const ReadOptions& options, std:
 }
 
 ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& options, DiskImage& image,
-                                const ReadHooks& hooks) {
+                                const ReadHooks& hooks) try {
     ReadReport report;
     const auto drive = DriveNumber(sDriveText);
     if (!drive) {
@@ -196,6 +197,15 @@ ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& 
     readTracks(*drive, options, bytes, map, report, hooks);
     report.outcome = publish(bytes, map, image);
     return report;
+} catch (const std::bad_alloc&) {
+    return outOfMemory();
+}
+
+ReadReport DiskReader::outOfMemory() const {
+    m_prompter.message(kReadOutOfMemoryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+    ReadReport report;
+    report.outcome = ReadOutcome::Canceled;
+    return report;
 }
 
 ReadOutcome DiskReader::publish(std::vector<std::uint8_t>& bytes, SectorMap& map, DiskImage& image) const {
@@ -208,7 +218,7 @@ ReadOutcome DiskReader::publish(std::vector<std::uint8_t>& bytes, SectorMap& map
 }
 
 ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOptions& options,
-                                       DiskImage& image, const ReadHooks& hooks) {
+                                       DiskImage& image, const ReadHooks& hooks) try {
     ReadReport report;
     const auto drive = DriveNumber(sDriveText);
     if (!drive) {
@@ -285,4 +295,6 @@ ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOp
     }
     report.outcome = publish(bytes, map, image);
     return report;
+} catch (const std::bad_alloc&) {
+    return outOfMemory();
 }

@@ -21,6 +21,7 @@
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
 inline constexpr const char* kReadOkText = "Read OK";
+inline constexpr const char* kReadOutOfMemoryMessage = "There is not enough memory to read the disk.";
 inline constexpr const char* kNoMapToRetryMessage =
     "The current disk has no map of bad sectors from a read with these options (tracks and sides).";
 
@@ -127,6 +128,9 @@ private:
     [[nodiscard]] bool readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
                                   std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText);
 
+    // A read that runs out of memory says so and ends as a cancelled one,
+    // the image as it was; nothing of it reaches whoever drives the read.
+    [[nodiscard]] ReadReport outOfMemory() const;
     // A cancelled read leaves the image as it was; any other hands it the
     // bytes and map read.
     [[nodiscard]] ReadOutcome publish(std::vector<std::uint8_t>& bytes, SectorMap& map,
