@@ -54,19 +54,19 @@ std::optional<std::string> KryoFluxStreamProblem(std::span<const std::uint8_t> b
     }
     const ByteReader r(bytes);
     const std::size_t judged = std::min(bytes.size(), kJudgedBytes);
-    std::uint32_t streamPos = 0;
     bool positioned = false;  // an index or stream-position block seen
     bool cut = false;
+    bool overflow = false;  // the last block added 0x10000 to the next flux
     std::size_t at = 0;
     while (at < judged) {
         const std::uint8_t b = bytes[at];
         if (b != kOob) {
             const std::size_t length = InBandLength(b);
-            if (b <= 0x07 && r.has(at, 2) && b == 0 && bytes[at + 1] == 0) {
+            if (b == 0 && !overflow && r.has(at, 2) && bytes[at + 1] == 0) {
                 return "it holds a flux of no length at byte " + std::to_string(at);
             }
+            overflow = b == 0x0B;
             at += length;
-            streamPos += static_cast<std::uint32_t>(length);
             continue;
         }
         if (!r.has(at, 4)) {
@@ -89,7 +89,9 @@ std::optional<std::string> KryoFluxStreamProblem(std::span<const std::uint8_t> b
         bool fits = true;
         switch (type) {
             case kStreamInfo:
-                fits = size == 8 && (!whole || r.u32le(at + 4) == streamPos);
+                // Only the first is held to its position: later ones in a
+                // damaged stream may be off, and the reader ignores them.
+                fits = size == 8 && (!whole || at != 0 || r.u32le(at + 4) == 0);
                 positioned = positioned || fits;
                 break;
             case kIndex:
