@@ -26,7 +26,8 @@ inline constexpr std::uint64_t kZipMaxTotalBytes = 128ull << 20;
 // A local file header or an empty archive's end record.
 [[nodiscard]] bool LooksLikeZip(std::span<const std::uint8_t> bytes);
 
-// Whether this program was built with zip support.
+// Whether zip archives can be opened: built with zip support, and libzip
+// found when first asked for.
 [[nodiscard]] bool ZipSupported();
 
 // The entries whose names WANTED accepts, unpacked, each under its name in
