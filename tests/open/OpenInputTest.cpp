@@ -48,6 +48,8 @@ TEST(InputDetection, ByWhatTheBytesParseAs) {
     image[0] = 0x0D, image[1] = 0x01, image[2] = 0x08, image[3] = 0x00;  // a stream-position block's head
     const std::tuple<std::string, Bytes, flux::FluxFormat> cases[] = {
         {"disk.dat", {'S', 'C', 'P', 0x22}, flux::FluxFormat::Scp},
+        {"disk.img", {'H', 'X', 'C', 'H', 'F', 'E', 'V', '3'}, flux::FluxFormat::Hfe},
+        {"disk.scp", {0x41}, flux::FluxFormat::Scp},  // by name: its reader says what is wrong
         {"stream.bin", Bytes(stream.begin(), stream.begin() + 6000), flux::FluxFormat::KryoFlux},
         {"disk.opd", image, flux::FluxFormat::None},
         {"info-only.bin", {0x0D, 0x04, 0x03, 0x00, 'a', '=', '1'}, flux::FluxFormat::KryoFlux},
