@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "open/FluxDiskOpener.h"
 #include "open/FluxFiles.h"
 #include "open/ZipArchive.h"
 #include "support/TestSupport.h"
@@ -241,3 +242,23 @@ TEST(ZipArchive, IsUnpackedWithinBoundsAndNeverTrusted) {
 #endif
 
 }  // namespace
+
+// The desktop program's opener: what it tells the person, in one message box.
+TEST(DesktopOpener, SaysWhatOpeningFoundInOneMessage) {
+    TempDir dir;
+    std::vector<std::tuple<std::string, bool, std::string>> cases = {
+        {kStreams, true, "This recording holds 9 sectors of 512 bytes per track side, not an Opus disk."}};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    cases.emplace_back(dir.file("fifo"), false, "Cannot open " + dir.file("fifo") + ": not a regular file");
+#endif
+    for (const auto& [path, loaded, message] : cases) {
+        ScriptedPrompter prompter;
+        RecordingLog log;
+        flux::FluxDiskOpener opener(prompter, log);
+        DiskImage image;
+        EXPECT_EQ(opener.open(path, image), loaded) << path;
+        ASSERT_EQ(prompter.shown.size(), 1U) << path;
+        EXPECT_EQ(prompter.shown[0].text, message);
+    }
+}
