@@ -125,6 +125,9 @@ std::vector<std::string> BrowseWarnings(const DecodedRecording& recording) {
 }
 
 FluxFormat DetectFluxFormat(const std::string& path) {
+    if (path == "-") {
+        return FluxFormat::None;  // standard input can be read once only: ReadInput's to read
+    }
     try {
         return DetectFluxFormat(input::ReadInput(path));
     } catch (const Failure&) {

@@ -45,7 +45,9 @@ struct DecodedRecording {
 [[nodiscard]] std::vector<std::string> BrowseWarnings(const DecodedRecording& recording);
 
 // The same, from a path: what ReadInput makes of it. DetectFluxFormat gives
-// None for a path that cannot be read; the others throw a Failure.
+// None for a path that cannot be read, and for "-" (standard input can be
+// read only once, so whoever reads it detects from its bytes); the others
+// throw a Failure.
 [[nodiscard]] FluxFormat DetectFluxFormat(const std::string& path);
 [[nodiscard]] FluxDisk LoadFluxFile(const std::string& path);
 [[nodiscard]] DecodedImage LoadRecording(const std::string& path, std::uint8_t filler = 0xE5,
