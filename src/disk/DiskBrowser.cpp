@@ -44,7 +44,6 @@ void DiskBrowser::ReadPhysicalDisk() {
 }
 
 void DiskBrowser::OpenImageFile() {
-    m_view.setOpusFileEnabled(false);
     const auto path = m_chooser.openFile(kBrowseTitle, m_opener ? m_opener->filters() : ImageFileFilters());
     if (!path) {
         return;
@@ -57,7 +56,6 @@ void DiskBrowser::OpenImageFile() {
     if (!GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
         return;
     }
-    m_view.setOpusFileEnabled(true);
     FillDiskList();
     m_view.setSaveEnabled(true);
 }
@@ -91,6 +89,8 @@ void DiskBrowser::FillDiskList() {
         m_currentDiskName = m_session.catalogue.front().Name;
     }
     m_view.setRows(rows);
+    // The one place that decides "&Opus File": usable exactly while a file is listed.
+    m_view.setOpusFileEnabled(!m_noFilesListed);
     m_view.markHitFiles(HitFiles());
     m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
 }

@@ -59,6 +59,7 @@ public:
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setReadEnabled(bool enabled) = 0;
     virtual void setSaveEnabled(bool enabled) = 0;
+    // "&Opus File" and its items, enabled exactly while the list holds a file.
     virtual void setOpusFileEnabled(bool enabled) = 0;
     virtual void showWindow() = 0;
     // After the rows: the files the current disk's bad sectors fall into
@@ -83,9 +84,6 @@ public:
     void ReadPhysicalDisk();
     void OpenImageFile();
     void SaveImage();
-
-    // The "&Opus File" items are enabled on drop-down exactly when files are listed.
-    [[nodiscard]] bool OpusFileItemsEnabled() const { return !m_noFilesListed; }
 
     // Double-click or Enter on a row: dispatch by the entry's type and length.
     void OpenEntry(std::optional<int> lIndex);

@@ -216,12 +216,6 @@ void frmDisk::setRows(const std::vector<ListRow>& rows) {
         item->setText(3, QString::fromStdString(row.parameter2));
         item->setText(4, QString::fromStdString(row.parameter3));
     }
-    // The items follow the list at once, so their shortcuts work before the
-    // menu was ever dropped.
-    const bool enabled = m_browser->OpusFileItemsEnabled();
-    m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
-    m_mnuOpusFileViewAsBytes->setEnabled(enabled);
-    m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
 }
 
 namespace {
@@ -282,6 +276,10 @@ void frmDisk::setSaveEnabled(bool enabled) {
 void frmDisk::setOpusFileEnabled(bool enabled) {
     m_mnuOpusFile->setEnabled(enabled);
     m_mnuOpusFile->menuAction()->setEnabled(enabled);
+    // The items follow at once, so their shortcuts work before the menu was ever dropped.
+    m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
+    m_mnuOpusFileViewAsBytes->setEnabled(enabled);
+    m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
 }
 
 void frmDisk::showWindow() {

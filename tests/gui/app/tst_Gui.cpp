@@ -80,6 +80,12 @@ void whenShown(const std::function<void(T*)>& action) {
     timer->start(5);
 }
 
+// Starts a read and waits until it has ended.
+void readToEnd(frmFDRead* dialog) {
+    dialog->cmdRead->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Reading(), 10000);
+}
+
 // One run of the program: scripted dialogs, the demo disk in a simulated
 // drive, settings and log in a fresh folder. Qt's own message boxes on request.
 struct Run {
@@ -205,6 +211,40 @@ private slots:
         run.chooser.paths.push_back(run.dir.file("demo.Odd"));
         Run::action(basic, "mnuFileSaveAs")->trigger();
         QCOMPARE(boxParent, basic);
+    }
+
+    // Each size command sizes the window round a picture of exactly that zoom.
+    void theSizeCommandsSizeTheWindowRoundThePicture() {
+        Run run;
+        run.openDemo();
+        frmScreen* screen = run.open<frmScreen>(1);
+        QVERIFY(QTest::qWaitForWindowExposed(screen));
+        for (const int i : {2, 0, 1}) {
+            screen->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(screen));
+            QTest::keyClick(screen, Qt::Key(Qt::Key_F1 + i), Qt::ControlModifier);
+            QTest::qWait(20);
+            QCOMPARE(screen->rpnScr()->size(),
+                     QSize((i + 1) * ScreenRenderer::kWidth, (i + 1) * ScreenRenderer::kHeight));
+        }
+    }
+
+    // "Opus File" is usable whenever files are listed: after a read, and
+    // after an open that was cancelled.
+    void theOpusFileMenuFollowsTheList() {
+        Run run;
+        QAction* viewAsBasic = Run::action(run.main(), "mnuOpusFileViewAsBASICProgram");
+        QVERIFY(!viewAsBasic->isEnabled());
+        whenShown<frmFDRead>([](frmFDRead* dialog) {
+            readToEnd(dialog);
+            dialog->cmdClose->click();
+        });
+        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(run.list()->topLevelItemCount(), 5);
+        QVERIFY(viewAsBasic->isEnabled());
+        run.chooser.paths.push_back(std::nullopt);
+        Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
+        QVERIFY(viewAsBasic->isEnabled());
     }
 
     void thePaletteDialogRecoloursItsOwnPicture() {
@@ -349,13 +389,17 @@ private slots:
         QVERIFY2(widened > before, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(widened)));
 
         frmScreen* screen = run.open<frmScreen>(1);
-        Run::action(screen, "mnuScreenSize(2)")->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(screen));
-        QTest::qWait(500);  // the window manager's answer to the resize
         RasterPaneWidget* picture = screen->rpnScr();
-        QCOMPARE(picture->size(), QSize(3 * ScreenRenderer::kWidth, 3 * ScreenRenderer::kHeight));
-        QVERIFY(screen->rect().contains(QRect(picture->mapTo(screen, QPoint(0, 0)), picture->size())));
-        QVERIFY(Run::action(screen, "mnuScreenSize(2)")->isChecked());
+        for (const int i : {2, 0, 1}) {
+            const QString name = QStringLiteral("mnuScreenSize(%1)").arg(i);
+            Run::action(screen, qPrintable(name))->trigger();
+            QTest::qWait(500);  // the window manager's answer to the resize
+            QCOMPARE(picture->size(),
+                     QSize((i + 1) * ScreenRenderer::kWidth, (i + 1) * ScreenRenderer::kHeight));
+            QVERIFY(screen->rect().contains(QRect(picture->mapTo(screen, QPoint(0, 0)), picture->size())));
+            QVERIFY(Run::action(screen, qPrintable(name))->isChecked());
+        }
         run.main()->close();
         Run next;
         next.main()->setSettingsFile(run.settings);
