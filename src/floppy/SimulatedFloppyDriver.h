@@ -53,15 +53,6 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
-    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                       std::string& sErrorText, std::int32_t lSizeCode,
-                                       bool bDoubleStep) override;
-    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                        std::int32_t& lErrorCode, std::string& sErrorText,
-                                        std::int32_t lSizeCode, bool bDoubleStep) override;
-
     // "H:T:CODE:N[:R];H:T:CODE:N" (CODE decimal or 0x-hex, may be negative; R
     // a sector 0 to 17; empty items between semicolons are skipped). Malformed
     // text throws a Failure that names the item.
@@ -74,13 +65,12 @@ public:
     [[nodiscard]] int ReadRequests() const { return m_readRequests; }
     [[nodiscard]] const std::vector<SimulatedFault>& Faults() const { return m_faults; }
 
+protected:
+    [[nodiscard]] std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                       int& step) override;
+
 private:
     void insertDiskFromFile();
-    // One seek and one read of sectors first .. first + count - 1 into buffer:
-    // 0 when the read succeeds, else the error code.
-    [[nodiscard]] std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                           int first, int count, std::int32_t lSizeCode, bool bDoubleStep,
-                                           std::vector<std::uint8_t>& buffer, int& step);
     [[nodiscard]] std::int32_t readRequest(std::uint8_t cylinder, std::uint8_t head, int first, int count,
                                            std::int32_t lSizeCode, std::vector<std::uint8_t>& buffer);
 
