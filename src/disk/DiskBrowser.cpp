@@ -38,7 +38,9 @@ void DiskBrowser::ReadPhysicalDisk() {
         m_currentDiskName = m_session.catalogue.front().Name;
         m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
         m_view.setSaveEnabled(true);
+        m_view.showSectorMap(CurrentSectorMap(), HitFiles());
     } else {
+        m_view.showSectorMap(CurrentSectorMap(), {});
         m_prompter.message(kCatalogueErrorMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
     }
 }
@@ -50,14 +52,18 @@ void DiskBrowser::OpenImageFile() {
     }
     const bool loaded = m_opener ? m_opener->open(*path, m_session.image)
                                  : LoadImageFile(*path, m_session.image, m_prompter, m_log);
-    if (!loaded) {
-        return;
+    if (loaded) {
+        if (GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
+            FillDiskList();
+            m_view.setSaveEnabled(true);
+            m_view.showSectorMap(CurrentSectorMap(), HitFiles());
+        } else {
+            m_view.showSectorMap(CurrentSectorMap(), {});
+        }
     }
-    if (!GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
-        return;
+    if (m_opener) {
+        m_opener->afterListing();
     }
-    FillDiskList();
-    m_view.setSaveEnabled(true);
 }
 
 void DiskBrowser::SaveImage() {

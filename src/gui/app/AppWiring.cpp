@@ -46,6 +46,8 @@ AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
 }
 
 AppWiring::~AppWiring() {
+    // A read that Cancel left waiting on the device still holds the driver.
+    frmFDRead::WaitForAbandonedReads();
     for (const QPointer<QWidget>& viewer : m_viewers) {
         delete viewer.data();
     }
@@ -100,10 +102,26 @@ ViewerContext AppWiring::viewerContext() {
     ViewerContext context{
         m_session.catalogue, *m_prompter,   *m_chooser,         m_logger,
         *m_printerChooser,   m_fontChooser, m_settingsFilePath, [] { QCoreApplication::processEvents(); }};
-    if (m_qtPrompter) {
-        // A viewer's message boxes stand over the viewer, not the main window.
-        context.windowPrompter = [](QWidget* window) { return std::make_unique<QtPrompter>(window); };
-    }
+    // A viewer's dialogs stand over the viewer, not the main window; the
+    // scripted ones a test hands in are left as they are.
+    context.windowDialogs = [qtPrompter = m_qtPrompter != nullptr, qtChooser = m_qtChooser != nullptr,
+                             qtPrinter = m_qtPrinterChooser != nullptr,
+                             qtFont = m_qtFontChooser != nullptr](QWidget* window) {
+        WindowDialogs own;
+        if (qtPrompter) {
+            own.prompter = std::make_unique<QtPrompter>(window);
+        }
+        if (qtChooser) {
+            own.chooser = std::make_unique<QtFileChooser>(window);
+        }
+        if (qtPrinter) {
+            own.printerChooser = std::make_unique<QtPrinterChooser>(window);
+        }
+        if (qtFont) {
+            own.fontChooser = std::make_unique<QtFontChooser>(window);
+        }
+        return own;
+    };
     return context;
 }
 
@@ -153,7 +171,7 @@ bool AppWiring::ShowOpusScreen(int lIndex) {
 }
 
 DiskReadEnd AppWiring::ReadDisk(DiskImage& image) {
-    frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get());
+    frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get(), m_settingsFilePath);
     dialog.exec();
     if (dialog.Canceled()) {
         return DiskReadEnd::Canceled;

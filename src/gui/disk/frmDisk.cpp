@@ -130,11 +130,12 @@ void frmDisk::buildMenus() {
     connect(m_mnuFile, &QMenu::aboutToShow, this,
             [this] { m_mnuFileDiskMap->setEnabled(m_browser->CurrentSectorMap().has_value()); });
     connect(m_mnuFileDiskMap, &QAction::triggered, this, [this] {
-        if (const auto& map = m_browser->CurrentSectorMap()) {
-            auto* window = new frmDiskMap(*map, this);
-            window->setHitFiles(m_browser->HitFiles());
-            window->show();
+        if (m_frmDiskMap.isNull()) {
+            m_frmDiskMap = new frmDiskMap(this);
         }
+        m_frmDiskMap->setMap(m_browser->CurrentSectorMap(), m_browser->HitFiles());
+        m_frmDiskMap->show();
+        m_frmDiskMap->raise();
     });
     connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
             [this] { m_browser->ViewAsBasic(selectedIndex()); });
@@ -239,7 +240,7 @@ QIcon withWarning(const QIcon& icon) {
 void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
     m_lvuDisk->setToolTip({});
     for (const HitFile& hit : hits) {
-        const QString sectors = QString::fromStdString(SectorListText(hit.badSectors));
+        const QString sectors = QString::fromStdString(SectorRunsText(hit.badSectors));
         if (hit.index == 0) {
             // The catalogue has no row of its own: the whole list is what it spoils.
             m_lvuDisk->setToolTip(
@@ -258,6 +259,13 @@ void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
                 item->setToolTip(c, tip);
             }
         }
+    }
+}
+
+void frmDisk::showSectorMap(const std::optional<SectorMap>& map, const std::vector<HitFile>& hits) {
+    // An open map follows the current disk.
+    if (!m_frmDiskMap.isNull()) {
+        m_frmDiskMap->setMap(map, hits);
     }
 }
 

@@ -20,8 +20,8 @@
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),
       m_openerPrompter(context.prompter),
-      m_ownPrompter(context.promptFor(this)),
-      m_context(context.speakingThrough(m_ownPrompter.get())) {
+      m_own(context.dialogsFor(this)),
+      m_context(context.speakingThrough(m_own)) {
     setObjectName(QStringLiteral("frmScreen"));
     auto* central = new QWidget(this);
     setCentralWidget(central);

@@ -59,7 +59,7 @@ private:
     // A refused entry is reported over the window that asked for it: this
     // one never shows.
     Prompter& m_openerPrompter;
-    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
+    WindowDialogs m_own;  // the dialogs that stand over this window
     ViewerContext m_context;
     CatalogueEntry m_entry;
     RasterPaneWidget* m_rpnScr = nullptr;
