@@ -100,6 +100,18 @@ struct StallingFloppy : SimulatedFloppyDriver {
     std::atomic<int> stallTrack{-1};
 };
 
+// Scripted answers, with a look at the windows whenever a message shows.
+struct WatchingPrompter : ScriptedPrompter {
+    MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                      MsgButtons buttons) override {
+        if (watch) {
+            watch();
+        }
+        return ScriptedPrompter::message(text, title, icon, buttons);
+    }
+    std::function<void()> watch;
+};
+
 // Starts a read and waits until it has ended.
 void readToEnd(frmFDRead* dialog) {
     dialog->cmdRead->click();
@@ -110,7 +122,7 @@ void readToEnd(frmFDRead* dialog) {
 // drive, settings and log in a fresh folder. Qt's own message boxes on request.
 struct Run {
     TempDir dir;
-    ScriptedPrompter prompter;
+    WatchingPrompter prompter;
     ScriptedChooser chooser;
     PdfPrinter printer{dir.file("print.pdf")};
     StallingFloppy floppy;
@@ -435,12 +447,16 @@ private slots:
                  QStringLiteral("1  %1  0:0:8").arg(run.list()->topLevelItem(0)->text(0)));
 
         // The open map follows the disks that come after: a recording, then
-        // an image file, which has no map.
+        // an image file, which has no map. The recording's warning comes
+        // once its disk is listed.
         writeBytes(run.dir.file("disk.scp"), scpWithOneBadSector());
         run.chooser.paths.push_back(run.dir.file("disk.scp"));
         run.prompter.answers.push_back(MsgAnswer::Ok);
+        QString captionAtWarning;
+        run.prompter.watch = [&] { captionAtWarning = run.main()->windowTitle(); };
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
         QCOMPARE(run.prompter.shown.size(), std::size_t{1});
+        QVERIFY2(captionAtWarning.contains(QStringLiteral("[FLUX")), qPrintable(captionAtWarning));
         const QImage picture = map->grab().toImage();
         QCOMPARE(picture.pixelColor(map->cellRect(1, 0, 4).center()),
                  frmDiskMap::stateColour(SectorState::Bad));
@@ -484,6 +500,7 @@ private slots:
             QVERIFY(Run::action(screen, qPrintable(name))->isChecked());
         }
         run.main()->close();
+        QVERIFY(readText(run.settings).find("Main Placement=") != std::string::npos);
         Run next;
         next.main()->setSettingsFile(run.settings);
         QCOMPARE(next.list()->header()->sectionSize(2), widened);
