@@ -160,8 +160,11 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     }
     std::uint32_t version = 0;
     if (!driver->IsDriverPresent(version)) {
-        throw CliFailure(
-            "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image in a simulated drive)");
+        const std::string problem = driver->DeviceProblem();
+        throw CliFailure(problem.empty()
+                             ? "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image "
+                               "in a simulated drive)"
+                             : problem);
     }
 
     NoQuestionsPrompter prompter;
@@ -186,6 +189,9 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
         case ReadOutcome::InvalidDrive:
             throw UsageError(kDriveNotValidMessage);
         case ReadOutcome::NoFloppy:
+            if (!report.sDeviceProblem.empty()) {
+                throw CliFailure(report.sDeviceProblem);
+            }
             throw CliFailure("drive " + driveName + " does not answer" +
                              (report.sSenseErrorText.empty() ? std::string(" (no such drive)")
                                                              : " (" + report.sSenseErrorText + ")"));
