@@ -105,6 +105,9 @@ std::string recoveredText(int recovered, int of) {
 
 bool DiskReader::readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
                             std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText) {
+    if (sectorStarting) {
+        sectorStarting(sector);
+    }
     std::vector<std::uint8_t> buffer;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (m_driver.ReadSingleSector(drive, static_cast<std::uint8_t>(track),

@@ -119,6 +119,9 @@ public:
     // Stops the read before its next track side; the side being read is
     // finished first. Sticky: every later read of this reader reads nothing.
     void Cancel() { m_canceled = true; }
+    // Called before every single-sector read (sector by sector, and retries):
+    // the read dialog shows the sector.
+    std::function<void(int sector)> sectorStarting;
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
 private:
