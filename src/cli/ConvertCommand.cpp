@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "core/AsciiCase.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "disk/SectorMapFile.h"
@@ -19,10 +20,7 @@ namespace {
 constexpr std::size_t kLargestOpusImage = 4 * kNominalImageLength;
 
 std::string lowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
+    return asciiLower(std::filesystem::path(path).extension().string());
 }
 
 // The sector image with its shape and sector map, and the recording's flux

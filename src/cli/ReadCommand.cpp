@@ -12,6 +12,7 @@
 #include "disk/SameDisk.h"
 #include "disk/SectorMapFile.h"
 #include "floppy/DiskReader.h"
+#include "floppy/ReadSummary.h"
 
 namespace {
 
@@ -41,16 +42,6 @@ public:
         return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     }
 };
-
-std::string summaryOf(const ReadReport& report) {
-    std::string line = "Read finished: " + std::to_string(report.failedSides.size()) + " of " +
-                       std::to_string(report.statusLines.size()) + " track sides failed";
-    for (std::size_t i = 0; i < report.failedSides.size(); ++i) {
-        const FailedSide& f = report.failedSides[i];
-        line += (i == 0 ? ": " : ", ") + std::to_string(f.head) + ":" + std::to_string(f.track);
-    }
-    return line;
-}
 
 int tracksFrom(const std::string& text) {
     if (text == "40" || text == "80") {
@@ -167,8 +158,11 @@ std::unique_ptr<modFDRawCmd> openDriver(ActivityLog& log) {
     }
     std::uint32_t version = 0;
     if (!driver->IsDriverPresent(version)) {
-        throw CliFailure(
-            "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image in a simulated drive)");
+        const std::string problem = driver->DeviceProblem();
+        throw CliFailure(problem.empty()
+                             ? "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image "
+                               "in a simulated drive)"
+                             : problem);
     }
     return driver;
 }
@@ -180,6 +174,9 @@ void refuseUnpublished(const ReadReport& report, const ReadRequest& request, con
         case ReadOutcome::InvalidDrive:
             throw UsageError(kDriveNotValidMessage);
         case ReadOutcome::NoFloppy:
+            if (!report.sDeviceProblem.empty()) {
+                throw CliFailure(report.sDeviceProblem);
+            }
             throw CliFailure("drive " + driveName + " does not answer" +
                              (report.sSenseErrorText.empty() ? std::string(" (no such drive)")
                                                              : " (" + report.sSenseErrorText + ")"));
@@ -254,7 +251,7 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
         cli.out << "Merge finished: " << unreadBefore - unread << " of " << unreadBefore
                 << " bad sectors recovered" << std::endl;
     } else {
-        cli.out << summaryOf(report) << std::endl;
+        cli.out << ReadSummary(report) << std::endl;
     }
     try {
         ReplaceImageAndMap(request.out, image.bytes, image.sectorMap);

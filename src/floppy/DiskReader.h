@@ -21,6 +21,7 @@
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
 inline constexpr const char* kReadOkText = "Read OK";
+inline constexpr const char* kReadOutOfMemoryMessage = "There is not enough memory to read the disk.";
 inline constexpr const char* kNoMapToRetryMessage =
     "The current disk has no map of bad sectors from a read with these options (tracks and sides).";
 
@@ -80,6 +81,7 @@ struct ReadReport {
     ReadOutcome outcome = ReadOutcome::InvalidDrive;
     std::uint8_t drive = 0;
     std::string sSenseErrorText;           // what the drive check last said; empty when the device is missing
+    std::string sDeviceProblem;            // why the driver could not reach its device, when it says
     std::vector<std::string> statusLines;  // one per side read, in order
     std::vector<FailedSide> failedSides;   // the sides with at least one sector stored as filler
 };
@@ -117,10 +119,15 @@ public:
     // Stops the read before its next track side; the side being read is
     // finished first. Sticky: every later read of this reader reads nothing.
     void Cancel() { m_canceled = true; }
+    // Called before every single-sector read (sector by sector, and retries):
+    // the read dialog shows the sector.
+    std::function<void(int sector)> sectorStarting;
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
 private:
-    [[nodiscard]] bool waitForDrive(std::uint8_t drive, std::string& sErrorText);
+    // Asks for a floppy (or, for a device that cannot be reached, says so)
+    // until the drive answers or the user cancels.
+    [[nodiscard]] bool waitForDrive(std::uint8_t drive, ReadReport& report);
     // How one track side went: ok shows "Read OK"; a side read sector by
     // sector also shows how many of the sectors it wanted came back.
     struct SideResult {

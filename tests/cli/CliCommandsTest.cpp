@@ -203,4 +203,14 @@ TEST(CliCommand, ConvertKeepsTheRecordOfBadSectors) {
             "quillmar-cli: the sector map beside {dir}/out.opd is damaged: not valid JSON (at byte 2)\n")));
 }
 
+// A Greaseweazle that cannot be reached says why, not that no driver answers.
+TEST(CliCommand, ReadSaysWhyTheGreaseweazleCannotBeReached) {
+    const CliRun cli;
+    const std::string port = cli.file("ttyACM9");
+    const ScopedEnv floppy("QUILLMAR_FLOPPY", "greaseweazle:" + port);
+    const CommandResult r = cli.run({"read", "-o", "{dir}/out.opu"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "quillmar-cli: cannot open " + port + ": No such file or directory\n");
+}
+
 }  // namespace
