@@ -1,5 +1,4 @@
 #include <functional>
-#include <tuple>
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
@@ -7,7 +6,6 @@
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
 #include "flux/Scp.h"
-#include "open/FluxFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -266,23 +264,6 @@ TEST(FluxEndingInsideASector, GivesBadSectorsNotAFailure) {
     ASSERT_EQ(decoded->image.sectorMap->entries.size(), 1U);
     EXPECT_EQ(decoded->image.sectorMap->entries[0].sector, 1);
     EXPECT_EQ(decoded->image.sectorMap->entries[0].state, SectorState::Bad);
-}
-
-// Contents decide first, the name only when the contents say nothing.
-TEST(FluxDetection, ByContentsThenByName) {
-    const std::tuple<std::string, Bytes, flux::FluxFormat> cases[] = {
-        {"disk.dat", {'S', 'C', 'P', 0x22}, flux::FluxFormat::Scp},
-        {"disk.img", {'H', 'X', 'C', 'H', 'F', 'E', 'V', '3'}, flux::FluxFormat::Hfe},
-        {"a.bin", {0x0D, 0x04, 0x00, 0x00}, flux::FluxFormat::KryoFlux},
-        {"track07.1.raw", {0x41}, flux::FluxFormat::KryoFlux},
-        {"picture.raw", {0x41}, flux::FluxFormat::None},
-        {"disk.opd", Bytes(4608, 0xE5), flux::FluxFormat::None},
-    };
-    for (const auto& [name, bytes, expected] : cases) {
-        TempDir dir;
-        writeBytes(dir.file(name), bytes);
-        EXPECT_EQ(flux::DetectFluxFormat(dir.file(name)), expected) << name;
-    }
 }
 
 // Index blocks: stream position (32-bit), sample count since the last
