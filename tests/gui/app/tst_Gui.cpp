@@ -428,12 +428,18 @@ private slots:
     // Map shows each.
     void badSectorsOfAReadAndOfAFluxRecordingShowOnTheMap() {
         Run run(false, SimulatedFloppyDriver::ParseFaults("0:0:23:99:8"));  // the first file's header block
+        QString sectorShown, statusLines;
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
             dialog->mnuOptionsSectorBySectorRead->trigger();
             readToEnd(dialog);
+            sectorShown = dialog->txtSector->text();
+            statusLines = dialog->txtTkInfo->toPlainText();
             dialog->cmdClose->click();
         });
         Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(sectorShown, QStringLiteral("17"));  // the last one read on its own
+        QVERIFY(readText(run.settings).find("Sector By Sector=True") != std::string::npos);
+        QVERIFY(statusLines.endsWith(QStringLiteral("Read finished: 1 of 40 track sides failed: 0:0")));
         QCOMPARE(run.list()->topLevelItem(0)->toolTip(0),
                  QStringLiteral("Bad sectors (head:track:sector): 0:0:8"));
         QCOMPARE(run.list()->topLevelItem(1)->toolTip(0), QString());
