@@ -275,6 +275,16 @@ private slots:
         run.chooser.paths.push_back(std::nullopt);
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
         QVERIFY(viewAsBasic->isEnabled());
+        // A file of the wrong length, refused at its question (asked from the
+        // opener's own thread).
+        writeBytes(run.dir.file("short.opu"), std::vector<std::uint8_t>(100));
+        run.chooser.paths.push_back(run.dir.file("short.opu"));
+        run.prompter.answers.push_back(MsgAnswer::No);
+        Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
+        QCOMPARE(run.prompter.shown.size(), std::size_t{2});  // the question, then "ignored"
+        QCOMPARE(run.prompter.shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(run.list()->topLevelItemCount(), 5);
+        QVERIFY(viewAsBasic->isEnabled());
     }
 
     void thePaletteDialogRecoloursItsOwnPicture() {
