@@ -1,6 +1,7 @@
 #include "floppy/DiskReader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "core/ProgramInfo.h"
 #include "floppy/FdRawRequests.h"
@@ -218,10 +219,17 @@ ReadReport DiskReader::runRead(std::string_view sDriveText, DiskImage& image, co
 
     const ReadingState reading(hooks);
     const BusyPointer busy(m_prompter);
-    std::vector<std::uint8_t> bytes;
-    SectorMap map;
-    body(*drive, bytes, map, report);
-    report.outcome = publish(bytes, map, image);
+    try {
+        std::vector<std::uint8_t> bytes;
+        SectorMap map;
+        body(*drive, bytes, map, report);
+        report.outcome = publish(bytes, map, image);
+    } catch (const std::bad_alloc&) {
+        // Nothing of it may reach whoever drives the read (the read window's
+        // event loop); the image stays as it was.
+        m_prompter.message(kReadOutOfMemoryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+        report.outcome = ReadOutcome::Canceled;
+    }
     return report;
 }
 

@@ -21,6 +21,7 @@
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
 inline constexpr const char* kReadOkText = "Read OK";
+inline constexpr const char* kReadOutOfMemoryMessage = "There is not enough memory to read the disk.";
 inline constexpr const char* kNoMapToRetryMessage =
     "The current disk has no map of bad sectors from a read with these options (tracks and sides).";
 
