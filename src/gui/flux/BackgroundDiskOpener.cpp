@@ -92,7 +92,7 @@ bool BackgroundDiskOpener::open(const std::string& path, DiskImage& image) {
     thread->wait();
     delete thread;
     // Progress reports still queued belong to this open and go with it.
-    QCoreApplication::sendPostedEvents(this);
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     qApp->removeEventFilter(this);
     m_progress.reset();
     m_opening = false;

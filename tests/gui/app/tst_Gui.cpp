@@ -275,6 +275,16 @@ private slots:
         run.chooser.paths.push_back(std::nullopt);
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
         QVERIFY(viewAsBasic->isEnabled());
+        // A file of the wrong length, refused at its question (asked from the
+        // opener's own thread).
+        writeBytes(run.dir.file("short.opu"), std::vector<std::uint8_t>(100));
+        run.chooser.paths.push_back(run.dir.file("short.opu"));
+        run.prompter.answers.push_back(MsgAnswer::No);
+        Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
+        QCOMPARE(run.prompter.shown.size(), std::size_t{2});  // the question, then "ignored"
+        QCOMPARE(run.prompter.shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(run.list()->topLevelItemCount(), 5);
+        QVERIFY(viewAsBasic->isEnabled());
     }
 
     void thePaletteDialogRecoloursItsOwnPicture() {
@@ -428,12 +438,18 @@ private slots:
     // Map shows each.
     void badSectorsOfAReadAndOfAFluxRecordingShowOnTheMap() {
         Run run(false, SimulatedFloppyDriver::ParseFaults("0:0:23:99:8"));  // the first file's header block
+        QString sectorShown, statusLines;
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
             dialog->mnuOptionsSectorBySectorRead->trigger();
             readToEnd(dialog);
+            sectorShown = dialog->txtSector->text();
+            statusLines = dialog->txtTkInfo->toPlainText();
             dialog->cmdClose->click();
         });
         Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(sectorShown, QStringLiteral("17"));  // the last one read on its own
+        QVERIFY(readText(run.settings).find("Sector By Sector=True") != std::string::npos);
+        QVERIFY(statusLines.endsWith(QStringLiteral("Read finished: 1 of 40 track sides failed: 0:0")));
         QCOMPARE(run.list()->topLevelItem(0)->toolTip(0),
                  QStringLiteral("Bad sectors (head:track:sector): 0:0:8"));
         QCOMPARE(run.list()->topLevelItem(1)->toolTip(0), QString());
