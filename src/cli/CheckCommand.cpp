@@ -15,7 +15,7 @@ int runCheck(const std::vector<std::string>& args, CliContext& cli) {
     if (parsed.positional.size() != 1) {
         throw UsageError("check takes one IMAGE");
     }
-    const LoadedDisk disk = loadDisk(parsed.positional[0], cli, false);
+    const LoadedDisk disk = loadDisk(parsed.positional[0], cli, false, DamagedMap::Fail);
     if (!disk.image.sectorMap) {
         cli.err << "note: no sector map beside " << disk.path << " (" << SectorMapPath(disk.path)
                 << "); no sector is known to be bad\n";

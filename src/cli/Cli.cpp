@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -57,7 +58,7 @@ void loadFluxRecording(const input::InputFiles& input, DiskImage& image, CliCont
 }
 
 // A file that is not a recording is an image, read as it is.
-void loadImage(input::InputFiles& input, LoadedDisk& disk, CliContext& cli) {
+void loadImage(input::InputFiles& input, LoadedDisk& disk, CliContext& cli, DamagedMap damagedMap) {
     disk.image.bytes = std::move(input.files[0].bytes);
     if (input.label == "standard input") {
         return;
@@ -65,12 +66,15 @@ void loadImage(input::InputFiles& input, LoadedDisk& disk, CliContext& cli) {
     try {
         disk.image.sectorMap = LoadSectorMapBeside(disk.path, disk.image.bytes.size());
     } catch (const Failure& f) {
-        cli.err << "warning: the sector map beside " << disk.path << " was left out: " << f.description()
-                << '\n';
+        const std::string damage = "the sector map beside " + disk.path + " is damaged: " + f.description();
+        if (damagedMap == DamagedMap::Fail) {
+            throw CliFailure(damage);
+        }
+        cli.err << "warning: " << damage << '\n';
     }
 }
 
-LoadedDisk openDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
+LoadedDisk openDisk(const std::string& path, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
     LoadedDisk disk;
     StderrLog log(cli.err);
     input::InputFiles input = readInput(path);
@@ -79,7 +83,7 @@ LoadedDisk openDisk(const std::string& path, CliContext& cli, bool decodeCatalog
     if (recording) {
         loadFluxRecording(input, disk.image, cli);
     } else {
-        loadImage(input, disk, cli);
+        loadImage(input, disk, cli, damagedMap);
     }
     const std::size_t length = disk.image.bytes.size();
     if (length == 0) {
@@ -251,9 +255,9 @@ input::InputFiles readInput(const std::string& path) {
     }
 }
 
-LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
+LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
     try {
-        return openDisk(path, cli, decodeCatalogue);
+        return openDisk(path, cli, decodeCatalogue, damagedMap);
     } catch (const std::bad_alloc&) {
         throw outOfMemory(path);
     }
@@ -313,9 +317,54 @@ void refuseUnwritableTarget(const std::string& out) {
     if (fs::is_directory(status)) {
         throw CliFailure(out + " is a folder");
     }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        throw CliFailure("cannot write " + out + ": not a regular file");
+    }
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
         throw CliFailure(out + " is read-only");
     }
+}
+
+void refuseImageTarget(const std::string& out, bool force) {
+    refuseUnwritableTarget(out);
+    std::error_code ec;
+    if (!force && fs::exists(fs::symlink_status(out, ec))) {
+        throw CliFailure(out + " already exists; use --force to replace it");
+    }
+    const fs::path parent = fs::path(out).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+        throw CliFailure("cannot write " + out + ": there is no folder " + parent.string());
+    }
+    if (pathKind(SectorMapPath(out)) == PathKind::Other) {
+        throw CliFailure("cannot write " + SectorMapPath(out) + ": not a regular file");
+    }
+}
+
+std::uint8_t fillerOption(const std::string& text) {
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "0x00") {
+        return 0x00;
+    }
+    if (lower == "0xe5") {
+        return 0xE5;
+    }
+    throw UsageError("--filler takes 0x00 or 0xE5, not \"" + text + "\"");
+}
+
+std::string sectorMapLine(const std::string& out, const std::optional<SectorMap>& map) {
+    if (!map || map->allGood()) {
+        return {};
+    }
+    std::size_t unread = 0;
+    std::size_t recovered = 0;
+    for (const SectorStatus& e : map->entries) {
+        unread += e.state == SectorState::Bad || e.state == SectorState::Missing ? 1 : 0;
+        recovered += e.state == SectorState::Recovered ? 1 : 0;
+    }
+    return "Sector map: " + SectorMapPath(out) + " (" + std::to_string(unread) + " bad, " +
+           std::to_string(recovered) + " recovered)";
 }
 
 CliFailure writeFailure(const std::string& out, const Failure& f) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <streambuf>
 #include <string>
@@ -114,10 +115,17 @@ struct LoadedDisk {
     Catalogue catalogue;
 };
 
+// What a damaged map beside an image means to a command: browsing warns
+// ("warning: the sector map beside IMAGE is damaged: REASON") and goes on
+// without it; check and convert, whose answer is the map, fail with the same
+// sentence.
+enum class DamagedMap { Warn, Fail };
+
 // Loads an image of any length (warning when it is no Opus geometry's) from a
 // regular file or, for "-", standard input, with the sector map beside it, and
 // decodes its catalogue when asked; a catalogue without entries is a failure.
-[[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true);
+[[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true,
+                                  DamagedMap damagedMap = DamagedMap::Warn);
 
 // Reads what PATH names once ("-" for standard input; a folder or zip archive
 // of stream files), refusing what is no regular file before opening it:
@@ -138,8 +146,22 @@ struct LoadedDisk {
 // BASIC program".
 void warnIfNotBasic(const CatalogueEntry& entry, const std::string& indexText, CliContext& cli);
 
-// Refuses OUT up front when it is a folder or a read-only file, in words.
+// Refuses OUT up front when it is a folder, a read-only file or anything but
+// a regular file (a device, FIFO or socket, behind a link or not), in words.
 void refuseUnwritableTarget(const std::string& out);
+
+// For commands that write an image and its map: refuses OUT as
+// refuseUnwritableTarget does, an OUT that exists unless force ("OUT already
+// exists; use --force to replace it"), a missing folder, and a map path beside
+// OUT that holds anything but a regular file.
+void refuseImageTarget(const std::string& out, bool force);
+
+// The byte of unreadable sectors: --filler 0x00 or 0xE5, in either case.
+[[nodiscard]] std::uint8_t fillerOption(const std::string& text);
+
+// "Sector map: OUT.map.json (2 bad, 16 recovered)" (missing sectors count as
+// bad), or nothing when the map lists no sector and none was written.
+[[nodiscard]] std::string sectorMapLine(const std::string& out, const std::optional<SectorMap>& map);
 
 // Why an entry makes no tape file, in words, from what BuildTapBlocks threw.
 [[nodiscard]] std::string tapeRefusal(const CatalogueEntry& entry, const Failure& f);

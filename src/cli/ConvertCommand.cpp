@@ -9,36 +9,39 @@
 #include "core/AsciiCase.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
+#include "disk/SectorMapFile.h"
 #include "flux/Hfe.h"
 #include "flux/Scp.h"
 #include "open/FluxFiles.h"
 
 namespace {
 
+// The most an Opus disk holds: 80 cylinders, two sides.
+constexpr std::size_t kLargestOpusImage = 4 * kNominalImageLength;
+
 std::string lowerExtension(const std::string& path) {
     return asciiLower(std::filesystem::path(path).extension().string());
 }
 
-std::uint8_t parseFiller(const std::string& text) {
-    if (text == "0x00" || text == "0X00")
-        return 0x00;
-    if (text == "0xE5" || text == "0xe5" || text == "0XE5")
-        return 0xE5;
-    throw UsageError("--filler must be 0x00 or 0xE5, not \"" + text + "\"");
-}
-
-// The sector image with its shape, and the recording's flux when IN was one.
+// The sector image with its shape and sector map, and the recording's flux
+// when IN was one.
 struct Source {
     std::vector<std::uint8_t> bytes;
     flux::DiskShape shape;
+    std::optional<SectorMap> map;
     std::optional<flux::FluxDisk> recording;
 };
 
 Source loadSource(const std::string& in, std::uint8_t filler, CliContext& cli) {
     Source source;
     if (flux::DetectFluxFormat(in) == flux::FluxFormat::None) {
-        source.bytes = loadDisk(in, cli, false).image.bytes;
-        source.shape = flux::OpusShapeForLength(source.bytes.size());
+        // The map travels with the image; a damaged one would leave OUT
+        // looking clean, so it stops the conversion.
+        DiskImage image = loadDisk(in, cli, false, DamagedMap::Fail).image;
+        source.bytes = std::move(image.bytes);
+        source.map = std::move(image.sectorMap);
+        source.shape = source.map ? flux::DiskShape{source.map->geometry}
+                                  : flux::OpusShapeForLength(source.bytes.size());
         return source;
     }
     try {
@@ -46,20 +49,21 @@ Source loadSource(const std::string& in, std::uint8_t filler, CliContext& cli) {
     } catch (const Failure& f) {
         throw CliFailure("cannot read " + in + ": " + f.description());
     }
-    const auto decoded = flux::BuildImage(flux::DecodeFluxDisk(*source.recording), filler);
+    auto decoded = flux::BuildImage(flux::DecodeFluxDisk(*source.recording), filler);
     if (!decoded) {
         throw CliFailure("not one sector could be decoded from " + in);
     }
     if (decoded->unreadable > 0) {
         cli.err << "warning: " << flux::UnreadableSummary(*decoded) << '\n';
     }
-    source.bytes = decoded->image.bytes;
+    source.bytes = std::move(decoded->image.bytes);
+    source.map = std::move(decoded->image.sectorMap);
     source.shape = decoded->shape;
     return source;
 }
 
 std::vector<std::uint8_t> scpFromImage(const Source& source) {
-    const auto sides = flux::ImageToCells(source.bytes, source.shape);
+    const auto sides = flux::ImageToCells(source.bytes, source.shape, source.map);
     flux::FluxDisk disk;
     flux::EncodeOptions options;
     options.tickHz = 40'000'000.0;
@@ -73,6 +77,28 @@ std::vector<std::uint8_t> scpFromImage(const Source& source) {
     return flux::WriteScp(disk);
 }
 
+// OUT's bytes by its extension. A recording written from a sector image
+// keeps its unreadable sectors unreadable (a wrong data CRC), so it needs no
+// map beside it.
+std::vector<std::uint8_t> outputBytes(const Source& source, const std::string& in, const std::string& ext) {
+    if (ext != ".hfe" && ext != ".scp") {
+        return source.bytes;  // Opus order and the plain image order are one and the same
+    }
+    if (ext == ".scp" && source.recording) {
+        return flux::WriteScp(*source.recording);
+    }
+    if (!source.recording && source.bytes.size() > kLargestOpusImage) {
+        throw CliFailure(in + " holds " + std::to_string(source.bytes.size()) +
+                         " bytes, more than the largest Opus disk (" + std::to_string(kLargestOpusImage) +
+                         "); nothing was written");
+    }
+    if (ext == ".scp") {
+        return scpFromImage(source);
+    }
+    const auto sides = flux::ImageToCells(source.bytes, source.shape, source.map);
+    return flux::WriteHfe(sides, source.shape.geometry.cylinders, source.shape.geometry.heads);
+}
+
 int runConvert(const std::vector<std::string>& args, CliContext& cli) {
     const ParsedArgs parsed = parseArgs(args, {"--force"}, {"--filler"});
     if (parsed.positional.size() != 2) {
@@ -80,30 +106,23 @@ int runConvert(const std::vector<std::string>& args, CliContext& cli) {
     }
     const std::string& in = parsed.positional[0];
     const std::string& out = parsed.positional[1];
-    const std::uint8_t filler = parseFiller(parsed.value("--filler", "0xE5"));
+    const std::uint8_t filler = fillerOption(parsed.value("--filler", "0xE5"));
     const std::string ext = lowerExtension(out);
     if (ext != ".opd" && ext != ".opu" && ext != ".img" && ext != ".hfe" && ext != ".scp") {
         throw UsageError("OUT must end in .opd, .opu, .img, .hfe or .scp");
     }
-    std::error_code ec;
-    if (std::filesystem::exists(out, ec) && !parsed.has("--force")) {
-        throw CliFailure(out + " exists; add --force to replace it");
-    }
+    refuseImageTarget(out, parsed.has("--force"));
     const Source source = loadSource(in, filler, cli);
 
-    std::vector<std::uint8_t> bytes;
-    if (ext == ".hfe") {
-        const auto sides = flux::ImageToCells(source.bytes, source.shape);
-        bytes = flux::WriteHfe(sides, source.shape.geometry.cylinders, source.shape.geometry.heads);
-    } else if (ext == ".scp") {
-        bytes = source.recording ? flux::WriteScp(*source.recording) : scpFromImage(source);
-    } else {
-        bytes = source.bytes;  // Opus order and the plain image order are one and the same
-    }
+    const bool flux = ext == ".hfe" || ext == ".scp";
+    const std::optional<SectorMap> map = flux ? std::nullopt : source.map;
     try {
-        writeFileReplacing(out, bytes);
+        ReplaceImageAndMap(out, outputBytes(source, in, ext), map);
     } catch (const Failure& f) {
-        throw CliFailure("cannot write " + out + ": " + f.description());
+        throw writeFailure(out, f);
+    }
+    if (const std::string line = sectorMapLine(out, map); !line.empty()) {
+        cli.out << line << '\n';
     }
     return kExitOk;
 }

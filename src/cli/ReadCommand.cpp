@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
+#include <memory>
 #include <ostream>
 
 #include "cli/Cli.h"
 #include "core/FileIO.h"
+#include "disk/SameDisk.h"
 #include "disk/SectorMapFile.h"
 #include "floppy/DiskReader.h"
 #include "floppy/ReadSummary.h"
@@ -42,37 +43,6 @@ public:
     }
 };
 
-std::uint8_t fillerFrom(const std::string& text) {
-    std::string lower = text;
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    if (lower == "0x00") {
-        return 0x00;
-    }
-    if (lower == "0xe5") {
-        return 0xE5;
-    }
-    throw UsageError("--filler takes 0x00 or 0xE5, not \"" + text + "\"");
-}
-
-// Found out before the disk spins rather than after forty tracks. A good
-// image already there is kept unless --force says to replace it.
-void checkWritable(const std::string& out, bool force) {
-    namespace fs = std::filesystem;
-    refuseUnwritableTarget(out);
-    std::error_code ec;
-    if (!force && fs::exists(fs::symlink_status(out, ec))) {
-        throw CliFailure(out + " already exists; use --force to replace it");
-    }
-    const fs::path parent = fs::path(out).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) {
-        throw CliFailure("cannot write " + out + ": there is no folder " + parent.string());
-    }
-}
-
 int tracksFrom(const std::string& text) {
     if (text == "40" || text == "80") {
         return std::stoi(text);
@@ -80,78 +50,106 @@ int tracksFrom(const std::string& text) {
     throw UsageError("--tracks takes 40 or 80, not \"" + text + "\"");
 }
 
-std::size_t countSectors(const std::optional<SectorMap>& map, SectorState state) {
+// Sectors the drive never delivered: bad, or missing from a recording's map.
+std::size_t countUnread(const std::optional<SectorMap>& map) {
     if (!map) {
         return 0;
     }
     return static_cast<std::size_t>(
-        std::count_if(map->entries.begin(), map->entries.end(),
-                      [state](const SectorStatus& e) { return e.state == state; }));
+        std::count_if(map->entries.begin(), map->entries.end(), [](const SectorStatus& e) {
+            return e.state == SectorState::Bad || e.state == SectorState::Missing;
+        }));
 }
 
-// The image to merge into and its map, which says what to read again.
-DiskImage loadForMerge(const std::string& path) {
-    DiskImage image;
-    try {
-        if (!fileExists(path)) {
-            throw CliFailure("cannot open " + path + ": no such file");
-        }
-        image.bytes = readWholeFile(path);
-        image.sectorMap = LoadSectorMapBeside(path, image.bytes.size());
-    } catch (const Failure& f) {
-        throw CliFailure("cannot merge into " + path + ": " + f.description());
-    }
-    if (!image.sectorMap) {
-        throw CliFailure("no sector map beside " + path + " (" + SectorMapPath(path) +
-                         "); nothing to read again");
-    }
-    return image;
-}
+// What the words of the call ask for.
+struct ReadRequest {
+    std::string out;  // -o OUT, or IMAGE of --merge IMAGE
+    bool merge = false;
+    bool force = false;
+    bool tracksGiven = false;
+    bool sidesGiven = false;
+    std::string driveText;
+    ReadOptions options;
+};
 
-int runRead(const std::vector<std::string>& args, CliContext& cli) {
+ReadRequest parseRead(const std::vector<std::string>& args) {
     const ParsedArgs parsed =
         parseArgs(args, {"--double-sided", "--single-step", "--sector-by-sector", "--force"},
                   {"-o", "--drive", "--filler", "--tracks", "--merge"});
     if (!parsed.positional.empty()) {
         throw UsageError("read takes no IMAGE; name the file to write with -o OUT");
     }
+    ReadRequest request;
+    request.merge = parsed.has("--merge");
     const std::string merge = parsed.value("--merge");
-    if (parsed.has("--merge") && (merge.empty() || parsed.has("-o"))) {
+    if (request.merge && (merge.empty() || parsed.has("-o"))) {
         throw UsageError("--merge IMAGE reads again into IMAGE itself; it takes no -o OUT");
     }
-    const std::string out = parsed.has("--merge") ? merge : parsed.value("-o");
-    if (out.empty()) {
+    request.out = request.merge ? merge : parsed.value("-o");
+    if (request.out.empty()) {
         throw UsageError("read needs -o OUT, the image file to write");
     }
-    const std::string driveText = parsed.value("--drive", "A");
-    const auto drive = DiskReader::DriveNumber(driveText);
-    if (!drive) {
+    request.driveText = parsed.value("--drive", "A");
+    if (!DiskReader::DriveNumber(request.driveText)) {
         throw UsageError(kDriveNotValidMessage);
     }
-    ReadOptions options;
-    options.bDoubleSided = parsed.has("--double-sided");
+    // --merge replaces IMAGE on purpose; -o OUT never replaces a file unasked.
+    request.force = parsed.has("--force") || request.merge;
+    request.tracksGiven = parsed.has("--tracks");
+    request.sidesGiven = parsed.has("--double-sided");
+    ReadOptions& options = request.options;
+    options.bDoubleSided = request.sidesGiven;
     options.bDoubleStep = !parsed.has("--single-step");
     if (parsed.has("--filler")) {
-        options.FillerByte = fillerFrom(parsed.value("--filler"));
+        options.FillerByte = fillerOption(parsed.value("--filler"));
     }
     options.bSectorBySector = parsed.has("--sector-by-sector");
     options.Tracks = tracksFrom(parsed.value("--tracks", "40"));
-    DiskImage image;
-    if (!merge.empty()) {
-        image = loadForMerge(merge);
-        // The map knows the disk's shape; options given on the line must agree with it.
-        if (!parsed.has("--tracks")) {
-            options.Tracks = image.sectorMap->geometry.cylinders;
-        }
-        if (!parsed.has("--double-sided")) {
-            options.bDoubleSided = image.sectorMap->geometry.heads == 2;
-        }
-    }
-    const std::size_t badBefore = countSectors(image.sectorMap, SectorState::Bad);
-    // --merge replaces IMAGE on purpose; -o OUT never replaces a file unasked.
-    checkWritable(out, parsed.has("--force") || !merge.empty());
+    return request;
+}
 
-    StderrLog log(cli.err);
+// The image to merge into and its map, which says what to read again; the
+// map knows the disk's shape, so options not given on the line follow it.
+DiskImage loadForMerge(ReadRequest& request) {
+    const std::string& path = request.out;
+    DiskImage image;
+    try {
+        if (!fileExists(path)) {
+            throw CliFailure("cannot open " + path + ": no such file");
+        }
+        image.bytes = readRegularFile(path);
+    } catch (const Failure& f) {
+        throw CliFailure("cannot merge into " + path + ": " + f.description());
+    }
+    try {
+        image.sectorMap = LoadSectorMapBeside(path, image.bytes.size());
+    } catch (const Failure& f) {
+        throw CliFailure("the sector map beside " + path + " is damaged: " + f.description());
+    }
+    if (!image.sectorMap) {
+        throw CliFailure("no sector map beside " + path + " (" + SectorMapPath(path) +
+                         "); nothing to read again");
+    }
+    if (!request.tracksGiven) {
+        request.options.Tracks = image.sectorMap->geometry.cylinders;
+    }
+    if (!request.sidesGiven) {
+        request.options.bDoubleSided = image.sectorMap->geometry.heads == 2;
+    }
+    return image;
+}
+
+// Found out before the disk spins rather than after forty tracks.
+DiskImage checkRead(ReadRequest& request) {
+    DiskImage image;
+    if (request.merge) {
+        image = loadForMerge(request);
+    }
+    refuseImageTarget(request.out, request.force);
+    return image;
+}
+
+std::unique_ptr<modFDRawCmd> openDriver(ActivityLog& log) {
     std::unique_ptr<modFDRawCmd> driver;
     try {
         driver = CreateFloppyDriver(&log);
@@ -166,7 +164,57 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
                                "in a simulated drive)"
                              : problem);
     }
+    return driver;
+}
 
+// A read that did not reach its end, in words; nothing is written then.
+void refuseUnpublished(const ReadReport& report, const ReadRequest& request, const DiskImage& image) {
+    const std::string driveName = std::string(1, static_cast<char>('A' + report.drive)) + ":";
+    switch (report.outcome) {
+        case ReadOutcome::InvalidDrive:
+            throw UsageError(kDriveNotValidMessage);
+        case ReadOutcome::NoFloppy:
+            if (!report.sDeviceProblem.empty()) {
+                throw CliFailure(report.sDeviceProblem);
+            }
+            throw CliFailure("drive " + driveName + " does not answer" +
+                             (report.sSenseErrorText.empty() ? std::string(" (no such drive)")
+                                                             : " (" + report.sSenseErrorText + ")"));
+        case ReadOutcome::Canceled:
+            throw CliFailure("read cancelled; " + request.out + " was not written");
+        case ReadOutcome::NoMap:
+            throw CliFailure(SectorMapPath(request.out) + " describes " +
+                             std::to_string(image.sectorMap->geometry.cylinders) + " tracks of " +
+                             std::to_string(image.sectorMap->geometry.heads) +
+                             " sides and an image of its size; the options given do not");
+        case ReadOutcome::Published:
+            break;
+    }
+}
+
+// Before a sector of the drive goes into IMAGE, the disk there must be the
+// disk IMAGE was read from: a whole read, quietly, compared wherever both
+// read good. Merging another disk's sectors would spoil IMAGE for good.
+void refuseOtherDisk(DiskReader& reader, const ReadRequest& request, const DiskImage& image) {
+    DiskImage inDrive;
+    ReadHooks hooks;
+    hooks.progress = [&](const ReadProgress&) {
+        if (g_interrupted != 0) {
+            reader.Cancel();
+        }
+    };
+    const ReadReport report = reader.ReadDisk(request.driveText, request.options, inDrive, hooks);
+    refuseUnpublished(report, request, image);
+    if (const auto differs = FirstDifferentSector(image, inDrive)) {
+        throw CliFailure("the disk in the drive is not the disk of " + request.out + " (sector " +
+                         std::to_string(differs->cylinder) + ":" + std::to_string(differs->head) + ":" +
+                         std::to_string(differs->sector) + " differs); nothing was merged");
+    }
+}
+
+ReadReport runDrive(const ReadRequest& request, DiskImage& image, CliContext& cli) {
+    StderrLog log(cli.err);
+    const std::unique_ptr<modFDRawCmd> driver = openDriver(log);
     NoQuestionsPrompter prompter;
     DiskReader reader(*driver, prompter);
     ReadHooks hooks;
@@ -179,48 +227,39 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     ReadReport report;
     {
         const InterruptGuard interrupt;
-        report = merge.empty() ? reader.ReadDisk(driveText, options, image, hooks)
-                               : reader.RetryBadSectors(driveText, options, image, hooks);
+        if (request.merge) {
+            refuseOtherDisk(reader, request, image);
+            report = reader.RetryBadSectors(request.driveText, request.options, image, hooks);
+        } else {
+            report = reader.ReadDisk(request.driveText, request.options, image, hooks);
+        }
     }
     log.sayTraps(0, "");
+    return report;
+}
 
-    const std::string driveName = std::string(1, static_cast<char>('A' + *drive)) + ":";
-    switch (report.outcome) {
-        case ReadOutcome::InvalidDrive:
-            throw UsageError(kDriveNotValidMessage);
-        case ReadOutcome::NoFloppy:
-            if (!report.sDeviceProblem.empty()) {
-                throw CliFailure(report.sDeviceProblem);
-            }
-            throw CliFailure("drive " + driveName + " does not answer" +
-                             (report.sSenseErrorText.empty() ? std::string(" (no such drive)")
-                                                             : " (" + report.sSenseErrorText + ")"));
-        case ReadOutcome::Canceled:
-            throw CliFailure("read cancelled; " + out + " was not written");
-        case ReadOutcome::NoMap:
-            throw CliFailure(SectorMapPath(out) + " describes " +
-                             std::to_string(image.sectorMap->geometry.cylinders) + " tracks of " +
-                             std::to_string(image.sectorMap->geometry.heads) +
-                             " sides and an image of its size; the options given do not");
-        case ReadOutcome::Published:
-            break;
-    }
-    const std::size_t bad = countSectors(image.sectorMap, SectorState::Bad);
-    if (merge.empty()) {
-        cli.out << ReadSummary(report) << std::endl;
+int runRead(const std::vector<std::string>& args, CliContext& cli) {
+    ReadRequest request = parseRead(args);
+    DiskImage image = checkRead(request);
+    const std::size_t unreadBefore = countUnread(image.sectorMap);
+
+    const ReadReport report = runDrive(request, image, cli);
+    refuseUnpublished(report, request, image);
+
+    const std::size_t unread = countUnread(image.sectorMap);
+    if (request.merge) {
+        cli.out << "Merge finished: " << unreadBefore - unread << " of " << unreadBefore
+                << " bad sectors recovered" << std::endl;
     } else {
-        cli.out << "Merge finished: " << badBefore - bad << " of " << badBefore << " bad sectors recovered"
-                << std::endl;
+        cli.out << ReadSummary(report) << std::endl;
     }
     try {
-        writeFileReplacing(out, image.bytes);
-        SaveSectorMapBeside(out, image.sectorMap);
+        ReplaceImageAndMap(request.out, image.bytes, image.sectorMap);
     } catch (const Failure& f) {
-        throw writeFailure(out, f);
+        throw writeFailure(request.out, f);
     }
-    if (image.sectorMap && !image.sectorMap->allGood()) {
-        cli.out << "Sector map: " << SectorMapPath(out) << " (" << bad << " bad, "
-                << countSectors(image.sectorMap, SectorState::Recovered) << " recovered)" << std::endl;
+    if (const std::string line = sectorMapLine(request.out, image.sectorMap); !line.empty()) {
+        cli.out << line << std::endl;
     }
     return kExitOk;
 }

@@ -1,10 +1,20 @@
 #include "core/FileIO.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/Failure.h"
 
@@ -15,6 +25,71 @@ namespace {
 Failure ioFailure(const std::string& path) {
     return failureFromErrno(errno != 0 ? errno : EIO, path);
 }
+
+Failure notRegular() {
+    return Failure(failure::PathFileAccess, "not a regular file");
+}
+
+// The temporary file being written, for the signal handler: a fixed buffer,
+// since the handler may touch nothing that allocates.
+char g_temporary[4096];
+volatile std::sig_atomic_t g_temporaryNamed = 0;
+
+constexpr int kEndingSignals[] = {
+    SIGINT,
+    SIGTERM,
+#ifndef _WIN32
+    SIGHUP,
+#endif
+};
+
+extern "C" void removeTemporaryAndEnd(int sig) {
+    if (g_temporaryNamed != 0) {
+#ifdef _WIN32
+        (void)::_unlink(g_temporary);
+#else
+        (void)::unlink(g_temporary);
+#endif
+    }
+    // End the way the signal would have ended the program without us.
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// While a temporary file exists, a signal that ends the program removes it
+// first. Signals someone else handles (or ignores) are left to them: the
+// read command's Ctrl-C, say, only asks the read to stop.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(const std::string& temp) {
+        if (temp.size() >= sizeof g_temporary) {
+            return;  // a path this long is refused by the system anyway
+        }
+        std::memcpy(g_temporary, temp.c_str(), temp.size() + 1);
+        g_temporaryNamed = 1;
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            m_previous[i] = std::signal(kEndingSignals[i], removeTemporaryAndEnd);
+            m_installed[i] = m_previous[i] == SIG_DFL;
+            if (!m_installed[i]) {
+                std::signal(kEndingSignals[i], m_previous[i]);
+            }
+        }
+    }
+    ~TemporaryFileGuard() {
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            if (m_installed[i]) {
+                std::signal(kEndingSignals[i], m_previous[i]);
+            }
+        }
+        g_temporaryNamed = 0;
+    }
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+private:
+    void (*m_previous[std::size(kEndingSignals)])(int) = {};
+    bool m_installed[std::size(kEndingSignals)] = {};
+};
 
 std::string temporaryNameBeside(const std::string& path) {
     static std::mt19937 rng{std::random_device{}()};
@@ -56,7 +131,11 @@ WriteTarget followLinks(const std::string& path) {
 void writeThenRename(const std::string& path, std::span<const std::uint8_t> prefix,
                      std::span<const std::uint8_t> bytes) {
     const WriteTarget target = followLinks(path);
+    if (fs::exists(target.status) && !fs::is_regular_file(target.status)) {
+        throw notRegular();
+    }
     const std::string temp = temporaryNameBeside(target.path.string());
+    const TemporaryFileGuard guard(temp);
     errno = 0;
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (f == nullptr) {
@@ -128,6 +207,54 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
         throw Failure(failure::InputPastEnd, path);
     }
     return bytes;
+}
+
+std::vector<std::uint8_t> readRegularFile(const std::string& path) {
+    if (pathKind(path) == PathKind::Other) {
+        throw notRegular();
+    }
+#ifdef _WIN32
+    return readWholeFile(path);
+#else
+    // Between the look above and the open the name may have become a FIFO;
+    // opened without blocking, it is caught here before anything waits on it.
+    errno = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        throw ioFailure(path);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw notRegular();
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        errno = 0;
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const Failure failed = n < 0 ? ioFailure(path) : Failure(failure::InputPastEnd, path);
+            ::close(fd);
+            throw failed;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return bytes;
+#endif
+}
+
+PathKind pathKind(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return PathKind::Missing;
+    }
+    return fs::is_regular_file(status) ? PathKind::Regular : PathKind::Other;
 }
 
 std::optional<std::uintmax_t> fileLength(const std::string& path) {

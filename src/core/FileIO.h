@@ -11,13 +11,24 @@
 // and reports trouble by throwing a Failure.
 
 [[nodiscard]] std::vector<std::uint8_t> readWholeFile(const std::string& path);
+// readWholeFile for a file that must be a plain file: a FIFO, device, socket
+// or folder is refused with "not a regular file" without ever waiting on it
+// (opened without blocking and looked at before a byte is read).
+[[nodiscard]] std::vector<std::uint8_t> readRegularFile(const std::string& path);
+// What is at PATH, links followed: nothing, a regular file, or something else
+// (a folder, FIFO, device or socket).
+enum class PathKind { Missing, Regular, Other };
+[[nodiscard]] PathKind pathKind(const std::string& path);
 [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path);
 [[nodiscard]] bool fileExists(const std::string& path);
 
 // Writes the bytes to a temporary file in the target's folder and renames it
 // over the target, so a failed write never leaves the target shortened. A
 // symbolic link is followed and its target replaced; a replaced file keeps its
-// permission bits.
+// permission bits. A target that is not a regular file (a device, FIFO,
+// socket or folder, even behind a link) is refused: renaming over it would
+// put a file where the node was. Ctrl+C or SIGTERM while the temporary file
+// exists removes it before the program ends.
 void writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
 void writeFileReplacing(const std::string& path, const std::string& text);
 

@@ -39,6 +39,11 @@ std::string CatalogueDump(const std::string& path, const DiskImage& image) {
     return dump;
 }
 
+std::string DamagedMapWarning(const std::string& path, const Failure& f) {
+    return "The sector map beside [" + path + "] is damaged: " + f.description() +
+           "\r\nThe image is opened without it; its bad sectors are not marked.";
+}
+
 bool IsOpusImageLength(std::uintmax_t length) {
     return length == kNominalImageLength || length == 2 * kNominalImageLength ||
            length == 4 * kNominalImageLength;
@@ -73,8 +78,11 @@ bool LoadImageFile(const std::string& path, DiskImage& image, Prompter& prompter
         try {
             map = LoadSectorMapBeside(path, bytes.size());
         } catch (const Failure& f) {
-            log.LogThis("The sector map beside [" + path + "] was left out: " + f.description(),
-                        kSeverityWARNING, false);
+            // The image is still worth browsing; the person must know that
+            // nothing now marks its bad sectors.
+            const std::string warning = DamagedMapWarning(path, f);
+            log.LogThis(warning, kSeverityWARNING, false);
+            prompter.message(warning, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
         }
         image.bytes = std::move(bytes);
         image.sectorMap = std::move(map);
@@ -104,8 +112,7 @@ void SaveImageAs(const std::string& currentDiskName, const DiskImage& image, Fil
     }
     try {
         BusyPointer busy(prompter);
-        writeFileReplacing(*path, image.bytes);
-        SaveSectorMapBeside(*path, image.sectorMap);
+        ReplaceImageAndMap(*path, image.bytes, image.sectorMap);
     } catch (const Failure& f) {
         logTrap(log, f, TrapJoint::SpaceIn, "SaveImageAs", 4);
         prompter.message("Disk image could not be saved as [" + *path + "]: " + f.description(), title,

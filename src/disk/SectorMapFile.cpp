@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <tuple>
 
@@ -22,20 +23,73 @@ constexpr struct {
                    {SectorState::Missing, "missing"}};
 
 Failure badMap(const std::string& why) {
-    return Failure(failure::TypeMismatch, "sector map: " + why);
+    return Failure(failure::TypeMismatch, why);
+}
+
+// A number as the file writes it: 2^63 stays 9223372036854775808 (nlohmann
+// keeps it unsigned), a fraction keeps its point.
+std::string numberText(const json& value) {
+    if (value.is_number_unsigned()) {
+        return std::to_string(value.get<std::uint64_t>());
+    }
+    if (value.is_number_integer()) {
+        return std::to_string(value.get<std::int64_t>());
+    }
+    return value.dump();
 }
 
 int intField(const json& object, const char* key, int lowest, int highest, const std::string& where) {
     const auto it = object.find(key);
-    if (it == object.end() || !it->is_number_integer()) {
-        throw badMap(where + " has no whole number \"" + key + "\"");
+    const std::string range = " is outside " + std::to_string(lowest) + " to " + std::to_string(highest);
+    if (it == object.end() || !it->is_number()) {
+        throw badMap(where + " has no number \"" + key + "\"");
     }
-    const auto value = it->get<long long>();
-    if (value < lowest || value > highest) {
-        throw badMap(where + " \"" + key + "\" " + std::to_string(value) + " is outside " +
-                     std::to_string(lowest) + " to " + std::to_string(highest));
+    if (!it->is_number_integer()) {
+        throw badMap(where + " \"" + key + "\" " + numberText(*it) + " is not a whole number");
     }
-    return static_cast<int>(value);
+    // nlohmann keeps every whole number from 0 up as unsigned.
+    const bool fits = it->is_number_unsigned()
+                          ? highest >= 0 && it->get<std::uint64_t>() <= static_cast<std::uint64_t>(highest) &&
+                                it->get<std::int64_t>() >= lowest
+                          : it->get<std::int64_t>() >= lowest && it->get<std::int64_t>() <= highest;
+    if (!fits) {
+        throw badMap(where + " \"" + key + "\" " + numberText(*it) + range);
+    }
+    return static_cast<int>(it->get<std::int64_t>());
+}
+
+// The worse of two records of one sector: a sector bad in either stays bad.
+int severity(SectorState s) {
+    return s == SectorState::Good ? 0 : s == SectorState::Recovered ? 1 : 2;
+}
+
+SectorMap unionOf(const SectorMap& a, const SectorMap& b) {
+    const auto key = [](const SectorStatus& e) { return std::tie(e.cylinder, e.head, e.sector); };
+    std::map<std::tuple<int, int, int>, SectorStatus> worst;
+    for (const SectorMap* m : {&a, &b}) {
+        for (const SectorStatus& e : m->entries) {
+            const auto [it, fresh] = worst.emplace(key(e), e);
+            if (!fresh && severity(e.state) > severity(it->second.state)) {
+                it->second = e;
+            }
+        }
+    }
+    SectorMap both{b.geometry, {}};
+    for (const auto& [where, e] : worst) {
+        both.entries.push_back(e);
+    }
+    return both;
+}
+
+// The map on disk as it is, when it can be read at all; a damaged one is
+// replaced whatever happens, so there is nothing in it to keep.
+std::optional<SectorMap> mapOnDisk(const std::string& path) {
+    try {
+        const std::vector<std::uint8_t> bytes = readRegularFile(path);
+        return SectorMapFromJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -74,8 +128,15 @@ std::string SectorMapToJson(const SectorMap& map) {
 }
 
 SectorMap SectorMapFromJson(std::string_view text) {
-    const json document = json::parse(text.begin(), text.end(), nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    json document;
+    try {
+        document = json::parse(text.begin(), text.end());
+    } catch (const json::parse_error& e) {
+        throw badMap("not valid JSON (at byte " + std::to_string(e.byte) + ")");
+    } catch (const json::exception&) {
+        throw badMap("not valid JSON");
+    }
+    if (!document.is_object()) {
         throw badMap("not a JSON object");
     }
     const auto geometry = document.find("geometry");
@@ -129,30 +190,78 @@ SectorMap SectorMapFromJson(std::string_view text) {
     return map;
 }
 
-void SaveSectorMapBeside(const std::string& imagePath, const std::optional<SectorMap>& map) {
-    const std::string path = SectorMapPath(imagePath);
-    if (map && !map->allGood()) {
-        writeFileReplacing(path, SectorMapToJson(*map));
-        return;
-    }
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    if (ec) {
-        throw Failure(failure::PathFileAccess, "cannot remove " + path + ": " + ec.message());
-    }
-}
-
 std::optional<SectorMap> LoadSectorMapBeside(const std::string& imagePath, std::size_t imageLength) {
     const std::string path = SectorMapPath(imagePath);
-    if (!fileExists(path)) {
+    if (pathKind(path) == PathKind::Missing) {
         return std::nullopt;
     }
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readRegularFile(path);
+    } catch (const Failure& f) {
+        // The system's own text names the path, which the caller's sentence does already.
+        const std::string standard = failureDescription(f.number());
+        throw badMap(f.description().rfind(standard, 0) == 0 ? standard : f.description());
+    }
     SectorMap map =
         SectorMapFromJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (ImageLength(map.geometry) != imageLength) {
-        throw badMap(path + " describes " + std::to_string(ImageLength(map.geometry)) +
-                     " bytes, the image has " + std::to_string(imageLength));
+        throw badMap("it describes " + std::to_string(ImageLength(map.geometry)) + " bytes, the image has " +
+                     std::to_string(imageLength));
     }
     return map;
+}
+
+// The promise: whatever pair of image and map a kill leaves on disk, the map
+// lists at least every sector of that image that is not good, or cannot be
+// used at all (which check reports as damage, never as a clean disk). A map
+// listing good sectors as bad errs on the safe side; an image with bad
+// sectors and no map is the one state never to leave. Hence:
+//   1. When the new image has bad sectors, first write a map that covers both
+//      images: the union of the map there now (when it has the same geometry)
+//      and the new one. The old image is then still covered, and so is the
+//      new one once it lands. (With another geometry the new map alone goes
+//      first; over the old image it cannot be used and reads as damage.)
+//      A clean new image needs no first step: the old map stays over it for
+//      a moment, listing sectors that are in fact good.
+//   2. Rename the new image into place.
+//   3. Write the exact new map, or remove the old one over a clean image.
+// Each write is itself a temporary file renamed over its target.
+void ReplaceImageAndMap(const std::string& imagePath, std::span<const std::uint8_t> bytes,
+                        const std::optional<SectorMap>& map, const std::function<void()>& stepDone) {
+    const std::string path = SectorMapPath(imagePath);
+    if (pathKind(path) == PathKind::Other) {
+        throw Failure(failure::PathFileAccess, path + ": not a regular file");
+    }
+    const auto done = [&] {
+        if (stepDone) {
+            stepDone();
+        }
+    };
+    const bool damaged = map && !map->allGood();
+    std::optional<std::string> written;
+    if (damaged) {
+        const std::optional<SectorMap> old = mapOnDisk(path);
+        const SectorMap covering = old && old->geometry == map->geometry ? unionOf(*old, *map) : *map;
+        written = SectorMapToJson(covering);
+        writeFileReplacing(path, *written);
+        done();
+    }
+    writeFileReplacing(imagePath, bytes);
+    done();
+    if (damaged) {
+        const std::string exact = SectorMapToJson(*map);
+        if (exact != *written) {
+            writeFileReplacing(path, exact);
+            done();
+        }
+        return;
+    }
+    std::error_code ec;
+    if (std::filesystem::remove(path, ec)) {
+        done();
+    }
+    if (ec) {
+        throw Failure(failure::PathFileAccess, "cannot remove " + path + ": " + ec.message());
+    }
 }

@@ -173,7 +173,8 @@ std::string UnreadableSummary(const DecodedImage& image) {
 }
 
 std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& bytes,
-                                                    const DiskShape& shape) {
+                                                    const DiskShape& shape,
+                                                    const std::optional<SectorMap>& unreadable) {
     const SectorGeometry& g = shape.geometry;
     // A short image leaves freshly formatted sectors at its end.
     std::vector<std::uint8_t> image = bytes;
@@ -207,6 +208,15 @@ std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8
                                   image.begin() + static_cast<std::ptrdiff_t>(at) + g.size);
                     sectors.push_back(std::move(s));
                 }
+            }
+            for (EncodeSector& s : sectors) {
+                s.corruptData =
+                    unreadable &&
+                    std::any_of(unreadable->entries.begin(), unreadable->entries.end(),
+                                [&](const SectorStatus& e) {
+                                    return e.cylinder == c && e.head == h && e.sector == s.sector &&
+                                           (e.state == SectorState::Bad || e.state == SectorState::Missing);
+                                });
             }
             sides.push_back(EncodeMfmCells(sectors, trackBytes));
         }

@@ -58,9 +58,12 @@ struct DecodedImage {
 [[nodiscard]] std::string UnreadableSummary(const DecodedImage& image);
 
 // The sector image as flux, one revolution per track side: the Opus layout
-// and interleave for an 18 x 256 image, ascending IDs otherwise.
-[[nodiscard]] std::vector<std::vector<std::uint8_t>> ImageToCells(const std::vector<std::uint8_t>& image,
-                                                                  const DiskShape& shape);
+// and interleave for an 18 x 256 image, ascending IDs otherwise. Sectors the
+// map lists as bad or missing are written with a wrong data CRC, so the
+// recording still says they were never read.
+[[nodiscard]] std::vector<std::vector<std::uint8_t>> ImageToCells(
+    const std::vector<std::uint8_t>& image, const DiskShape& shape,
+    const std::optional<SectorMap>& unreadable = std::nullopt);
 
 // The scan listing: "C.H: G good, B bad, M missing" per track side of the
 // recording, missing counted against the most common sector count.

@@ -281,8 +281,11 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
         std::max(static_cast<int>(track.indexTicks.size()) - 1, track.intervals.empty() ? 0 : 1);
 
     const Cells cells = FluxToCells(track, cellSeconds);
-    const auto longest = static_cast<std::size_t>(kLongestRevolutionSeconds / cellSeconds);
-    result.capacity = std::min(cells.longestRevolution, longest) / kCellsPerByte;
+    const double longest = kLongestRevolutionSeconds / cellSeconds;
+    result.capacity = (longest > 0 && longest < static_cast<double>(cells.longestRevolution)
+                           ? static_cast<std::size_t>(longest)
+                           : cells.longestRevolution) /
+                      kCellsPerByte;
     SectorTable sectors(result.capacity);
     std::optional<IdField> pending;  // the last good ID, until its data field comes
     std::vector<std::uint8_t> field;

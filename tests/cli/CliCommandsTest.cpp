@@ -6,6 +6,7 @@
 
 #include "CliDiskFixture.h"
 #include "disk/DiskBuilder.h"
+#include "disk/SectorMapFile.h"
 
 namespace {
 
@@ -128,6 +129,15 @@ TEST(CliCommand, ReadSectorBySectorCheckMergeCheck) {
     r = disk.run({"check", out});
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(r.out, "1\tPROG      \t0:0:8\n");
+    const Bytes before = readBytes(out);
+    writeBytes(image + ".other", DiskBuilder("OTHER").build());
+    {
+        const ScopedEnv other("QUILLMAR_FLOPPY", "sim:" + image + ".other");
+        r = disk.run({"read", "--merge", out});
+    }
+    EXPECT_EQ(r.err, "quillmar-cli: the disk in the drive is not the disk of " + out +
+                         " (sector 0:0:1 differs); nothing was merged\n");
+    EXPECT_TRUE(r.exitCode == 1 && bytesEqual(before, readBytes(out)));
     r = disk.run({"read", "--merge", out});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -138,6 +148,59 @@ TEST(CliCommand, ReadSectorBySectorCheckMergeCheck) {
     r = disk.run({"check", out});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+// The bad sectors travel with every conversion: an image's map goes along to
+// an image, into the flux of a recording, and a clean image over OUT takes
+// the old map away; a damaged map is an error for check.
+TEST(CliCommand, ConvertKeepsTheRecordOfBadSectors) {
+    const CliRun cli;
+    const std::string in = cli.file("disk.opd"), clean = cli.file("clean.opd");
+    writeBytes(in, DiskBuilder("RESCUE").addFile("PROG", 3, Bytes(600, 0x5A)).build());
+    writeBytes(clean, readBytes(in));
+    writeBytes(SectorMapPath(in), [] {
+        const std::string text =
+            SectorMapToJson(SectorMap{{40, 1, 18, 256}, {{0, 0, 8, SectorState::Bad, 23}}});
+        return Bytes(text.begin(), text.end());
+    }());
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out, err;
+    } steps[] = {
+        {{"convert", in, "{dir}/out.opd"},
+         0,
+         "Sector map: {dir}/out.opd.map.json (1 bad, 0 recovered)\n",
+         ""},
+        {{"check", "{dir}/out.opd"}, 1, "1\tPROG      \t0:0:8\n", ""},
+        {{"convert", in, "{dir}/out.hfe"}, 0, "", ""},
+        {{"check", "{dir}/out.hfe"},
+         1,
+         "1\tPROG      \t0:0:8\n",
+         "warning: 1 of 720 sectors could not be read (first: cylinder 0 head 0 sector 8)\n"},
+        {{"convert", clean, "{dir}/out.opd"},
+         1,
+         "",
+         "quillmar-cli: {dir}/out.opd already exists; use --force to replace it\n"},
+        {{"convert", clean, "{dir}/out.opd", "--force"}, 0, "", ""},
+        {{"check", "{dir}/out.opd"},
+         0,
+         "",
+         "note: no sector map beside {dir}/out.opd ({dir}/out.opd.map.json); no sector is known to be bad\n"},
+    };
+    for (const auto& step : steps) {
+        const CommandResult r = cli.run(step.args);
+        EXPECT_EQ(r.exitCode, step.exitCode) << step.args[0] << ": " << r.err;
+        EXPECT_EQ(slashes(r.out), slashes(cli.expand(step.out))) << step.args[0];
+        EXPECT_EQ(slashes(r.err), slashes(cli.expand(step.err))) << step.args[0];
+    }
+    writeBytes(SectorMapPath(cli.file("out.opd")), {'{'});
+    const CommandResult r = cli.run({"check", "{dir}/out.opd"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(
+        slashes(r.err),
+        slashes(cli.expand(
+            "quillmar-cli: the sector map beside {dir}/out.opd is damaged: not valid JSON (at byte 2)\n")));
 }
 
 // A Greaseweazle that cannot be reached says why, not that no driver answers.

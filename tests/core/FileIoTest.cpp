@@ -2,6 +2,16 @@
 // bits of the file they replace; a full disk reads as one. Reading bytes and
 // code page text, and the lines traps write.
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "core/ByteReader.h"
 #include "core/CodePage.h"
 #include "core/Failure.h"
@@ -54,6 +64,74 @@ TEST(FileReplace, WritesTheTargetAndKeepsLinkAndPermissions) {
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
                   c.throughLink ? 2 : 1);  // no temporary file left behind
     }
+}
+
+// A FIFO, a folder or a device is no file to read or replace: waiting on a
+// FIFO would hang, and renaming over a node would put a file in its place.
+TEST(FileKinds, OnlyRegularFilesAreReadOrReplaced) {
+#ifdef _WIN32
+    GTEST_SKIP() << "FIFOs and symbolic links";
+#else
+    const TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder"));
+    fs::create_symlink("fifo", dir.file("link"));
+    const struct {
+        const char* name;
+        bool write;
+    } cases[] = {{"fifo", false}, {"folder", false}, {"link", false}, {"fifo", true}, {"link", true}};
+    for (const auto& c : cases) {
+        try {
+            if (c.write) {
+                writeFileReplacing(dir.file(c.name), Bytes{1});
+            } else {
+                (void)readRegularFile(dir.file(c.name));
+            }
+            ADD_FAILURE() << c.name << " accepted";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.description(), "not a regular file") << c.name;
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
+#endif
+}
+
+// A real signal to a process in the middle of replacing files: it ends as the
+// signal says, and no temporary file is left beside the target.
+TEST(FileReplace, ASignalThatEndsTheProgramRemovesTheTemporaryFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "fork and kill";
+#else
+    for (const int sig : {SIGTERM, SIGINT}) {
+        const TempDir dir;
+        const std::string target = dir.file("big.opd");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const Bytes big(std::size_t{32} << 20, 0xE5);
+            for (;;) {
+                writeFileReplacing(target, big);
+            }
+        }
+        const auto temporaryThere = [&] {
+            for (const auto& e : fs::directory_iterator(dir.path())) {
+                if (e.path().filename().string().find(".tmp") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (int wait = 0; wait < 5000 && !temporaryThere(); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::kill(child, sig);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        EXPECT_FALSE(temporaryThere()) << sig;
+    }
+#endif
 }
 
 TEST(WriteAll, AFullDeviceIsDiskFull) {

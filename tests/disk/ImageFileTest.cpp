@@ -122,7 +122,8 @@ TEST(SectorMapFile, DamagedMapsAreRefusedSayingWhatIsWrong) {
     const std::string geometry = R"("geometry": {"cylinders": 40, "heads": 1, "sectors": 18, "size": 256})";
     const std::pair<std::string, const char*> cases[] = {
         // text, what the refusal mentions
-        {"{\"geometry\": ", "not a JSON object"},
+        {"{\"geometry\": ", "not valid JSON"},
+        {"[1, 2]", "not a JSON object"},
         {R"({"sectors": []})", "no \"geometry\" object"},
         {R"({"geometry": {"cylinders": 40, "heads": 3, "sectors": 18, "size": 256}})",
          "geometry \"heads\" 3 is outside 1 to 2"},
