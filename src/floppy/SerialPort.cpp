@@ -99,6 +99,15 @@ public:
         }
 #endif
         tcflush(m_fd, TCIFLUSH);
+        // Bytes the device sent before it saw the ClearComms may still be on
+        // their way: they are dropped until the line has been quiet a moment.
+        std::uint8_t stale[4096];
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (wait(POLLIN, std::chrono::milliseconds(20)) && std::chrono::steady_clock::now() < giveUp) {
+            if (::read(m_fd, stale, sizeof stale) <= 0 && errno != EINTR && errno != EAGAIN) {
+                break;  // a port gone away: the next request says so
+            }
+        }
     }
 
 private:

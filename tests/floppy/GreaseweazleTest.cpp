@@ -211,13 +211,14 @@ gwsim::Options simOptions(int sides, const std::string& faults) {
 }
 
 // Short enough that a silent device costs a test little, long enough for
-// the simulator to encode a track under the sanitizers.
+// the simulator to encode a track under the sanitizers on a busy machine:
+// they only bound a hang.
 GreaseweazleDriver::Settings settings(const std::string& port) {
     GreaseweazleDriver::Settings s;
     s.port = port;
     using namespace std::chrono_literals;
     s.timeouts = {
-        .command = 1000ms, .motor = 1000ms, .seek = 8000ms, .fluxIdle = 8000ms, .fluxTotal = 30000ms};
+        .command = 3000ms, .motor = 3000ms, .seek = 15000ms, .fluxIdle = 15000ms, .fluxTotal = 60000ms};
     return s;
 }
 
@@ -285,7 +286,10 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
             c.sector < 0 ? side : Bytes(side.begin() + c.sector * 256, side.begin() + c.sector * 256 + 256);
         EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
         EXPECT_FALSE(rig.server.motorOn()) << c.name;
-        EXPECT_EQ(rig.log.entries.empty() ? "" : rig.log.entries[0].what, c.logged) << c.name;
+        // Other lines may follow: the device is put back in order however the side ended.
+        const bool logged = std::any_of(rig.log.entries.begin(), rig.log.entries.end(),
+                                        [&](const auto& e) { return e.what == c.logged; });
+        EXPECT_TRUE(c.logged.empty() ? rig.log.entries.empty() : logged) << c.name;
     }
 }
 
@@ -437,7 +441,7 @@ TEST(GreaseweazlePorts, ASignalDuringAWaitIsNotALostDevice) {
         (void)!::write(master, "x", 1);
     });
     std::uint8_t byte = 0;
-    EXPECT_EQ(port->read({&byte, 1}, std::chrono::milliseconds(2000)), 1u);
+    EXPECT_EQ(port->read({&byte, 1}, std::chrono::milliseconds(20000)), 1u);
     other.join();
     ::close(master);
     ::sigaction(SIGUSR1, &previous, nullptr);
