@@ -3,43 +3,16 @@
 // quillmar-cli read --merge IMAGE [--drive A] [...]
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/DriveSession.h"
 #include "core/FileIO.h"
 #include "disk/SectorMapFile.h"
 #include "floppy/DiskReader.h"
 
 namespace {
-
-// Ctrl-C cancels the read between track sides, the way the dialog's Cancel
-// does, so a half-read disk is never written.
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    g_interrupted = 1;
-}
-
-class InterruptGuard {
-public:
-    InterruptGuard() : m_previous(std::signal(SIGINT, onInterrupt)) { g_interrupted = 0; }
-    ~InterruptGuard() { std::signal(SIGINT, m_previous); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*m_previous)(int);
-};
-
-// Nobody to ask: a drive that does not answer ends the command at once.
-class NoQuestionsPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
-    }
-};
 
 std::uint8_t fillerFrom(const std::string& text) {
     std::string lower = text;
@@ -161,24 +134,14 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     checkWritable(out, parsed.has("--force") || !merge.empty());
 
     StderrLog log(cli.err);
-    std::unique_ptr<modFDRawCmd> driver;
-    try {
-        driver = CreateFloppyDriver(&log);
-    } catch (const Failure& f) {
-        throw CliFailure(f.description());
-    }
-    std::uint32_t version = 0;
-    if (!driver->IsDriverPresent(version)) {
-        throw CliFailure(
-            "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image in a simulated drive)");
-    }
+    const std::unique_ptr<modFDRawCmd> driver = OpenDriver(log);
 
     NoQuestionsPrompter prompter;
     DiskReader reader(*driver, prompter);
     ReadHooks hooks;
     hooks.progress = [&](const ReadProgress& p) {
         cli.out << p.statusLine << std::endl;
-        if (g_interrupted != 0) {
+        if (InterruptGuard::Interrupted()) {
             reader.Cancel();
         }
     };

@@ -74,6 +74,25 @@ bool modFDRawCmd::ReadSingleSector(std::uint8_t, std::uint8_t, std::uint8_t, std
     return false;
 }
 
+bool modFDRawCmd::IsWriteProtected(std::uint8_t, bool&, std::string& sErrorText) {
+    sErrorText = DriveErrorText(fderr::InvalidParameter);
+    return false;
+}
+
+bool modFDRawCmd::WriteSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, const std::vector<std::uint8_t>&,
+                                   std::int32_t& lErrorCode, std::string& sErrorText, std::int32_t, bool) {
+    lErrorCode = fderr::InvalidParameter;
+    sErrorText = DriveErrorText(lErrorCode);
+    return false;
+}
+
+bool modFDRawCmd::EraseTrack(std::uint8_t, std::uint8_t, std::uint8_t, std::int32_t& lErrorCode,
+                             std::string& sErrorText) {
+    lErrorCode = fderr::InvalidParameter;
+    sErrorText = DriveErrorText(lErrorCode);
+    return false;
+}
+
 std::string modFDRawCmd::DriveErrorText(std::int32_t lCode) {
     return std::string(errorName(lCode)) + " (0x" + hexUpper(static_cast<std::uint32_t>(lCode), 8) + ")";
 }
