@@ -9,9 +9,9 @@
 #include <span>
 
 #include "basic/BasicProgram.h"
-#include "core/ZxText.h"
 #include "basic/clsBASICLine.h"
 #include "basic/clsBASICVar.h"
+#include "core/ZxText.h"
 
 namespace {}  // namespace
 

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "core/Failure.h"
-#include "open/FluxFiles.h"
 #include "gwsim/PtyServer.h"
+#include "open/FluxFiles.h"
 
 namespace {
 

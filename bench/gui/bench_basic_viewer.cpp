@@ -11,8 +11,8 @@
 
 #include "GuiBenchSupport.h"
 #include "basic/ZxFixtures.h"
-#include "gui/basic/frmBasic.h"
 #include "core/FontChooser.h"
+#include "gui/basic/frmBasic.h"
 #include "gui/qt/ViewerContext.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "GuiBenchSupport.h"
+#include "floppy/SimulatedFloppyDriver.h"
 #include "gui/app/AppWiring.h"
 #include "gui/disk/frmDisk.h"
-#include "floppy/SimulatedFloppyDriver.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/ZxText.h"
 #include "core/ByteReader.h"
 #include "core/Failure.h"
+#include "core/ZxText.h"
 
 namespace {
 

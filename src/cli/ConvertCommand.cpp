@@ -8,9 +8,9 @@
 #include "cli/Cli.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "open/FluxFiles.h"
 #include "flux/Hfe.h"
 #include "flux/Scp.h"
+#include "open/FluxFiles.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "disk/Catalogue.h"
 
-#include "core/ZxText.h"
 #include "core/ByteReader.h"
+#include "core/ZxText.h"
 
 FileKind KindOf(const CatalogueEntry& entry) {
     switch (entry.Type) {

@@ -6,9 +6,9 @@
 #include "core/FileChooser.h"
 #include "core/Log.h"
 #include "core/Prompter.h"
+#include "core/RgbPicture.h"
 #include "disk/Catalogue.h"
 #include "export/PrintPicture.h"
-#include "core/RgbPicture.h"
 
 // What the screen viewer window decides without a window: its zoom setting
 // and its Save As command. The window only draws.

@@ -3,11 +3,11 @@
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
-#include "open/FluxFiles.h"
 #include "flux/FluxImage.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
 #include "flux/Scp.h"
+#include "open/FluxFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -38,7 +38,7 @@ using Read = flux::FluxDisk (*)(const Bytes&);
 const Read kScp = [](const Bytes& b) { return flux::ReadScp(b); };
 const Read kHfe = [](const Bytes& b) { return flux::ReadHfe(b); };
 const Read kKf = [](const Bytes& b) {
-    return flux::FluxDisk{"kryoflux", 1, {flux::ReadKryoFluxStream(b, 0, 0)}};
+    return flux::FluxDisk{"kryoflux", 1, {flux::ReadKryoFluxStream(b, 0, 0)}, {}};
 };
 
 TEST(MalformedFile, IsRefusedWithAClearFailure) {

@@ -2,14 +2,13 @@
 
 #include <QCoreApplication>
 
+#include "core/ProgramInfo.h"
+#include "floppy/NoFloppyDriver.h"
+#include "floppy/modFDRawCmd.h"
 #include "gui/basic/frmBasic.h"
 #include "gui/bytes/frmCode.h"
-#include "core/ProgramInfo.h"
 #include "gui/disk/frmDisk.h"
-#include "floppy/NoFloppyDriver.h"
 #include "gui/floppy/frmFDRead.h"
-#include "floppy/modFDRawCmd.h"
-#include "open/FluxDiskOpener.h"
 #include "gui/flux/FluxProgressDialog.h"
 #include "gui/qt/QtFileChooser.h"
 #include "gui/qt/QtFontChooser.h"
@@ -17,6 +16,7 @@
 #include "gui/qt/QtPrompter.h"
 #include "gui/qt/ViewerContext.h"
 #include "gui/screen/frmScreen.h"
+#include "open/FluxDiskOpener.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {

@@ -8,13 +8,13 @@
 #include <QScrollBar>
 #include <filesystem>
 
-#include "gui/bytes/frmSearch.h"
 #include "core/ProgramInfo.h"
 #include "export/ExportFiles.h"
 #include "export/PrintCollection.h"
 #include "export/PrintLines.h"
 #include "export/SaveRaw.h"
 #include "export/SaveTAP.h"
+#include "gui/bytes/frmSearch.h"
 #include "gui/qt/QtPrintSurface.h"
 
 frmCode::frmCode(const ViewerContext& context, QWidget* parent)

@@ -4,9 +4,9 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "gui/bytes/ByteGridWidget.h"
 #include "bytes/ByteSearch.h"
 #include "disk/Catalogue.h"
+#include "gui/bytes/ByteGridWidget.h"
 #include "gui/qt/ViewerContext.h"
 
 // The byte viewer: one file's bytes as a grid of addresses, bytes and

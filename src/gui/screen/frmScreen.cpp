@@ -13,9 +13,9 @@
 #include "core/Twips.h"
 #include "export/ScreenPrint.h"
 #include "gui/screen/RasterPaneWidget.h"
+#include "gui/screen/frmScreenSettings.h"
 #include "screen/ScreenRenderer.h"
 #include "screen/ScreenViewer.h"
-#include "gui/screen/frmScreenSettings.h"
 
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),

@@ -21,20 +21,20 @@
 #include <array>
 #include <functional>
 
+#include "floppy/SimulatedFloppyDriver.h"
 #include "gui/app/AppWiring.h"
 #include "gui/basic/frmBasic.h"
 #include "gui/bytes/frmCode.h"
 #include "gui/bytes/frmSearch.h"
 #include "gui/disk/frmDisk.h"
 #include "gui/disk/frmDiskMap.h"
-#include "floppy/SimulatedFloppyDriver.h"
 #include "gui/floppy/frmFDRead.h"
 #include "gui/qt/QtFontChooser.h"
 #include "gui/qt/QtPrintSurface.h"
 #include "gui/screen/RasterPaneWidget.h"
-#include "screen/ScreenRenderer.h"
 #include "gui/screen/frmScreen.h"
 #include "gui/screen/frmScreenSettings.h"
+#include "screen/ScreenRenderer.h"
 #include "support/TestSupport.h"
 
 namespace {
