@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -105,7 +106,7 @@ public:
     [[nodiscard]] static std::string WriteProtectedText(std::uint8_t drive);
 
     // Stops the write before its next track side; the side being written is
-    // finished, its tries included. Sticky.
+    // finished, its tries included. Sticky; may be called from another thread.
     void Cancel() { m_canceled = true; }
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
@@ -121,5 +122,5 @@ private:
 
     modFDRawCmd& m_driver;
     Prompter& m_prompter;
-    bool m_canceled = false;
+    std::atomic<bool> m_canceled = false;
 };

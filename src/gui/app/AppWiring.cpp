@@ -9,6 +9,7 @@
 #include "gui/bytes/frmCode.h"
 #include "gui/disk/frmDisk.h"
 #include "gui/floppy/frmFDRead.h"
+#include "gui/floppy/frmFDWrite.h"
 #include "gui/flux/FluxProgressDialog.h"
 #include "gui/qt/QtFileChooser.h"
 #include "gui/qt/QtFontChooser.h"
@@ -85,6 +86,11 @@ bool AppWiring::Main() {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
     m_frmDisk->setSettingsFile(m_settingsFilePath);
+    QObject::connect(m_frmDisk.get(), &frmDisk::writeImageRequested, m_frmDisk.get(), [this] {
+        frmFDWrite dialog(*m_driver, *m_prompter, m_session.image.bytes,
+                          m_frmDisk->browser().CurrentDiskName(), m_frmDisk.get());
+        dialog.exec();
+    });
     m_opener = std::make_unique<flux::FluxDiskOpener>(
         *m_prompter, m_logger, [this] { return flux::MakeProgressDialog(m_frmDisk.get()); });
     m_frmDisk->browser().setFileOpener(m_opener.get());
