@@ -106,76 +106,78 @@ bool DiskReader::readSector(std::uint8_t drive, int track, int head, int sector,
     return false;
 }
 
-void DiskReader::readTracks(std::uint8_t drive, const ReadOptions& options, std::vector<std::uint8_t>& bytes,
-                            SectorMap& map, ReadReport& report, const ReadHooks& hooks) {
-    const SectorGeometry geometry = ReadGeometry(options);
-    const bool doubleStep = doubleStepFor(options);
-    map.geometry = geometry;
-    bytes.reserve(kOpusTrackLength * static_cast<std::size_t>(geometry.cylinders * geometry.heads));
-    std::vector<std::uint8_t> trackBuffer;
-    for (int t = 0; t < geometry.cylinders && !m_canceled; ++t) {
-        for (int h = 0; h < geometry.heads && !m_canceled; ++h) {
-            if (hooks.sideStarting) {
-                hooks.sideStarting(t, h);
-            }
-            ReadProgress progress;
-            progress.track = t;
-            progress.head = h;
-            std::int32_t lErrorCode = 0;
-            std::string sErrorText;
-            while (progress.attempts < kAttempts && !progress.ok) {
-                ++progress.attempts;
-                progress.ok = m_driver.ReadSingleTrack(drive, static_cast<std::uint8_t>(t),
-                                                       static_cast<std::uint8_t>(h), trackBuffer, lErrorCode,
-                                                       sErrorText, fdraw::kOpusSizeCode, doubleStep);
-                // A driver that claims success with a track of another length
-                // cannot be trusted with this side.
-                if (progress.ok && trackBuffer.size() != kOpusTrackLength) {
-                    progress.ok = false;
-                    lErrorCode = fderr::FloppyUnknownError;
-                    sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
-                }
-            }
-            const std::size_t sideStart = bytes.size();
-            if (progress.ok) {
-                bytes.insert(bytes.end(), trackBuffer.begin(), trackBuffer.end());
-                progress.statusLine = StatusLine(h, t, kReadOkText);
-                for (int s = 0; s < geometry.sectors && progress.attempts > 1; ++s) {
-                    map.entries.push_back({t, h, s, SectorState::Recovered, 0});
-                }
-            } else {
-                bytes.insert(bytes.end(), kOpusTrackLength, options.FillerByte);
-                progress.statusLine = StatusLine(h, t, sErrorText);
-                int recovered = 0;
-                for (int s = 0; s < geometry.sectors; ++s) {
-                    std::int32_t lSectorCode = lErrorCode;
-                    std::string sSectorText;
-                    std::uint8_t* out = bytes.data() + sideStart + static_cast<std::size_t>(s) * kBlockSize;
-                    if (options.bSectorBySector &&
-                        readSector(drive, t, h, s, doubleStep, out, lSectorCode, sSectorText)) {
-                        ++recovered;
-                        map.entries.push_back({t, h, s, SectorState::Recovered, 0});
-                    } else {
-                        map.entries.push_back({t, h, s, SectorState::Bad, lSectorCode});
-                    }
-                }
-                if (options.bSectorBySector) {
-                    progress.statusLine += recoveredText(recovered, geometry.sectors);
-                }
-                if (recovered < geometry.sectors) {
-                    report.failedSides.push_back({h, t, sErrorText});
-                }
-            }
-            report.statusLines.push_back(progress.statusLine);
-            if (hooks.progress) {
-                hooks.progress(progress);
-            }
-        }
+void DiskReader::readSide(int track, int head, ReadReport& report, const ReadHooks& hooks,
+                          const std::function<SideResult()>& read) {
+    if (hooks.sideStarting) {
+        hooks.sideStarting(track, head);
+    }
+    const SideResult result = read();
+    ReadProgress progress;
+    progress.track = track;
+    progress.head = head;
+    progress.ok = result.ok;
+    progress.attempts = result.attempts;
+    progress.statusLine = StatusLine(head, track, result.ok ? kReadOkText : result.sErrorText);
+    if (result.sectorBySector) {
+        progress.statusLine += recoveredText(result.recovered, result.wanted);
+    }
+    if (!result.ok && result.recovered < result.wanted) {
+        report.failedSides.push_back({head, track, result.sErrorText});
+    }
+    report.statusLines.push_back(progress.statusLine);
+    if (hooks.progress) {
+        hooks.progress(progress);
     }
 }
 
-ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& options, DiskImage& image,
-                                const ReadHooks& hooks) {
+DiskReader::SideResult DiskReader::readWholeSide(std::uint8_t drive, int t, int h, const ReadOptions& options,
+                                                 std::vector<std::uint8_t>& bytes, SectorMap& map) {
+    const bool doubleStep = doubleStepFor(options);
+    const int sectors = static_cast<int>(kSectorsPerTrack);
+    SideResult result;
+    result.wanted = sectors;
+    std::int32_t lErrorCode = 0;
+    std::vector<std::uint8_t> trackBuffer;
+    while (result.attempts < kAttempts && !result.ok) {
+        ++result.attempts;
+        result.ok = m_driver.ReadSingleTrack(drive, static_cast<std::uint8_t>(t),
+                                             static_cast<std::uint8_t>(h), trackBuffer, lErrorCode,
+                                             result.sErrorText, fdraw::kOpusSizeCode, doubleStep);
+        // A driver that claims success with a track of another length
+        // cannot be trusted with this side.
+        if (result.ok && trackBuffer.size() != kOpusTrackLength) {
+            result.ok = false;
+            lErrorCode = fderr::FloppyUnknownError;
+            result.sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
+        }
+    }
+    const std::size_t sideStart = bytes.size();
+    if (result.ok) {
+        bytes.insert(bytes.end(), trackBuffer.begin(), trackBuffer.end());
+        for (int s = 0; s < sectors && result.attempts > 1; ++s) {
+            map.entries.push_back({t, h, s, SectorState::Recovered, 0});
+        }
+        return result;
+    }
+    bytes.insert(bytes.end(), kOpusTrackLength, options.FillerByte);
+    result.sectorBySector = options.bSectorBySector;
+    for (int s = 0; s < sectors; ++s) {
+        std::int32_t lSectorCode = lErrorCode;
+        std::string sSectorText;
+        std::uint8_t* out = bytes.data() + sideStart + static_cast<std::size_t>(s) * kBlockSize;
+        if (options.bSectorBySector &&
+            readSector(drive, t, h, s, doubleStep, out, lSectorCode, sSectorText)) {
+            ++result.recovered;
+            map.entries.push_back({t, h, s, SectorState::Recovered, 0});
+        } else {
+            map.entries.push_back({t, h, s, SectorState::Bad, lSectorCode});
+        }
+    }
+    return result;
+}
+
+ReadReport DiskReader::runRead(std::string_view sDriveText, DiskImage& image, const ReadHooks& hooks,
+                               const std::function<bool()>& ready, const ReadBody& body) {
     ReadReport report;
     const auto drive = DriveNumber(sDriveText);
     if (!drive) {
@@ -184,6 +186,10 @@ ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& 
         return report;
     }
     report.drive = *drive;
+    if (!ready()) {
+        report.outcome = ReadOutcome::NoMap;
+        return report;
+    }
     if (!waitForDrive(*drive, report.sSenseErrorText)) {
         report.outcome = ReadOutcome::NoFloppy;
         return report;
@@ -193,9 +199,27 @@ ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& 
     const BusyPointer busy(m_prompter);
     std::vector<std::uint8_t> bytes;
     SectorMap map;
-    readTracks(*drive, options, bytes, map, report, hooks);
+    body(*drive, bytes, map, report);
     report.outcome = publish(bytes, map, image);
     return report;
+}
+
+ReadReport DiskReader::ReadDisk(std::string_view sDriveText, const ReadOptions& options, DiskImage& image,
+                                const ReadHooks& hooks) {
+    const auto always = [] { return true; };
+    return runRead(
+        sDriveText, image, hooks, always,
+        [&](std::uint8_t drive, std::vector<std::uint8_t>& bytes, SectorMap& map, ReadReport& report) {
+            const SectorGeometry geometry = ReadGeometry(options);
+            map.geometry = geometry;
+            bytes.reserve(kOpusTrackLength * static_cast<std::size_t>(geometry.cylinders * geometry.heads));
+            for (int t = 0; t < geometry.cylinders && !m_canceled; ++t) {
+                for (int h = 0; h < geometry.heads && !m_canceled; ++h) {
+                    readSide(t, h, report, hooks,
+                             [&] { return readWholeSide(drive, t, h, options, bytes, map); });
+                }
+            }
+        });
 }
 
 ReadOutcome DiskReader::publish(std::vector<std::uint8_t>& bytes, SectorMap& map, DiskImage& image) const {
@@ -207,82 +231,70 @@ ReadOutcome DiskReader::publish(std::vector<std::uint8_t>& bytes, SectorMap& map
     return ReadOutcome::Published;
 }
 
+namespace {
+
+bool notDelivered(const SectorStatus& e) {
+    return e.state == SectorState::Bad || e.state == SectorState::Missing;
+}
+
+}  // namespace
+
+DiskReader::SideResult DiskReader::retrySide(std::uint8_t drive, const ReadOptions& options,
+                                             std::vector<SectorStatus>::iterator& it,
+                                             std::vector<SectorStatus>::iterator end,
+                                             std::vector<std::uint8_t>& bytes) {
+    const SectorGeometry geometry = ReadGeometry(options);
+    const int track = it->cylinder;
+    const int head = it->head;
+    SideResult result;
+    result.attempts = kAttempts;
+    result.sectorBySector = true;
+    for (; it != end && it->cylinder == track && it->head == head; ++it) {
+        if (!notDelivered(*it)) {
+            continue;
+        }
+        ++result.wanted;
+        const std::size_t block =
+            (static_cast<std::size_t>(it->cylinder) * geometry.heads + it->head) * geometry.sectors +
+            it->sector;
+        std::int32_t lErrorCode = 0;
+        std::string sSectorText;
+        if (readSector(drive, it->cylinder, it->head, it->sector, doubleStepFor(options),
+                       bytes.data() + block * kBlockSize, lErrorCode, sSectorText)) {
+            ++result.recovered;
+            *it = {it->cylinder, it->head, it->sector, SectorState::Recovered, 0};
+        } else {
+            it->error = lErrorCode;
+            result.sErrorText = sSectorText;
+        }
+    }
+    result.ok = result.recovered == result.wanted;
+    return result;
+}
+
 ReadReport DiskReader::RetryBadSectors(std::string_view sDriveText, const ReadOptions& options,
                                        DiskImage& image, const ReadHooks& hooks) {
-    ReadReport report;
-    const auto drive = DriveNumber(sDriveText);
-    if (!drive) {
-        m_prompter.message(kDriveNotValidMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
-        report.outcome = ReadOutcome::InvalidDrive;
-        return report;
-    }
-    report.drive = *drive;
     const SectorGeometry geometry = ReadGeometry(options);
-    const std::size_t length = static_cast<std::size_t>(geometry.cylinders) * geometry.heads *
-                               geometry.sectors * static_cast<std::size_t>(geometry.size);
-    if (!image.sectorMap || !(image.sectorMap->geometry == geometry) || image.bytes.size() != length) {
-        m_prompter.message(kNoMapToRetryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
-        report.outcome = ReadOutcome::NoMap;
-        return report;
-    }
-    if (!waitForDrive(*drive, report.sSenseErrorText)) {
-        report.outcome = ReadOutcome::NoFloppy;
-        return report;
-    }
-
-    const ReadingState reading(hooks);
-    const BusyPointer busy(m_prompter);
-    const bool doubleStep = doubleStepFor(options);
-    std::vector<std::uint8_t> bytes = image.bytes;
-    SectorMap map = *image.sectorMap;
-    std::vector<SectorStatus>& entries = map.entries;
-    const auto notDelivered = [](const SectorStatus& e) {
-        return e.state == SectorState::Bad || e.state == SectorState::Missing;
+    const auto mapFits = [&] {
+        const std::size_t length = static_cast<std::size_t>(geometry.cylinders) * geometry.heads *
+                                   geometry.sectors * static_cast<std::size_t>(geometry.size);
+        if (!image.sectorMap || !(image.sectorMap->geometry == geometry) || image.bytes.size() != length) {
+            m_prompter.message(kNoMapToRetryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+            return false;
+        }
+        return true;
     };
-    // Entries are in image order, so each side's bad sectors are one run.
-    for (auto it = std::find_if(entries.begin(), entries.end(), notDelivered);
-         it != entries.end() && !m_canceled; it = std::find_if(it, entries.end(), notDelivered)) {
-        ReadProgress progress;
-        progress.track = it->cylinder;
-        progress.head = it->head;
-        if (hooks.sideStarting) {
-            hooks.sideStarting(progress.track, progress.head);
-        }
-        int tried = 0;
-        int recovered = 0;
-        std::string sErrorText;
-        for (; it != entries.end() && it->cylinder == progress.track && it->head == progress.head; ++it) {
-            if (!notDelivered(*it)) {
-                continue;
+    return runRead(
+        sDriveText, image, hooks, mapFits,
+        [&](std::uint8_t drive, std::vector<std::uint8_t>& bytes, SectorMap& map, ReadReport& report) {
+            bytes = image.bytes;
+            map = *image.sectorMap;
+            std::vector<SectorStatus>& entries = map.entries;
+            // Entries are in image order, so each side's bad sectors are one run.
+            for (auto it = std::find_if(entries.begin(), entries.end(), notDelivered);
+                 it != entries.end() && !m_canceled; it = std::find_if(it, entries.end(), notDelivered)) {
+                readSide(it->cylinder, it->head, report, hooks,
+                         [&] { return retrySide(drive, options, it, entries.end(), bytes); });
             }
-            ++tried;
-            const std::size_t block =
-                (static_cast<std::size_t>(it->cylinder) * geometry.heads + it->head) * geometry.sectors +
-                it->sector;
-            std::int32_t lErrorCode = 0;
-            std::string sSectorText;
-            if (readSector(*drive, it->cylinder, it->head, it->sector, doubleStep,
-                           bytes.data() + block * kBlockSize, lErrorCode, sSectorText)) {
-                ++recovered;
-                *it = {it->cylinder, it->head, it->sector, SectorState::Recovered, 0};
-            } else {
-                it->error = lErrorCode;
-                sErrorText = sSectorText;
-            }
-        }
-        progress.ok = recovered == tried;
-        progress.attempts = kAttempts;
-        progress.statusLine =
-            StatusLine(progress.head, progress.track, progress.ok ? kReadOkText : sErrorText) +
-            recoveredText(recovered, tried);
-        if (!progress.ok) {
-            report.failedSides.push_back({progress.head, progress.track, sErrorText});
-        }
-        report.statusLines.push_back(progress.statusLine);
-        if (hooks.progress) {
-            hooks.progress(progress);
-        }
-    }
-    report.outcome = publish(bytes, map, image);
-    return report;
+        });
 }

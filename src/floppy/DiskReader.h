@@ -121,8 +121,37 @@ public:
 
 private:
     [[nodiscard]] bool waitForDrive(std::uint8_t drive, std::string& sErrorText);
-    void readTracks(std::uint8_t drive, const ReadOptions& options, std::vector<std::uint8_t>& bytes,
-                    SectorMap& map, ReadReport& report, const ReadHooks& hooks);
+    // How one track side went: ok shows "Read OK"; a side read sector by
+    // sector also shows how many of the sectors it wanted came back.
+    struct SideResult {
+        bool ok = false;
+        int attempts = 0;
+        std::string sErrorText;
+        bool sectorBySector = false;
+        int recovered = 0;
+        int wanted = 0;
+    };
+    using ReadBody = std::function<void(std::uint8_t drive, std::vector<std::uint8_t>& bytes, SectorMap& map,
+                                        ReadReport& report)>;
+
+    // The frame both reads share: the drive letter, what the read needs
+    // (ready: else NoMap), the floppy, the reading state and busy pointer
+    // while body reads, and the result published unless cancelled.
+    [[nodiscard]] ReadReport runRead(std::string_view sDriveText, DiskImage& image, const ReadHooks& hooks,
+                                     const std::function<bool()>& ready, const ReadBody& body);
+    // The step of every track side: announced, read, and its status line,
+    // failure and progress reported.
+    void readSide(int track, int head, ReadReport& report, const ReadHooks& hooks,
+                  const std::function<SideResult()>& read);
+    // Up to three whole-track attempts, then (if asked) one sector at a
+    // time; the side's bytes, filler included, are appended to bytes.
+    [[nodiscard]] SideResult readWholeSide(std::uint8_t drive, int t, int h, const ReadOptions& options,
+                                           std::vector<std::uint8_t>& bytes, SectorMap& map);
+    // The not-delivered sectors of the side it points at, it left past that side.
+    [[nodiscard]] SideResult retrySide(std::uint8_t drive, const ReadOptions& options,
+                                       std::vector<SectorStatus>::iterator& it,
+                                       std::vector<SectorStatus>::iterator end,
+                                       std::vector<std::uint8_t>& bytes);
     // Up to three attempts at one sector; on success its bytes go to out.
     [[nodiscard]] bool readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
                                   std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText);

@@ -45,7 +45,7 @@ std::size_t RequireSectorLength(std::int32_t lSizeCode) {
 
 std::uint32_t DecodeVersion(std::span<const std::uint8_t, 4> bytes) {
     const ByteReader reader{bytes};
-    return static_cast<std::uint32_t>(reader.u16le(0)) | (static_cast<std::uint32_t>(reader.u16le(2)) << 16);
+    return reader.u32le(0);
 }
 
 SenseParameters MakeSenseParameters() {

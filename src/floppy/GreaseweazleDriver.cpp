@@ -12,7 +12,6 @@ namespace {
 // The device drops flux when the host drains too slowly; reading again
 // without moving the head is what helps.
 constexpr int kOverflowAttempts = 3;
-constexpr std::uint8_t kOpusSectors = fdraw::kEndOfTrack - fdraw::kFirstSector;
 
 }  // namespace
 
@@ -259,48 +258,20 @@ std::int32_t GreaseweazleDriver::CollectSectors(const flux::DecodedTrack& track,
     return 0;
 }
 
-bool GreaseweazleDriver::readSectors(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                     std::uint8_t first, int count, std::vector<std::uint8_t>& data,
-                                     std::int32_t& lErrorCode, std::string& sErrorText,
-                                     std::int32_t lSizeCode, bool bDoubleStep, const char* procedure) {
-    std::int32_t code = 0;
-    try {
-        (void)fdraw::RequireTrackLength(lSizeCode);
-        if (!hasUnit(drive)) {
-            code = fderr::InvalidHandle;
-        } else if (head > 1) {
-            code = fderr::InvalidParameter;
-        } else {
-            const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
-            flux::DecodedTrack decoded;
-            code = readSide(drive, seek[0], head, decoded, procedure);
-            if (code == 0) {
-                code = CollectSectors(decoded, cylinder, head, first, count, lSizeCode, data);
-            }
-        }
-    } catch (const Failure& f) {
-        trap(f, procedure, 1);
-        return false;
+std::int32_t GreaseweazleDriver::readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer, int&) {
+    if (!hasUnit(request.drive)) {
+        return fderr::InvalidHandle;
     }
+    if (request.head > 1) {
+        return fderr::InvalidParameter;
+    }
+    const fdraw::SeekParameters seek =
+        fdraw::MakeSeekParameters(request.cylinder, request.head, request.bDoubleStep);
+    flux::DecodedTrack decoded;
+    std::int32_t code = readSide(request.drive, seek[0], request.head, decoded, request.procedure());
     if (code == 0) {
-        return true;
+        code = CollectSectors(decoded, request.cylinder, request.head, request.firstSector(),
+                              request.sectorCount(), request.lSizeCode, buffer);
     }
-    lErrorCode = code;
-    sErrorText = DriveErrorText(code);
-    return false;
-}
-
-bool GreaseweazleDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                         std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    return readSectors(drive, cylinder, head, fdraw::kFirstSector, kOpusSectors, data, lErrorCode, sErrorText,
-                       lSizeCode, bDoubleStep, "ReadSingleTrack");
-}
-
-bool GreaseweazleDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                          std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                          std::int32_t& lErrorCode, std::string& sErrorText,
-                                          std::int32_t lSizeCode, bool bDoubleStep) {
-    return readSectors(drive, cylinder, head, sector, 1, data, lErrorCode, sErrorText, lSizeCode, bDoubleStep,
-                       "ReadSingleSector");
+    return code;
 }

@@ -32,15 +32,6 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
-    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                       std::string& sErrorText, std::int32_t lSizeCode,
-                                       bool bDoubleStep) override;
-    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                        std::int32_t& lErrorCode, std::string& sErrorText,
-                                        std::int32_t lSizeCode, bool bDoubleStep) override;
-
     // QUILLMAR_GW_BUS: unset, empty or "ibmpc" → IBM PC; "shugart" → Shugart;
     // anything else is a Failure naming the variable.
     [[nodiscard]] static gw::BusType BusFromText(const char* text);
@@ -53,6 +44,10 @@ public:
                                                      std::uint8_t head, std::uint8_t first, int count,
                                                      std::int32_t lSizeCode, std::vector<std::uint8_t>& data);
 
+protected:
+    [[nodiscard]] std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                       int& step) override;
+
 private:
     class Spin;
 
@@ -62,10 +57,6 @@ private:
     // 0 and the decoded side, or an error code.
     [[nodiscard]] std::int32_t readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
                                         flux::DecodedTrack& decoded, const char* procedure);
-    [[nodiscard]] bool readSectors(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                   std::uint8_t first, int count, std::vector<std::uint8_t>& data,
-                                   std::int32_t& lErrorCode, std::string& sErrorText, std::int32_t lSizeCode,
-                                   bool bDoubleStep, const char* procedure);
 
     Settings m_settings;
     std::unique_ptr<gw::Transport> m_port;

@@ -22,7 +22,8 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 std::string cmdText(Cmd cmd) {
-    return "command " + std::to_string(static_cast<int>(cmd));
+    const char* name = CmdName(static_cast<std::uint8_t>(cmd));
+    return name != nullptr ? name : "command " + std::to_string(static_cast<int>(cmd));
 }
 
 }  // namespace
@@ -34,8 +35,7 @@ Info DecodeInfo(std::span<const std::uint8_t> bytes) {
     info.fwMinor = in.u8(1);
     info.mainFirmware = in.u8(2) != 0;
     info.maxCmd = in.u8(3);
-    info.sampleFreq =
-        static_cast<std::uint32_t>(in.u16le(4)) | (static_cast<std::uint32_t>(in.u16le(6)) << 16);
+    info.sampleFreq = in.u32le(4);
     info.hwModel = in.u8(8);
     info.hwSubmodel = in.u8(9);
     info.usbSpeed = in.u8(10);
@@ -76,6 +76,46 @@ std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t max
     put32(args, ticks);
     put16(args, maxIndex);
     return Request(Cmd::ReadFlux, args);
+}
+
+const char* CmdName(std::uint8_t cmd) {
+    switch (static_cast<Cmd>(cmd)) {
+        case Cmd::GetInfo:
+            return "GetInfo";
+        case Cmd::Seek:
+            return "Seek";
+        case Cmd::Head:
+            return "Head";
+        case Cmd::SetParams:
+            return "SetParams";
+        case Cmd::GetParams:
+            return "GetParams";
+        case Cmd::Motor:
+            return "Motor";
+        case Cmd::ReadFlux:
+            return "ReadFlux";
+        case Cmd::WriteFlux:
+            return "WriteFlux";
+        case Cmd::GetFluxStatus:
+            return "GetFluxStatus";
+        case Cmd::Select:
+            return "Select";
+        case Cmd::Deselect:
+            return "Deselect";
+        case Cmd::SetBusType:
+            return "SetBusType";
+        case Cmd::SetPin:
+            return "SetPin";
+        case Cmd::Reset:
+            return "Reset";
+        case Cmd::EraseFlux:
+            return "EraseFlux";
+        case Cmd::GetPin:
+            return "GetPin";
+        case Cmd::NoClickStep:
+            return "NoClickStep";
+    }
+    return nullptr;
 }
 
 const char* AckName(std::uint8_t status) {

@@ -79,6 +79,10 @@ struct Info {
 [[nodiscard]] std::vector<std::uint8_t> SeekRequest(int cylinder);
 [[nodiscard]] std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t maxIndex);
 
+// The names log lines and the simulator give commands ("Seek", "ReadFlux")
+// and statuses ("no track 0"): nullptr for a byte that names no command,
+// "unknown status" for a status the protocol does not have.
+[[nodiscard]] const char* CmdName(std::uint8_t cmd);
 [[nodiscard]] const char* AckName(std::uint8_t status);
 
 // The byte pipe to the device: a serial port, or a test's pseudo-terminal.

@@ -115,17 +115,21 @@ bool LinuxFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sError
     }
 }
 
-namespace {
-
-// Seek, then the read the caller built; every operation opens the device anew.
-std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
-                         const linuxfd::RawCommand& read, std::vector<std::uint8_t>& buffer, int& step) {
+// Seek, then the read; every operation opens the device anew.
+std::int32_t LinuxFloppyDriver::readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                        int& step) {
+    const linuxfd::RawCommand read =
+        request.sector ? linuxfd::SectorReadCommand(request.drive, request.cylinder, request.head,
+                                                    *request.sector, request.lSizeCode, buffer.size())
+                       : linuxfd::ReadCommand(request.drive, request.cylinder, request.head,
+                                              request.lSizeCode, buffer.size());
     step = 2;
-    const Device device(linuxfd::DeviceName(drive), O_RDWR);
+    const Device device(linuxfd::DeviceName(request.drive), O_RDWR);
 
     // A device that would not open fails the seek, as FDRawCmd's does.
     step = 3;
-    const linuxfd::RawCommand seek = linuxfd::SeekCommand(drive, cylinder, head, bDoubleStep);
+    const linuxfd::RawCommand seek =
+        linuxfd::SeekCommand(request.drive, request.cylinder, request.head, request.bDoubleStep);
     std::int32_t code = device.open() ? linuxfd::OutcomeCode(linuxfd::CommandKind::Seek,
                                                              send(device, seek, nullptr), seek.cmd[2])
                                       : linuxfd::ErrnoCode(device.openErrno(), 0);
@@ -134,33 +138,6 @@ std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t
         code = linuxfd::OutcomeCode(linuxfd::CommandKind::ReadData, send(device, read, buffer.data()), 0);
     }
     return code;
-}
-
-}  // namespace
-
-bool LinuxFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                        std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                        std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    return runRead("ReadSingleTrack", data, lErrorCode, sErrorText,
-                   [&](std::vector<std::uint8_t>& buffer, int& step) {
-                       buffer.resize(fdraw::RequireTrackLength(lSizeCode));
-                       const linuxfd::RawCommand read =
-                           linuxfd::ReadCommand(drive, cylinder, head, lSizeCode, buffer.size());
-                       return seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
-                   });
-}
-
-bool LinuxFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                         std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                         std::int32_t& lErrorCode, std::string& sErrorText,
-                                         std::int32_t lSizeCode, bool bDoubleStep) {
-    return runRead(
-        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& buffer, int& step) {
-            buffer.resize(fdraw::RequireSectorLength(lSizeCode));
-            const linuxfd::RawCommand read =
-                linuxfd::SectorReadCommand(drive, cylinder, head, sector, lSizeCode, buffer.size());
-            return seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, step);
-        });
 }
 
 #endif

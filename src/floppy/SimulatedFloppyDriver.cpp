@@ -147,51 +147,29 @@ std::int32_t SimulatedFloppyDriver::readRequest(std::uint8_t cylinder, std::uint
     return 0;
 }
 
-std::int32_t SimulatedFloppyDriver::seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                                int first, int count, std::int32_t lSizeCode,
-                                                bool bDoubleStep, std::vector<std::uint8_t>& buffer,
-                                                int& step) {
+std::int32_t SimulatedFloppyDriver::readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                            int& step) {
+    // A sector number past the track's last ID is simply never found.
+    if (request.sector && *request.sector >= kSectorsPerTrack) {
+        return fderr::SectorNotFound;
+    }
     step = 3;
-    if (drive != 0) {
+    if (request.drive != 0) {
         return fderr::InvalidHandle;
     }
-    if (head > 1) {
+    if (request.head > 1) {
         return fderr::InvalidParameter;
     }
-    const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+    const fdraw::SeekParameters seek =
+        fdraw::MakeSeekParameters(request.cylinder, request.head, request.bDoubleStep);
     m_seeks.push_back(seek[0]);
     if (seek[0] >= kPhysicalCylinders) {
         return fderr::Seek;
     }
     m_headCylinder = seek[0];
     step = 4;
-    return readRequest(cylinder, head, first, count, lSizeCode, buffer);
-}
-
-bool SimulatedFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                            std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                            std::string& sErrorText, std::int32_t lSizeCode,
-                                            bool bDoubleStep) {
-    return runRead("ReadSingleTrack", data, lErrorCode, sErrorText,
-                   [&](std::vector<std::uint8_t>& buffer, int& step) {
-                       buffer.resize(fdraw::RequireTrackLength(lSizeCode));
-                       return seekAndRead(drive, cylinder, head, 0, static_cast<int>(kSectorsPerTrack),
-                                          lSizeCode, bDoubleStep, buffer, step);
-                   });
-}
-
-bool SimulatedFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                             std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                             std::int32_t& lErrorCode, std::string& sErrorText,
-                                             std::int32_t lSizeCode, bool bDoubleStep) {
-    return runRead(
-        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& buffer, int& step) {
-            buffer.resize(fdraw::RequireSectorLength(lSizeCode));
-            // A sector number past the track's last ID is simply never found.
-            return sector >= kSectorsPerTrack
-                       ? fderr::SectorNotFound
-                       : seekAndRead(drive, cylinder, head, sector, 1, lSizeCode, bDoubleStep, buffer, step);
-        });
+    return readRequest(request.cylinder, request.head, request.firstSector(), request.sectorCount(),
+                       request.lSizeCode, buffer);
 }
 
 std::vector<SimulatedFault> SimulatedFloppyDriver::ParseFaults(std::string_view text) {

@@ -63,15 +63,6 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
-    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                       std::string& sErrorText, std::int32_t lSizeCode,
-                                       bool bDoubleStep) override;
-    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                        std::int32_t& lErrorCode, std::string& sErrorText,
-                                        std::int32_t lSizeCode, bool bDoubleStep) override;
-
     [[nodiscard]] bool IsWriteProtected(std::uint8_t drive, bool& bProtected,
                                         std::string& sErrorText) override;
     [[nodiscard]] bool WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
@@ -98,13 +89,12 @@ public:
     // The disk as it is now (what a file-backed drive also saved).
     [[nodiscard]] const std::optional<std::vector<std::uint8_t>>& Disk() const { return m_disk; }
 
+protected:
+    [[nodiscard]] std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                       int& step) override;
+
 private:
     void insertDiskFromFile();
-    // One seek and one read of sectors first .. first + count - 1 into buffer:
-    // 0 when the read succeeds, else the error code.
-    [[nodiscard]] std::int32_t seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                           int first, int count, std::int32_t lSizeCode, bool bDoubleStep,
-                                           std::vector<std::uint8_t>& buffer, int& step);
     [[nodiscard]] std::int32_t readRequest(std::uint8_t cylinder, std::uint8_t head, int first, int count,
                                            std::int32_t lSizeCode, std::vector<std::uint8_t>& buffer);
 

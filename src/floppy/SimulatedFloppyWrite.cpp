@@ -126,48 +126,45 @@ bool SimulatedFloppyDriver::WriteSingleTrack(std::uint8_t drive, std::uint8_t cy
                                              const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                              std::string& sErrorText, std::int32_t lSizeCode,
                                              bool bDoubleStep) {
-    std::vector<std::uint8_t> nothing;
-    return runRead(
-        "WriteSingleTrack", nothing, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>&, int& step) {
-            if (lSizeCode != fdraw::kOpusSizeCode || data.size() != kOpusTrackLength) {
-                return fderr::InvalidParameter;
+    return runWrite("WriteSingleTrack", lErrorCode, sErrorText, [&](int& step) {
+        if (lSizeCode != fdraw::kOpusSizeCode || data.size() != kOpusTrackLength) {
+            return fderr::InvalidParameter;
+        }
+        if (const std::int32_t code = prepareWrite(drive, cylinder, head, bDoubleStep, step); code != 0) {
+            return code;
+        }
+        ++m_writeRequests;
+        Layout layout = unpack(*m_disk);
+        // Single steps put the track under the cylinder of its own number.
+        const bool wide = !bDoubleStep;
+        if (wide != layout.wide) {
+            layout = Layout{wide, {}};
+        }
+        layout.sides[{cylinder, head}] = data;
+        for (int r = 0; r < static_cast<int>(kSectorsPerTrack); ++r) {
+            m_spoiled.erase({cylinder, head, r});
+        }
+        for (SimulatedFault& fault : m_faults) {
+            if (fault.head != head || fault.track != cylinder || fault.remaining <= 0) {
+                continue;
             }
-            if (const std::int32_t code = prepareWrite(drive, cylinder, head, bDoubleStep, step); code != 0) {
-                return code;
-            }
-            ++m_writeRequests;
-            Layout layout = unpack(*m_disk);
-            // Single steps put the track under the cylinder of its own number.
-            const bool wide = !bDoubleStep;
-            if (wide != layout.wide) {
-                layout = Layout{wide, {}};
-            }
-            layout.sides[{cylinder, head}] = data;
+            --fault.remaining;
             for (int r = 0; r < static_cast<int>(kSectorsPerTrack); ++r) {
-                m_spoiled.erase({cylinder, head, r});
-            }
-            for (SimulatedFault& fault : m_faults) {
-                if (fault.head != head || fault.track != cylinder || fault.remaining <= 0) {
-                    continue;
-                }
-                --fault.remaining;
-                for (int r = 0; r < static_cast<int>(kSectorsPerTrack); ++r) {
-                    if (fault.sector == SimulatedFault::kWholeSide || fault.sector == r) {
-                        m_spoiled[{cylinder, head, r}] = fault.code;
-                    }
+                if (fault.sector == SimulatedFault::kWholeSide || fault.sector == r) {
+                    m_spoiled[{cylinder, head, r}] = fault.code;
                 }
             }
-            m_disk = pack(layout);
-            step = 5;
-            saveDisk();
-            return std::int32_t{0};
-        });
+        }
+        m_disk = pack(layout);
+        step = 5;
+        saveDisk();
+        return std::int32_t{0};
+    });
 }
 
 bool SimulatedFloppyDriver::EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
                                        std::int32_t& lErrorCode, std::string& sErrorText) {
-    std::vector<std::uint8_t> nothing;
-    return runRead("EraseTrack", nothing, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>&, int& step) {
+    return runWrite("EraseTrack", lErrorCode, sErrorText, [&](int& step) {
         if (const std::int32_t code = prepareWrite(drive, physicalCylinder, head, false, step); code != 0) {
             return code;
         }

@@ -61,8 +61,8 @@ private:
     std::size_t m_length;
 };
 
-bool request(const Device& device, std::uint32_t code, const void* in, std::size_t inLength, void* out,
-             std::size_t outLength) {
+bool deviceControl(const Device& device, std::uint32_t code, const void* in, std::size_t inLength, void* out,
+                   std::size_t outLength) {
     DWORD returned = 0;
     return ::DeviceIoControl(device.handle(), code, const_cast<void*>(in), static_cast<DWORD>(inLength), out,
                              static_cast<DWORD>(outLength), &returned, nullptr) != FALSE;
@@ -86,7 +86,8 @@ bool WindowsFloppyDriver::IsDriverPresent(std::uint32_t& version) {
         // The request's own success is not looked at: a driver that opens but
         // does not answer leaves zeros, which no compatible version has.
         std::array<std::uint8_t, 4> answer{};
-        (void)request(device, fdraw::IOCTL_FDRAWCMD_GET_VERSION, nullptr, 0, answer.data(), answer.size());
+        (void)deviceControl(device, fdraw::IOCTL_FDRAWCMD_GET_VERSION, nullptr, 0, answer.data(),
+                            answer.size());
         version = fdraw::DecodeVersion(answer);
         step = 4;
         present = fdraw::IsCompatibleVersion(version);
@@ -107,7 +108,8 @@ bool WindowsFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErr
         }
         const fdraw::SenseParameters in = fdraw::MakeSenseParameters();
         std::uint8_t status = 0;
-        answered = request(device, fdraw::IOCTL_FDCMD_SENSE_DRIVE_STATUS, in.data(), in.size(), &status, 1);
+        answered =
+            deviceControl(device, fdraw::IOCTL_FDCMD_SENSE_DRIVE_STATUS, in.data(), in.size(), &status, 1);
         if (!answered) {
             sErrorText = DriveErrorText(lastErrorCode());
         }
@@ -117,67 +119,32 @@ bool WindowsFloppyDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErr
     return answered;
 }
 
-namespace {
-
-// Seek, then READ DATA with the caller's parameters into buffer; returns true
-// or leaves the failing request's code in code.
-bool seekAndRead(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
-                 const fdraw::ReadParameters& read, const PageBuffer& buffer, std::int32_t& code, int& step) {
+// Seek, then READ DATA into whole pages, copied into buffer when the drive answered.
+std::int32_t WindowsFloppyDriver::readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                          int& step) {
+    const fdraw::ReadParameters read =
+        request.sector ? fdraw::MakeSectorReadParameters(request.cylinder, request.head, *request.sector,
+                                                         request.lSizeCode)
+                       : fdraw::MakeReadParameters(request.cylinder, request.head, request.lSizeCode);
+    const PageBuffer pages(buffer.size());
     // Not tested by itself: a device that did not open fails the seek,
     // and that failure is what gets reported.
     step = 2;
-    const Device device(fdraw::DriveDeviceName(drive));
+    const Device device(fdraw::DriveDeviceName(request.drive));
 
     step = 3;
-    const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
-    if (!request(device, fdraw::IOCTL_FDCMD_SEEK, seek.data(), seek.size(), nullptr, 0)) {
-        code = lastErrorCode();
-        return false;
+    const fdraw::SeekParameters seek =
+        fdraw::MakeSeekParameters(request.cylinder, request.head, request.bDoubleStep);
+    if (!deviceControl(device, fdraw::IOCTL_FDCMD_SEEK, seek.data(), seek.size(), nullptr, 0)) {
+        return lastErrorCode();
     }
     step = 4;
-    if (!request(device, fdraw::IOCTL_FDCMD_READ_DATA, read.data(), read.size(), buffer.data(),
-                 buffer.length())) {
-        code = lastErrorCode();
-        return false;
+    if (!deviceControl(device, fdraw::IOCTL_FDCMD_READ_DATA, read.data(), read.size(), pages.data(),
+                       pages.length())) {
+        return lastErrorCode();
     }
-    return true;
-}
-
-// One read into a page-aligned buffer of length bytes, copied into out when
-// the drive answered; returns the drive's code.
-std::int32_t readInto(std::vector<std::uint8_t>& out, std::size_t length, std::uint8_t drive,
-                      std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
-                      const fdraw::ReadParameters& read, int& step) {
-    const PageBuffer buffer(length);
-    std::int32_t code = 0;
-    if (seekAndRead(drive, cylinder, head, bDoubleStep, read, buffer, code, step)) {
-        out.resize(buffer.length());
-        ::RtlMoveMemory(out.data(), buffer.data(), out.size());
-    }
-    return code;
-}
-
-}  // namespace
-
-bool WindowsFloppyDriver::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                          std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                          std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
-    return runRead(
-        "ReadSingleTrack", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& out, int& step) {
-            return readInto(out, fdraw::RequireTrackLength(lSizeCode), drive, cylinder, head, bDoubleStep,
-                            fdraw::MakeReadParameters(cylinder, head, lSizeCode), step);
-        });
-}
-
-bool WindowsFloppyDriver::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                           std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                           std::int32_t& lErrorCode, std::string& sErrorText,
-                                           std::int32_t lSizeCode, bool bDoubleStep) {
-    return runRead(
-        "ReadSingleSector", data, lErrorCode, sErrorText, [&](std::vector<std::uint8_t>& out, int& step) {
-            return readInto(out, fdraw::RequireSectorLength(lSizeCode), drive, cylinder, head, bDoubleStep,
-                            fdraw::MakeSectorReadParameters(cylinder, head, sector, lSizeCode), step);
-        });
+    ::RtlMoveMemory(buffer.data(), pages.data(), buffer.size());
+    return 0;
 }
 
 #endif

@@ -13,14 +13,10 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
-    [[nodiscard]] bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                       std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                                       std::string& sErrorText, std::int32_t lSizeCode,
-                                       bool bDoubleStep) override;
-    [[nodiscard]] bool ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
-                                        std::uint8_t sector, std::vector<std::uint8_t>& data,
-                                        std::int32_t& lErrorCode, std::string& sErrorText,
-                                        std::int32_t lSizeCode, bool bDoubleStep) override;
+
+protected:
+    [[nodiscard]] std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                       int& step) override;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/CodePage.h"
+#include "floppy/FdRawRequests.h"
 
 namespace {
 
@@ -66,12 +67,22 @@ const char* errorName(std::int32_t lCode) {
 
 }  // namespace
 
-bool modFDRawCmd::ReadSingleSector(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t,
-                                   std::vector<std::uint8_t>&, std::int32_t& lErrorCode,
-                                   std::string& sErrorText, std::int32_t, bool) {
-    lErrorCode = fderr::InvalidParameter;
-    sErrorText = DriveErrorText(lErrorCode);
-    return false;
+bool modFDRawCmd::ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                  std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                  std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
+    return runRead({drive, cylinder, head, std::nullopt, lSizeCode, bDoubleStep}, data, lErrorCode,
+                   sErrorText);
+}
+
+bool modFDRawCmd::ReadSingleSector(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                   std::uint8_t sector, std::vector<std::uint8_t>& data,
+                                   std::int32_t& lErrorCode, std::string& sErrorText, std::int32_t lSizeCode,
+                                   bool bDoubleStep) {
+    return runRead({drive, cylinder, head, sector, lSizeCode, bDoubleStep}, data, lErrorCode, sErrorText);
+}
+
+int modFDRawCmd::RawRead::sectorCount() const {
+    return sector ? 1 : fdraw::kEndOfTrack - fdraw::kFirstSector;
 }
 
 bool modFDRawCmd::IsWriteProtected(std::uint8_t, bool&, std::string& sErrorText) {
@@ -103,12 +114,13 @@ void modFDRawCmd::trap(const Failure& f, const char* procedure, int step) const 
     }
 }
 
-bool modFDRawCmd::runRead(const char* procedure, std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
-                          std::string& sErrorText, const RawRead& read) const {
+bool modFDRawCmd::runRead(const RawRead& request, std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                          std::string& sErrorText) {
     int step = 1;
     try {
-        std::vector<std::uint8_t> buffer;
-        const std::int32_t code = read(buffer, step);
+        std::vector<std::uint8_t> buffer(request.sector ? fdraw::RequireSectorLength(request.lSizeCode)
+                                                        : fdraw::RequireTrackLength(request.lSizeCode));
+        const std::int32_t code = readRaw(request, buffer, step);
         step = 5;
         if (code == 0) {
             data = std::move(buffer);
@@ -117,9 +129,31 @@ bool modFDRawCmd::runRead(const char* procedure, std::vector<std::uint8_t>& data
         lErrorCode = code;
         sErrorText = DriveErrorText(code);
     } catch (const Failure& f) {
+        trap(f, request.procedure(), step);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), request.procedure(), step);
+    }
+    return false;
+}
+
+bool modFDRawCmd::runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
+                           const RawWrite& write) {
+    int step = 1;
+    try {
+        const std::int32_t code = write(step);
+        if (code == 0) {
+            return true;
+        }
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
         trap(f, procedure, step);
+        lErrorCode = fderr::FloppyUnknownError;
+        sErrorText = DriveErrorText(lErrorCode);
     } catch (const std::bad_alloc&) {
         trap(Failure(failure::OutOfMemory), procedure, step);
+        lErrorCode = fderr::FloppyUnknownError;
+        sErrorText = DriveErrorText(lErrorCode);
     }
     return false;
 }

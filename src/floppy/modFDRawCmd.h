@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ public:
     [[nodiscard]] virtual bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                                std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                                                std::string& sErrorText, std::int32_t lSizeCode,
-                                               bool bDoubleStep) = 0;
+                                               bool bDoubleStep);
 
     // Reads the one sector whose ID names cylinder, head and sector R, with the
     // same conventions as ReadSingleTrack: on success data is re-dimensioned
@@ -88,13 +89,41 @@ protected:
     // then returns what it had reached.
     void trap(const Failure& f, const char* procedure, int step) const;
 
-    // The frame every raw read shares: read fills out, advancing step, and
-    // returns the drive's code. On 0 data receives the bytes; on another code
-    // lErrorCode and sErrorText describe it; a fault is trapped under
-    // procedure at the step reached and the result is false.
-    using RawRead = std::function<std::int32_t(std::vector<std::uint8_t>& out, int& step)>;
-    [[nodiscard]] bool runRead(const char* procedure, std::vector<std::uint8_t>& data,
-                               std::int32_t& lErrorCode, std::string& sErrorText, const RawRead& read) const;
+    // One raw read as the caller asked for it: sectors 0..17 of a side, or one sector.
+    struct RawRead {
+        std::uint8_t drive = 0;
+        std::uint8_t cylinder = 0;
+        std::uint8_t head = 0;
+        std::optional<std::uint8_t> sector;  // none: the whole track
+        std::int32_t lSizeCode = 0;
+        bool bDoubleStep = false;
+
+        [[nodiscard]] const char* procedure() const {
+            return sector ? "ReadSingleSector" : "ReadSingleTrack";
+        }
+        [[nodiscard]] std::uint8_t firstSector() const { return sector.value_or(0); }
+        [[nodiscard]] int sectorCount() const;
+    };
+
+    // What each driver does for a read: the seek and the read itself into
+    // buffer, which arrives sized for the request, advancing step (2 open, 3
+    // seek, 4 read). Returns 0 or the drive's code; a Failure is a fault.
+    [[nodiscard]] virtual std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
+                                               int& step) = 0;
+
+    // The frame every raw read shares: request's buffer is sized (an invalid
+    // size code is a fault at step 1) and readRaw fills it. On 0 data
+    // receives the bytes; on another code lErrorCode and sErrorText describe
+    // it; a fault is trapped under the request's procedure at the step
+    // reached and the result is false.
+    [[nodiscard]] bool runRead(const RawRead& request, std::vector<std::uint8_t>& data,
+                               std::int32_t& lErrorCode, std::string& sErrorText);
+
+    // The same frame for a write or an erase: write returns 0 or the drive's
+    // code, advancing step; a fault is trapped under procedure.
+    using RawWrite = std::function<std::int32_t(int& step)>;
+    [[nodiscard]] bool runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
+                                const RawWrite& write);
 
 private:
     ActivityLog* m_log;

@@ -32,10 +32,6 @@ constexpr std::uint8_t kOobIndex = 0x02;
 constexpr std::uint8_t kOobStreamEnd = 0x03;
 constexpr std::uint8_t kOobEof = 0x0D;
 
-std::uint32_t U32le(const ByteReader& r, std::size_t at) {
-    return static_cast<std::uint32_t>(r.u16le(at)) | (static_cast<std::uint32_t>(r.u16le(at + 2)) << 16);
-}
-
 struct PendingIndex {
     std::uint32_t streamPos;
     std::uint32_t sampleCounter;
@@ -63,7 +59,7 @@ FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int
     std::size_t at = 0;
     bool ended = false;
     while (!ended && at < bytes.size()) {
-        const std::uint8_t b = bytes[at];
+        const std::uint8_t b = r.u8(at);
         std::size_t length = 1;
         std::uint32_t value = 0;
         bool isFlux = false;
@@ -93,7 +89,7 @@ FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int
             if (!r.has(at + 4, size))
                 break;
             if (type == kOobIndex && size >= 12) {
-                indexes.push_back({U32le(r, at + 4), U32le(r, at + 8)});
+                indexes.push_back({r.u32le(at + 4), r.u32le(at + 8)});
             } else if (type == kOobStreamEnd) {
                 ended = true;
             }

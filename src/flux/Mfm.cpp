@@ -145,10 +145,58 @@ bool CellBytes(const std::vector<std::uint8_t>& cells, std::size_t pos, std::siz
     return true;
 }
 
-DecodedSector* FindSector(std::vector<DecodedSector>& sectors, std::uint8_t c, std::uint8_t h,
-                          std::uint8_t r) {
+// An ID field as read after its mark: mark C H R N CRC-high CRC-low.
+struct IdField {
+    std::uint8_t c, h, r, n;
+    std::size_t end;  // first cell after the field
+};
+
+std::optional<IdField> DecodeIdField(const std::vector<std::uint8_t>& cells, std::size_t markPos,
+                                     std::vector<std::uint8_t>& field) {
+    if (!CellBytes(cells, markPos, 7, field) || Crc16Ccitt(field, CrcAfterSync()) != 0) {
+        return std::nullopt;
+    }
+    return IdField{field[1], field[2], field[3], field[4], markPos + 7 * kCellsPerByte};
+}
+
+// One copy of a sector's data: mark, 128 << N bytes, CRC-high, CRC-low. A
+// field cut off by the end of the capture is no copy at all.
+struct DataField {
+    bool ok = false;
+    bool deleted = false;
+};
+
+std::optional<DataField> DecodeDataField(const std::vector<std::uint8_t>& cells, std::size_t markPos,
+                                         const IdField& id, std::vector<std::uint8_t>& field) {
+    if (id.n > kLargestSizeCode) {
+        return std::nullopt;
+    }
+    const std::size_t size = std::size_t{128} << id.n;
+    if (!CellBytes(cells, markPos, size + 3, field)) {
+        return std::nullopt;
+    }
+    return DataField{Crc16Ccitt(field, CrcAfterSync()) == 0, field[0] == kDeletedMark};
+}
+
+// The first good copy wins; a bad copy only fills a gap.
+void ChooseCopy(DecodedSector& s, const DataField& copy, std::span<const std::uint8_t> field) {
+    if (s.dataOk || (!copy.ok && !s.data.empty())) {
+        return;
+    }
+    s.recovered = copy.ok && !s.data.empty();
+    s.dataOk = copy.ok;
+    s.deleted = copy.deleted;
+    s.data.assign(field.begin() + 1, field.end() - 2);
+}
+
+// The data field that follows an ID starts within kIdToDataCells of its end.
+bool Follows(const IdField& id, std::size_t markPos) {
+    return markPos >= id.end && markPos - id.end <= kIdToDataCells;
+}
+
+DecodedSector* FindSector(std::vector<DecodedSector>& sectors, const IdField& id) {
     for (DecodedSector& s : sectors) {
-        if (s.cylinder == c && s.head == h && s.sector == r) {
+        if (s.cylinder == id.c && s.head == id.h && s.sector == id.r) {
             return &s;
         }
     }
@@ -167,55 +215,25 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
 
     const Cells found = FluxToCells(track, cellSeconds);
     const std::vector<std::uint8_t>& cells = found.cells;
-    const std::uint16_t syncCrc = CrcAfterSync();
-
-    struct PendingId {
-        std::uint8_t c, h, r, n;
-        std::size_t end;  // first cell after the ID field
-    };
-    std::optional<PendingId> pending;
+    std::optional<IdField> pending;  // the last good ID, until its data field comes
     std::vector<std::uint8_t> field;
-
     for (const std::size_t markPos : found.syncEnds) {
         const int mark = CellByte(cells, markPos);
         if (mark == kIdMark) {
-            // mark C H R N CRC-high CRC-low
-            if (!CellBytes(cells, markPos, 7, field) || Crc16Ccitt(field, syncCrc) != 0) {
+            const std::optional<IdField> id = DecodeIdField(cells, markPos, field);
+            if (!id) {
                 continue;
             }
-            pending = PendingId{field[1], field[2], field[3], field[4], markPos + 7 * kCellsPerByte};
-            if (FindSector(result.sectors, field[1], field[2], field[3]) == nullptr) {
-                DecodedSector s;
-                s.cylinder = field[1];
-                s.head = field[2];
-                s.sector = field[3];
-                s.sizeCode = field[4];
-                result.sectors.push_back(std::move(s));
+            pending = id;
+            if (FindSector(result.sectors, *id) == nullptr) {
+                result.sectors.push_back({id->c, id->h, id->r, id->n, false, false, {}, false});
             }
-        } else if (mark == kDataMark || mark == kDeletedMark) {
-            if (!pending || markPos < pending->end || markPos - pending->end > kIdToDataCells) {
-                continue;
-            }
-            const PendingId id = *pending;
+        } else if ((mark == kDataMark || mark == kDeletedMark) && pending && Follows(*pending, markPos)) {
+            const IdField id = *pending;
             pending.reset();
-            if (id.n > kLargestSizeCode) {
-                continue;
+            if (const std::optional<DataField> copy = DecodeDataField(cells, markPos, id, field)) {
+                ChooseCopy(*FindSector(result.sectors, id), *copy, field);
             }
-            const std::size_t size = std::size_t{128} << id.n;
-            // mark, data, CRC-high, CRC-low; a field cut off by the end of the
-            // capture is no copy at all
-            if (!CellBytes(cells, markPos, size + 3, field)) {
-                continue;
-            }
-            const bool ok = Crc16Ccitt(field, syncCrc) == 0;
-            DecodedSector* s = FindSector(result.sectors, id.c, id.h, id.r);
-            if (s == nullptr || s->dataOk || (!ok && !s->data.empty())) {
-                continue;  // the first good copy wins; a bad copy only fills a gap
-            }
-            s->recovered = ok && !s->data.empty();
-            s->dataOk = ok;
-            s->deleted = mark == kDeletedMark;
-            s->data.assign(field.begin() + 1, field.begin() + 1 + static_cast<std::ptrdiff_t>(size));
         }
     }
 

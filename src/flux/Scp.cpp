@@ -30,10 +30,6 @@ constexpr double kBaseTickHz = 40'000'000.0;  // 25 ns
 constexpr std::uint8_t kFlagIndex = 0x01;
 constexpr std::uint8_t kFlag96Tpi = 0x02;
 
-std::uint32_t U32le(const ByteReader& r, std::size_t at) {
-    return static_cast<std::uint32_t>(r.u16le(at)) | (static_cast<std::uint32_t>(r.u16le(at + 2)) << 16);
-}
-
 [[noreturn]] void Malformed(const std::string& what) {
     throw Failure(failure::InputPastEnd, "SCP file: " + what);
 }
@@ -77,7 +73,7 @@ FluxDisk ReadScp(std::span<const std::uint8_t> bytes) {
         if (!r.has(entry, 4)) {
             Malformed("the track table is cut short");
         }
-        const std::size_t offset = U32le(r, entry);
+        const std::size_t offset = r.u32le(entry);
         if (offset == 0) {
             continue;
         }
@@ -97,9 +93,9 @@ FluxDisk ReadScp(std::span<const std::uint8_t> bytes) {
             if (!r.has(entryAt, 12)) {
                 Malformed("the revolutions of track " + std::to_string(t) + " are cut short");
             }
-            const std::uint32_t indexTime = U32le(r, entryAt);
-            const std::size_t count = U32le(r, entryAt + 4);
-            const std::size_t dataAt = offset + U32le(r, entryAt + 8);
+            const std::uint32_t indexTime = r.u32le(entryAt);
+            const std::size_t count = r.u32le(entryAt + 4);
+            const std::size_t dataAt = offset + r.u32le(entryAt + 8);
             if (!r.has(dataAt, 2 * count)) {
                 Malformed("the flux of track " + std::to_string(t) + " runs past the end of the file");
             }

@@ -210,7 +210,8 @@ GreaseweazleDriver::Settings settings(const std::string& port) {
     GreaseweazleDriver::Settings s;
     s.port = port;
     using namespace std::chrono_literals;
-    s.timeouts = {1000ms, 1000ms, 8000ms, 8000ms, 30000ms};
+    s.timeouts = {
+        .command = 1000ms, .motor = 1000ms, .seek = 8000ms, .fluxIdle = 8000ms, .fluxTotal = 30000ms};
     return s;
 }
 
@@ -256,7 +257,7 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         {"a lost flux read is read again", "overflow:1", true, -1, 0},
         {"one sector bad on every revolution", "crc:5:0:9", true, 9, fderr::Crc},
         {"the seek refused", "notrk0", true, -1, fderr::Seek,
-         "Error 57 (command 2: no track 0 ) in ReadSingleTrack at line 3"},
+         "Error 57 (Seek: no track 0 ) in ReadSingleTrack at line 3"},
     };
     for (const auto& c : cases) {
         Rig rig(c.faults);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/ByteReader.h"
 #include "core/Failure.h"
 #include "floppy/GreaseweazleStream.h"
 #include "flux/Mfm.h"
@@ -18,51 +19,6 @@ constexpr std::size_t kSideLength = 184'320;
 constexpr std::size_t kTrackSideLength = 4'608;
 constexpr int kTracks = 40;
 constexpr std::uint16_t kDefaultParams[8] = {10, 10000, 15, 750, 10000, 100, 1000, 200};
-
-const char* commandName(std::uint8_t cmd) {
-    switch (static_cast<Cmd>(cmd)) {
-        case Cmd::GetInfo:
-            return "GetInfo";
-        case Cmd::Seek:
-            return "Seek";
-        case Cmd::Head:
-            return "Head";
-        case Cmd::SetParams:
-            return "SetParams";
-        case Cmd::GetParams:
-            return "GetParams";
-        case Cmd::Motor:
-            return "Motor";
-        case Cmd::ReadFlux:
-            return "ReadFlux";
-        case Cmd::WriteFlux:
-            return "WriteFlux";
-        case Cmd::GetFluxStatus:
-            return "GetFluxStatus";
-        case Cmd::Select:
-            return "Select";
-        case Cmd::Deselect:
-            return "Deselect";
-        case Cmd::SetBusType:
-            return "SetBusType";
-        case Cmd::SetPin:
-            return "SetPin";
-        case Cmd::Reset:
-            return "Reset";
-        case Cmd::EraseFlux:
-            return "EraseFlux";
-        case Cmd::GetPin:
-            return "GetPin";
-        case Cmd::NoClickStep:
-            return "NoClickStep";
-    }
-    return nullptr;
-}
-
-std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return b[at] | (std::uint32_t{b[at + 1]} << 8) | (std::uint32_t{b[at + 2]} << 16) |
-           (std::uint32_t{b[at + 3]} << 24);
-}
 
 // What each command's request must look like: its lengths, or 0 for "any from min".
 bool lengthFits(Cmd cmd, std::size_t len) {
@@ -190,11 +146,11 @@ std::vector<Output> Device::receive(std::span<const std::uint8_t> bytes) {
             m_pending.begin(),
             m_pending.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(len, 2)));
         m_pending.clear();
-        const char* name = commandName(request[0]);
+        const char* name = gw::CmdName(request[0]);
         std::string text = name != nullptr ? name : "Command " + std::to_string(request[0]);
         if (request[0] == static_cast<std::uint8_t>(Cmd::ReadFlux) && len >= 8) {
-            text +=
-                " " + std::to_string(le32(request, 2)) + " " + std::to_string(request[6] | (request[7] << 8));
+            const ByteReader in(request);
+            text += " " + std::to_string(in.u32le(2)) + " " + std::to_string(in.u16le(6));
         } else if (request[0] == static_cast<std::uint8_t>(Cmd::Seek) && len == 3) {
             text += " " + std::to_string(static_cast<std::int8_t>(request[2]));
         } else {
@@ -216,138 +172,196 @@ std::vector<Output> Device::receive(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-void Device::handle(std::span<const std::uint8_t> r, std::vector<Output>& out) {
-    const auto cmd = static_cast<Cmd>(r[0]);
-    Output reply{{}, {r[0], 0}};
-    const auto status = [&](Ack a) { reply.bytes[1] = static_cast<std::uint8_t>(a); };
-    switch (cmd) {
-        case Cmd::GetInfo:
-            if (r[2] != 0) {
-                status(Ack::BadCommand);
-            } else {
-                gw::Info info{1, 6, true, 22, kSampleFreq, 4, 0, 0};
-                const std::vector<std::uint8_t> bytes = gw::EncodeInfo(info);
-                reply.bytes.insert(reply.bytes.end(), bytes.begin(), bytes.end());
-            }
-            break;
-        case Cmd::SetBusType:
-            if (r[2] > 2) {
-                status(Ack::BadCommand);
-            } else {
-                m_bus = static_cast<gw::BusType>(r[2]);
-                m_unit.reset();
-                std::fill(std::begin(m_motor), std::end(m_motor), false);
-            }
-            break;
-        case Cmd::Select:
-            if (m_bus == gw::BusType::None) {
-                status(Ack::NoBus);
-            } else if (r[2] >= unitCount()) {
-                status(Ack::BadUnit);
-            } else {
-                m_unit = r[2];
-            }
-            break;
-        case Cmd::Deselect:
-            m_unit.reset();
-            break;
-        case Cmd::Motor:
-            if (m_bus == gw::BusType::None) {
-                status(Ack::NoBus);
-            } else if (r[2] >= unitCount() || r[3] > 1) {
-                status(r[3] > 1 ? Ack::BadCommand : Ack::BadUnit);
-            } else if (m_bus == gw::BusType::Shugart) {
-                std::fill(std::begin(m_motor), std::end(m_motor), r[3] == 1);  // one shared motor line
-            } else {
-                m_motor[r[2]] = r[3] == 1;
-            }
-            break;
-        case Cmd::Seek: {
-            const int cyl = r.size() == 3 ? static_cast<std::int8_t>(r[2])
-                                          : static_cast<std::int16_t>(r[2] | (r[3] << 8));
-            if (!m_unit) {
-                status(Ack::NoUnit);
-            } else if (cyl < 0) {
-                status(Ack::BadCylinder);
-            } else if (m_options.faults.noTrack0) {
-                status(Ack::NoTrk0);
-            } else {
-                // The head stops at the drive's last cylinder however far it is stepped.
-                m_cylinder[*m_unit] = std::min(cyl, kCylinders + 3);
-            }
-            break;
-        }
-        case Cmd::Head:
-            if (r[2] > 1) {
-                status(Ack::BadCommand);
-            } else {
-                m_head = r[2];
-            }
-            break;
-        case Cmd::GetPin:
-            if (r[2] == 26) {
-                reply.bytes.push_back(m_unit && m_cylinder[*m_unit] == 0 ? 0 : 1);
-            } else if (r[2] == 8 || r[2] == 28) {
-                reply.bytes.push_back(r[2] == 28 ? 0 : 1);  // the disk is write-protected
-            } else {
-                status(Ack::BadPin);
-            }
-            break;
-        case Cmd::SetPin:
-            if (r[2] != 2 && r[2] != 4 && r[2] != 6) {
-                status(Ack::BadPin);
-            }
-            break;
-        case Cmd::GetParams:
-            if (r[2] != 0 || r[3] > 16) {
-                status(Ack::BadCommand);
-            } else {
-                reply.bytes.insert(reply.bytes.end(), m_params, m_params + r[3]);
-            }
-            break;
-        case Cmd::SetParams:
-            if (r[2] != 0) {
-                status(Ack::BadCommand);
-            } else {
-                std::copy(r.begin() + 3, r.end(), m_params);
-            }
-            break;
-        case Cmd::Reset: {
-            std::vector<std::string> seen = std::move(m_commands);
-            const int answered = m_answered;
-            *this = Device(std::move(m_options));
-            m_commands = std::move(seen);
-            m_answered = answered;
-            break;
-        }
-        case Cmd::NoClickStep:
-            if (!m_unit) {
-                status(Ack::NoUnit);
-            } else {
-                m_cylinder[*m_unit] = 0;
-            }
-            break;
-        case Cmd::GetFluxStatus:
-            status(m_fluxStatus);
-            break;
-        case Cmd::WriteFlux:
-        case Cmd::EraseFlux:
-            // Nothing is written to the image: the disk has its write-protect tab open.
-            status(Ack::Wrprot);
-            break;
-        case Cmd::ReadFlux: {
-            if (!m_unit) {
-                status(Ack::NoUnit);
-                break;
-            }
-            out.push_back(reply);
-            Output stream;
-            m_fluxStatus = readFlux(le32(r, 2), static_cast<std::uint16_t>(r[6] | (r[7] << 8)), stream);
-            out.push_back(std::move(stream));
-            return;
-        }
+void Device::handle(std::span<const std::uint8_t> request, std::vector<Output>& out) {
+    Answer answer = (this->*handlerFor(static_cast<Cmd>(request[0])))(request);
+    Output reply{{}, {request[0], static_cast<std::uint8_t>(answer.status)}};
+    if (answer.status == Ack::Okay) {
+        reply.bytes.insert(reply.bytes.end(), answer.payload.begin(), answer.payload.end());
     }
     out.push_back(std::move(reply));
+    if (answer.stream) {
+        out.push_back(std::move(*answer.stream));
+    }
+}
+
+Device::Handler Device::handlerFor(Cmd cmd) {
+    switch (cmd) {
+        case Cmd::GetInfo:
+            return &Device::onGetInfo;
+        case Cmd::Seek:
+            return &Device::onSeek;
+        case Cmd::Head:
+            return &Device::onHead;
+        case Cmd::SetParams:
+            return &Device::onSetParams;
+        case Cmd::GetParams:
+            return &Device::onGetParams;
+        case Cmd::Motor:
+            return &Device::onMotor;
+        case Cmd::ReadFlux:
+            return &Device::onReadFlux;
+        case Cmd::WriteFlux:
+        case Cmd::EraseFlux:
+            return &Device::onWrite;
+        case Cmd::GetFluxStatus:
+            return &Device::onGetFluxStatus;
+        case Cmd::Select:
+            return &Device::onSelect;
+        case Cmd::Deselect:
+            return &Device::onDeselect;
+        case Cmd::SetBusType:
+            return &Device::onSetBusType;
+        case Cmd::SetPin:
+            return &Device::onSetPin;
+        case Cmd::Reset:
+            return &Device::onReset;
+        case Cmd::GetPin:
+            return &Device::onGetPin;
+        case Cmd::NoClickStep:
+            return &Device::onNoClickStep;
+    }
+    return nullptr;  // receive() answers unknown commands itself
+}
+
+Device::Answer Device::onGetInfo(Request r) {
+    if (r[2] != 0) {
+        return {Ack::BadCommand};
+    }
+    return {Ack::Okay, gw::EncodeInfo(gw::Info{1, 6, true, 22, kSampleFreq, 4, 0, 0})};
+}
+
+Device::Answer Device::onSetBusType(Request r) {
+    if (r[2] > 2) {
+        return {Ack::BadCommand};
+    }
+    m_bus = static_cast<gw::BusType>(r[2]);
+    m_unit.reset();
+    std::fill(std::begin(m_motor), std::end(m_motor), false);
+    return {};
+}
+
+Device::Answer Device::onSelect(Request r) {
+    if (m_bus == gw::BusType::None) {
+        return {Ack::NoBus};
+    }
+    if (r[2] >= unitCount()) {
+        return {Ack::BadUnit};
+    }
+    m_unit = r[2];
+    return {};
+}
+
+Device::Answer Device::onDeselect(Request) {
+    m_unit.reset();
+    return {};
+}
+
+Device::Answer Device::onMotor(Request r) {
+    if (m_bus == gw::BusType::None) {
+        return {Ack::NoBus};
+    }
+    if (r[3] > 1) {
+        return {Ack::BadCommand};
+    }
+    if (r[2] >= unitCount()) {
+        return {Ack::BadUnit};
+    }
+    if (m_bus == gw::BusType::Shugart) {
+        std::fill(std::begin(m_motor), std::end(m_motor), r[3] == 1);  // one shared motor line
+    } else {
+        m_motor[r[2]] = r[3] == 1;
+    }
+    return {};
+}
+
+Device::Answer Device::onSeek(Request r) {
+    const int cyl =
+        r.size() == 3 ? static_cast<std::int8_t>(r[2]) : static_cast<std::int16_t>(ByteReader(r).u16le(2));
+    if (!m_unit) {
+        return {Ack::NoUnit};
+    }
+    if (cyl < 0) {
+        return {Ack::BadCylinder};
+    }
+    if (m_options.faults.noTrack0) {
+        return {Ack::NoTrk0};
+    }
+    // The head stops at the drive's last cylinder however far it is stepped.
+    m_cylinder[*m_unit] = std::min(cyl, kCylinders + 3);
+    return {};
+}
+
+Device::Answer Device::onHead(Request r) {
+    if (r[2] > 1) {
+        return {Ack::BadCommand};
+    }
+    m_head = r[2];
+    return {};
+}
+
+Device::Answer Device::onGetPin(Request r) {
+    if (r[2] == 26) {
+        return {Ack::Okay, {static_cast<std::uint8_t>(m_unit && m_cylinder[*m_unit] == 0 ? 0 : 1)}};
+    }
+    if (r[2] == 8 || r[2] == 28) {
+        return {Ack::Okay, {static_cast<std::uint8_t>(r[2] == 28 ? 0 : 1)}};  // the disk is write-protected
+    }
+    return {Ack::BadPin};
+}
+
+Device::Answer Device::onSetPin(Request r) {
+    return {r[2] != 2 && r[2] != 4 && r[2] != 6 ? Ack::BadPin : Ack::Okay};
+}
+
+Device::Answer Device::onGetParams(Request r) {
+    if (r[2] != 0 || r[3] > 16) {
+        return {Ack::BadCommand};
+    }
+    return {Ack::Okay, std::vector<std::uint8_t>(m_params, m_params + r[3])};
+}
+
+Device::Answer Device::onSetParams(Request r) {
+    if (r[2] != 0) {
+        return {Ack::BadCommand};
+    }
+    std::copy(r.begin() + 3, r.end(), m_params);
+    return {};
+}
+
+Device::Answer Device::onReset(Request) {
+    std::vector<std::string> seen = std::move(m_commands);
+    const int answered = m_answered;
+    *this = Device(std::move(m_options));
+    m_commands = std::move(seen);
+    m_answered = answered;
+    return {};
+}
+
+Device::Answer Device::onNoClickStep(Request) {
+    if (!m_unit) {
+        return {Ack::NoUnit};
+    }
+    m_cylinder[*m_unit] = 0;
+    return {};
+}
+
+Device::Answer Device::onGetFluxStatus(Request) {
+    return {m_fluxStatus};
+}
+
+// Nothing is written to the image: the disk has its write-protect tab open.
+Device::Answer Device::onWrite(Request) {
+    return {Ack::Wrprot};
+}
+
+Device::Answer Device::onReadFlux(Request r) {
+    if (!m_unit) {
+        return {Ack::NoUnit};
+    }
+    Output stream;
+    const ByteReader in(r);
+    m_fluxStatus = readFlux(in.u32le(2), in.u16le(6), stream);
+    return {Ack::Okay, {}, std::move(stream)};
 }
 
 gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream) {

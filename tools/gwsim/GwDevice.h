@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "floppy/GreaseweazleProtocol.h"
@@ -78,7 +79,37 @@ public:
     [[nodiscard]] std::optional<int> selectedUnit() const { return m_unit; }
 
 private:
-    void handle(std::span<const std::uint8_t> request, std::vector<Output>& out);
+    using Request = std::span<const std::uint8_t>;
+    // A command's answer: its status, the payload that follows an Okay, and
+    // for a flux read the stream sent after the answer.
+    struct Answer {
+        Answer(gw::Ack s = gw::Ack::Okay, std::vector<std::uint8_t> p = {}, std::optional<Output> o = {})
+            : status(s), payload(std::move(p)), stream(std::move(o)) {}
+        gw::Ack status;
+        std::vector<std::uint8_t> payload;
+        std::optional<Output> stream;
+    };
+    using Handler = Answer (Device::*)(Request);
+
+    void handle(Request request, std::vector<Output>& out);
+    [[nodiscard]] static Handler handlerFor(gw::Cmd cmd);
+    // One handler per command; the request's length has been checked.
+    Answer onGetInfo(Request r);
+    Answer onSetBusType(Request r);
+    Answer onSelect(Request r);
+    Answer onDeselect(Request r);
+    Answer onMotor(Request r);
+    Answer onSeek(Request r);
+    Answer onHead(Request r);
+    Answer onGetPin(Request r);
+    Answer onSetPin(Request r);
+    Answer onGetParams(Request r);
+    Answer onSetParams(Request r);
+    Answer onReset(Request r);
+    Answer onNoClickStep(Request r);
+    Answer onGetFluxStatus(Request r);
+    Answer onWrite(Request r);
+    Answer onReadFlux(Request r);
     [[nodiscard]] gw::Ack readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream);
     [[nodiscard]] flux::FluxTrack encodedSide(int track, int head, int revolutions);
     [[nodiscard]] flux::FluxTrack recordedSide(int cylinder, int head, int revolutions) const;
