@@ -80,7 +80,7 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
     }
     mkdir -p "$work/complete/sub"
     touch "$work/complete/a.opu" "$work/complete/b.OPD" "$work/complete/notes.txt"
-    check_completion "basic check convert dump export extract hex list read scan search vars " quillmar-cli ""
+    check_completion "basic check convert dump export extract hex list read scan search vars write " quillmar-cli ""
     check_completion "a.opu b.OPD sub " quillmar-cli list ""
     check_completion "1 2 3 " quillmar-cli export a.opu 2 s.bmp --zoom ""
     check_completion "--as --force --help " quillmar-cli extract --
