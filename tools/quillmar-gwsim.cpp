@@ -29,13 +29,14 @@ extern "C" void onSignal(int) {
 int usage() {
     std::cerr << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose]\n"
                  "  LIST (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
-                 "    crc:T:H:R[:REV,...]  sector R of track T, head H has a bad data CRC\n"
+                 "    crc:H:T:R[:REV,...]  sector R of head H, track T has a bad data CRC\n"
                  "                         (on the revolutions listed, counted from 0; else on all)\n"
-                 "    nosync:T:H           track T, head H holds no sector marks at all\n"
+                 "    nosync:H:T           head H, track T holds no sector marks at all\n"
                  "    noindex              no disk: no index pulse ever comes\n"
                  "    notrk0               every seek ends in No Track 0\n"
                  "    mute:N               after N answers the device stops answering\n"
-                 "    overflow:N           the first N flux reads end in Flux Overflow\n";
+                 "    overflow:N           the first N flux reads end in Flux Overflow\n"
+                 "    endless              every flux read streams for ever\n";
     return 2;
 }
 

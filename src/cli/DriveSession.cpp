@@ -33,8 +33,11 @@ std::unique_ptr<modFDRawCmd> OpenDriver(ActivityLog& log) {
     }
     std::uint32_t version = 0;
     if (!driver->IsDriverPresent(version)) {
-        throw CliFailure(
-            "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image in a simulated drive)");
+        const std::string problem = driver->DeviceProblem();
+        throw CliFailure(problem.empty()
+                             ? "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image "
+                               "in a simulated drive)"
+                             : problem);
     }
     return driver;
 }

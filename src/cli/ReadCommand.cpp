@@ -158,6 +158,9 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
         case ReadOutcome::InvalidDrive:
             throw UsageError(kDriveNotValidMessage);
         case ReadOutcome::NoFloppy:
+            if (!report.sDeviceProblem.empty()) {
+                throw CliFailure(report.sDeviceProblem);
+            }
             throw CliFailure("drive " + driveName + " does not answer" +
                              (report.sSenseErrorText.empty() ? std::string(" (no such drive)")
                                                              : " (" + report.sSenseErrorText + ")"));

@@ -90,6 +90,9 @@ int runWrite(const std::vector<std::string>& args, CliContext& cli) {
         case WriteOutcome::BadImage:
             throw UsageError(kDriveNotValidMessage);
         case WriteOutcome::NoFloppy:
+            if (!report.sDeviceProblem.empty()) {
+                throw CliFailure(report.sDeviceProblem);
+            }
             throw CliFailure("drive " + std::string(1, static_cast<char>('A' + report.drive)) +
                              ": does not answer" +
                              (report.sSenseErrorText.empty() ? std::string(" (no such drive)")

@@ -54,15 +54,20 @@ std::string DiskReader::StatusLine(int head, int track, std::string_view sResult
     return std::to_string(head) + ":" + std::to_string(track) + " " + std::string(sResult);
 }
 
-bool DiskReader::waitForDrive(std::uint8_t drive, std::string& sErrorText) {
-    while (!m_driver.SenseDriveStatus(drive, sErrorText)) {
+bool DiskReader::waitForDrive(std::uint8_t drive, ReadReport& report) {
+    while (!m_driver.SenseDriveStatus(drive, report.sSenseErrorText)) {
+        // A device that cannot be reached is not an empty drive.
+        report.sDeviceProblem = m_driver.DeviceProblem();
+        const std::string text = report.sDeviceProblem.empty() ? std::string(kInsertFloppyMessage) + "\r\n(" +
+                                                                     report.sSenseErrorText + ")"
+                                                               : report.sDeviceProblem;
         const MsgAnswer answer =
-            m_prompter.message(std::string(kInsertFloppyMessage) + "\r\n(" + sErrorText + ")", ProgramTitle(),
-                               MsgIcon::Information, MsgButtons::OkCancel);
+            m_prompter.message(text, ProgramTitle(), MsgIcon::Information, MsgButtons::OkCancel);
         if (answer != MsgAnswer::Ok) {
             return false;
         }
     }
+    report.sDeviceProblem.clear();
     return true;
 }
 
@@ -80,6 +85,15 @@ namespace {
 
 bool doubleStepFor(const ReadOptions& options) {
     return options.Tracks != DiskReader::kWideTrackCount && options.bDoubleStep;
+}
+
+// A driver that failed a read without saying how (a fault it trapped) still
+// leaves a code in the map and a text in the status line.
+void recordFault(std::int32_t& lErrorCode, std::string& sErrorText) {
+    if (lErrorCode == 0) {
+        lErrorCode = fderr::FloppyUnknownError;
+        sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
+    }
 }
 
 std::string recoveredText(int recovered, int of) {
@@ -103,6 +117,7 @@ bool DiskReader::readSector(std::uint8_t drive, int track, int head, int sector,
             sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
         }
     }
+    recordFault(lErrorCode, sErrorText);
     return false;
 }
 
@@ -151,6 +166,9 @@ DiskReader::SideResult DiskReader::readWholeSide(std::uint8_t drive, int t, int 
             result.sErrorText = modFDRawCmd::DriveErrorText(lErrorCode);
         }
     }
+    if (!result.ok) {
+        recordFault(lErrorCode, result.sErrorText);
+    }
     const std::size_t sideStart = bytes.size();
     if (result.ok) {
         bytes.insert(bytes.end(), trackBuffer.begin(), trackBuffer.end());
@@ -190,7 +208,7 @@ ReadReport DiskReader::runRead(std::string_view sDriveText, DiskImage& image, co
         report.outcome = ReadOutcome::NoMap;
         return report;
     }
-    if (!waitForDrive(*drive, report.sSenseErrorText)) {
+    if (!waitForDrive(*drive, report)) {
         report.outcome = ReadOutcome::NoFloppy;
         return report;
     }

@@ -80,6 +80,7 @@ struct ReadReport {
     ReadOutcome outcome = ReadOutcome::InvalidDrive;
     std::uint8_t drive = 0;
     std::string sSenseErrorText;           // what the drive check last said; empty when the device is missing
+    std::string sDeviceProblem;            // why the driver could not reach its device, when it says
     std::vector<std::string> statusLines;  // one per side read, in order
     std::vector<FailedSide> failedSides;   // the sides with at least one sector stored as filler
 };
@@ -120,7 +121,9 @@ public:
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
 private:
-    [[nodiscard]] bool waitForDrive(std::uint8_t drive, std::string& sErrorText);
+    // Asks for a floppy (or, for a device that cannot be reached, says so)
+    // until the drive answers or the user cancels.
+    [[nodiscard]] bool waitForDrive(std::uint8_t drive, ReadReport& report);
     // How one track side went: ok shows "Read OK"; a side read sector by
     // sector also shows how many of the sectors it wanted came back.
     struct SideResult {

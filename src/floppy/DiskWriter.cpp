@@ -98,15 +98,19 @@ std::string ResolveWriteShape(std::size_t length, bool bDoubleSided, int tracksA
     return {};
 }
 
-bool DiskWriter::waitForDrive(std::uint8_t drive, std::string& sErrorText) {
-    while (!m_driver.SenseDriveStatus(drive, sErrorText)) {
-        const MsgAnswer answer =
-            m_prompter.message(std::string(kInsertFloppyMessage) + "\r\n(" + sErrorText + ")", ProgramTitle(),
-                               MsgIcon::Information, MsgButtons::OkCancel);
-        if (answer != MsgAnswer::Ok) {
+bool DiskWriter::waitForDrive(std::uint8_t drive, WriteReport& report) {
+    while (!m_driver.SenseDriveStatus(drive, report.sSenseErrorText)) {
+        // A device that cannot be reached is not an empty drive.
+        report.sDeviceProblem = m_driver.DeviceProblem();
+        const std::string text = report.sDeviceProblem.empty() ? std::string(kInsertFloppyMessage) + "\r\n(" +
+                                                                     report.sSenseErrorText + ")"
+                                                               : report.sDeviceProblem;
+        if (m_prompter.message(text, ProgramTitle(), MsgIcon::Information, MsgButtons::OkCancel) !=
+            MsgAnswer::Ok) {
             return false;
         }
     }
+    report.sDeviceProblem.clear();
     return true;
 }
 
@@ -222,7 +226,7 @@ WriteReport DiskWriter::WriteDisk(std::string_view sDriveText, const WriteOption
         report.outcome = WriteOutcome::BadImage;
         return report;
     }
-    if (!waitForDrive(*drive, report.sSenseErrorText)) {
+    if (!waitForDrive(*drive, report)) {
         report.outcome = WriteOutcome::NoFloppy;
         return report;
     }

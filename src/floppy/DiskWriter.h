@@ -79,6 +79,7 @@ struct WriteReport {
     WriteOutcome outcome = WriteOutcome::InvalidDrive;
     std::uint8_t drive = 0;
     std::string sSenseErrorText;
+    std::string sDeviceProblem;            // why the driver could not reach its device, when it says
     std::vector<std::string> statusLines;  // every progress line, in order
     int sidesWritten = 0;
     int lastTrack = -1;  // the last side finished, or the side that failed
@@ -111,7 +112,7 @@ public:
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
 private:
-    [[nodiscard]] bool waitForDrive(std::uint8_t drive, std::string& sErrorText);
+    [[nodiscard]] bool waitForDrive(std::uint8_t drive, WriteReport& report);
     // The sector IDs of the side that do not read back as expected.
     [[nodiscard]] std::vector<int> verifySide(std::uint8_t drive, int track, int head, bool bDoubleStep,
                                               std::span<const std::uint8_t> expected);

@@ -48,8 +48,7 @@ private:
             m_driver.m_client->Deselect();
         } catch (const std::exception& e) {
             m_driver.trap(Failure(failure::DeviceIO, e.what()), "Deselect", 1);
-            m_driver.m_lost = true;
-            m_driver.disconnect();
+            m_driver.lose(e.what());
         }
     }
 
@@ -79,23 +78,67 @@ gw::Client& GreaseweazleDriver::connect() {
     if (m_client) {
         return *m_client;
     }
-    m_port = gw::OpenSerialPort(m_settings.port);
-    // Whatever an earlier program left running on the device is dropped first.
-    m_port->clearComms();
+    try {
+        m_port = gw::OpenSerialPort(m_settings.port);
+        // Whatever an earlier program left running on the device is dropped first.
+        m_port->clearComms();
+    } catch (const Failure& f) {
+        disconnect();
+        throw deviceProblem(f.description());
+    }
     m_client = std::make_unique<gw::Client>(*m_port, m_settings.timeouts);
     try {
         m_info = m_client->GetInfo();
-        if (!gw::IsUsableFirmware(m_info)) {
-            throw Failure(failure::DeviceIO,
-                          "the Greaseweazle runs its bootloader or firmware older than 0.31");
-        }
-        m_client->SetBusType(m_settings.bus);
-    } catch (...) {
+    } catch (const std::exception&) {
         disconnect();
-        throw;
+        throw deviceProblem("the device on " + m_settings.port + " does not answer as a Greaseweazle");
+    }
+    const std::string device = "the Greaseweazle on " + m_settings.port;
+    switch (gw::CheckInfo(m_info)) {
+        case gw::InfoProblem::None:
+            break;
+        case gw::InfoProblem::Bootloader:
+            disconnect();
+            throw deviceProblem(device + " is in its update (bootloader) mode");
+        case gw::InfoProblem::OldFirmware:
+            disconnect();
+            throw deviceProblem(device + " has firmware " + std::to_string(m_info.fwMajor) + "." +
+                                std::to_string(m_info.fwMinor) + "; this program needs 0.31 or newer");
+        case gw::InfoProblem::SampleFrequency:
+            disconnect();
+            throw deviceProblem(device + " reports an impossible sample frequency of " +
+                                std::to_string(m_info.sampleFreq) + " Hz");
+    }
+    try {
+        m_client->SetBusType(m_settings.bus);
+    } catch (const std::exception& e) {
+        disconnect();
+        throw deviceProblem(device + " refuses its bus type (" + e.what() + ")");
     }
     m_lost = false;
+    m_answered = true;
+    m_problem.clear();
     return *m_client;
+}
+
+Failure GreaseweazleDriver::deviceProblem(const std::string& reason) {
+    // A device that has answered before and now cannot be reached has most likely been unplugged.
+    m_problem = m_answered ? lostText(reason) : reason;
+    return Failure(failure::DeviceIO, reason);
+}
+
+std::string GreaseweazleDriver::lostText(const std::string& reason) const {
+    std::string text = "The Greaseweazle on " + m_settings.port + " no longer answers. Is it plugged in?";
+    if (!reason.empty()) {
+        text += " (" + reason + ")";
+    }
+    return text;
+}
+
+void GreaseweazleDriver::lose(const std::string& reason) {
+    m_lost = true;
+    m_problem = lostText(reason);
+    disconnect();
 }
 
 void GreaseweazleDriver::disconnect() {
@@ -126,13 +169,12 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
     m_lost = false;
     try {
         (void)connect();
-    } catch (const gw::ProtocolError& e) {
-        trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 1);
-        sErrorText = DriveErrorText(fderr::NotReady);
-        return false;
     } catch (const Failure& f) {
-        // The port could not be opened: no device behind it.
+        // DeviceProblem says why; a port that could not be opened has no device behind it.
         trap(f, "SenseDriveStatus", 1);
+        if (m_answered) {
+            sErrorText = DriveErrorText(fderr::NotReady);
+        }
         return false;
     }
     std::int32_t code = 0;
@@ -143,10 +185,16 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
         if (m_client->GetFluxStatus() == gw::Ack::NoIndex) {
             code = fderr::NoMediaInDrive;
         }
+    } catch (const gw::ProtocolError& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 2);
+        // Flux without end still comes from a spinning disk: each read will say what is wrong.
+        if (e.kind() != gw::ProtocolError::Kind::TooMuchFlux) {
+            lose(e.what());
+            code = fderr::NotReady;
+        }
     } catch (const std::exception& e) {
         trap(Failure(failure::DeviceIO, e.what()), "SenseDriveStatus", 2);
-        m_lost = true;
-        disconnect();
+        lose(e.what());
         code = fderr::NotReady;
     }
     if (code != 0) {
@@ -159,6 +207,7 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
 std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
                                           flux::DecodedTrack& decoded, const char* procedure) {
     if (m_lost) {
+        explainFailure(m_problem);
         return fderr::NotReady;
     }
     int step = 1;
@@ -198,11 +247,14 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
         trap(Failure(failure::DeviceIO, e.what()), procedure, step);
         switch (e.kind()) {
             case gw::ProtocolError::Kind::Timeout:
-                m_lost = true;
-                disconnect();
+                lose(e.what());
+                explainFailure(m_problem);
                 return fderr::NotReady;
             case gw::ProtocolError::Kind::Garbage:
                 disconnect();
+                return fderr::FloppyUnknownError;
+            case gw::ProtocolError::Kind::TooMuchFlux:
+                explainFailure(e.what());
                 return fderr::FloppyUnknownError;
             case gw::ProtocolError::Kind::Status:
                 break;
@@ -219,8 +271,11 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
         if (step == 5) {
             return fderr::FloppyUnknownError;  // a damaged stream; the device itself is fine
         }
-        m_lost = true;
-        disconnect();
+        // A port that has gone away, or a device that could not be reached again.
+        if (!m_lost) {
+            lose(f.description());
+        }
+        explainFailure(m_problem);
         return fderr::NotReady;
     }
 }

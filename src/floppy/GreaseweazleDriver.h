@@ -32,6 +32,9 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
+    // Why the last connection failed ("the device on PORT does not answer as
+    // a Greaseweazle"), or that a device which answered before no longer does.
+    [[nodiscard]] std::string DeviceProblem() const override { return m_problem; }
     // QUILLMAR_GW_BUS: unset, empty or "ibmpc" → IBM PC; "shugart" → Shugart;
     // anything else is a Failure naming the variable.
     [[nodiscard]] static gw::BusType BusFromText(const char* text);
@@ -51,8 +54,14 @@ protected:
 private:
     class Spin;
 
+    // The client of a device that answers as a usable Greaseweazle, or a
+    // Failure whose reason DeviceProblem gives.
     gw::Client& connect();
     void disconnect();
+    [[nodiscard]] Failure deviceProblem(const std::string& reason);
+    [[nodiscard]] std::string lostText(const std::string& reason) const;
+    // Stopped answering: given up until the next drive check.
+    void lose(const std::string& reason);
     [[nodiscard]] bool hasUnit(std::uint8_t drive) const;
     // 0 and the decoded side, or an error code.
     [[nodiscard]] std::int32_t readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
@@ -62,5 +71,7 @@ private:
     std::unique_ptr<gw::Transport> m_port;
     std::unique_ptr<gw::Client> m_client;
     gw::Info m_info;
-    bool m_lost = false;  // stopped answering during a read; only a drive check asks again
+    bool m_lost = false;      // stopped answering during a read; only a drive check asks again
+    bool m_answered = false;  // has answered as a usable Greaseweazle since this driver was made
+    std::string m_problem;    // see DeviceProblem
 };

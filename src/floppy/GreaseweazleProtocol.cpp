@@ -71,6 +71,13 @@ std::vector<std::uint8_t> SeekRequest(int cylinder) {
     return Request(Cmd::Seek, args);
 }
 
+std::size_t FluxByteLimit(std::uint32_t ticks, std::uint16_t maxIndex, std::uint32_t sampleFreq) {
+    constexpr std::size_t kRevolutionBytes = 512 * 1024;
+    const std::uint64_t revolutionTicks = std::max<std::uint32_t>(sampleFreq / 5, 1);  // 300 rpm
+    const std::uint64_t revolutions = maxIndex != 0 ? maxIndex : ticks / revolutionTicks + 1;
+    return static_cast<std::size_t>((revolutions + 1) * kRevolutionBytes);
+}
+
 std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t maxIndex) {
     std::vector<std::uint8_t> args;
     put32(args, ticks);
@@ -158,7 +165,11 @@ Info Client::GetInfo() {
     command(Cmd::GetInfo, Request(Cmd::GetInfo, index), m_timeouts.command);
     std::vector<std::uint8_t> bytes(kInfoLength);
     readExactly(Cmd::GetInfo, bytes, Clock::now() + m_timeouts.command);
-    return DecodeInfo(bytes);
+    const Info info = DecodeInfo(bytes);
+    if (CheckInfo(info) == InfoProblem::None) {
+        m_sampleFreq = info.sampleFreq;
+    }
+    return info;
 }
 
 void Client::SetBusType(BusType bus) {
@@ -194,6 +205,7 @@ std::vector<std::uint8_t> Client::ReadFlux(std::uint32_t ticks, std::uint16_t ma
     std::vector<std::uint8_t> stream;
     std::vector<std::uint8_t> chunk(4096);
     const auto deadline = Clock::now() + m_timeouts.fluxTotal;
+    const std::size_t limit = FluxByteLimit(ticks, maxIndex, m_sampleFreq);
     // The 00 that ends the stream appears nowhere inside it.
     while (stream.empty() || stream.back() != 0) {
         const std::size_t n = m_transport.read(chunk, m_timeouts.fluxIdle);
@@ -203,6 +215,11 @@ std::vector<std::uint8_t> Client::ReadFlux(std::uint32_t ticks, std::uint16_t ma
         const auto end = chunk.begin() + static_cast<std::ptrdiff_t>(n);
         const auto zero = std::find(chunk.begin(), end, std::uint8_t{0});
         stream.insert(stream.end(), chunk.begin(), zero == end ? end : zero + 1);
+        if (stream.size() > limit) {
+            m_transport.clearComms();
+            throw ProtocolError(ProtocolError::Kind::TooMuchFlux, Cmd::ReadFlux, 0,
+                                "the device sent more flux than was asked for");
+        }
     }
     return stream;
 }

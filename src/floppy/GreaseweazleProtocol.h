@@ -69,10 +69,29 @@ struct Info {
 [[nodiscard]] Info DecodeInfo(std::span<const std::uint8_t> bytes);
 [[nodiscard]] std::vector<std::uint8_t> EncodeInfo(const Info& info);
 
-// The oldest main firmware whose protocol this program speaks.
-[[nodiscard]] constexpr bool IsUsableFirmware(const Info& info) {
-    return info.mainFirmware && (info.fwMajor > 0 || info.fwMinor >= 31) && info.sampleFreq != 0;
+// Why the device that answered GetInfo cannot read for this program, if it cannot.
+enum class InfoProblem { None, Bootloader, OldFirmware, SampleFrequency };
+[[nodiscard]] constexpr InfoProblem CheckInfo(const Info& info) {
+    if (!info.mainFirmware) {
+        return InfoProblem::Bootloader;
+    }
+    // The oldest main firmware whose protocol this program speaks.
+    if (info.fwMajor == 0 && info.fwMinor < 31) {
+        return InfoProblem::OldFirmware;
+    }
+    // Every model samples at 72 MHz; a compatible may differ, but not by orders of magnitude.
+    if (info.sampleFreq < 1'000'000 || info.sampleFreq > 1'000'000'000) {
+        return InfoProblem::SampleFrequency;
+    }
+    return InfoProblem::None;
 }
+
+// The most a flux read of maxIndex revolutions (or, without them, of ticks
+// at sampleFreq) can need: the revolutions asked for and one of slack, each
+// at most 512 KiB (200,000 transitions, twice a high-density disk's, of two
+// bytes each).
+[[nodiscard]] std::size_t FluxByteLimit(std::uint32_t ticks, std::uint16_t maxIndex,
+                                        std::uint32_t sampleFreq);
 
 // The request bytes, length byte included.
 [[nodiscard]] std::vector<std::uint8_t> Request(Cmd cmd, std::span<const std::uint8_t> args = {});
@@ -103,7 +122,8 @@ public:
 // What went wrong in a conversation with the device.
 class ProtocolError : public std::runtime_error {
 public:
-    enum class Kind { Timeout, Garbage, Status };
+    // TooMuchFlux: a flux stream longer than the read asked for, abandoned with ClearComms.
+    enum class Kind { Timeout, Garbage, Status, TooMuchFlux };
     ProtocolError(Kind kind, Cmd cmd, std::uint8_t status, const std::string& what)
         : std::runtime_error(what), m_kind(kind), m_cmd(cmd), m_status(status) {}
     [[nodiscard]] Kind kind() const { return m_kind; }
@@ -140,7 +160,8 @@ public:
     void Motor(std::uint8_t unit, bool on);
     void Seek(int cylinder);
     void Head(std::uint8_t head);
-    // The whole stream, its final 00 included.
+    // The whole stream, its final 00 included. A stream longer than
+    // FluxByteLimit is abandoned with ClearComms and a TooMuchFlux error.
     [[nodiscard]] std::vector<std::uint8_t> ReadFlux(std::uint32_t ticks, std::uint16_t maxIndex);
     // The result of the last flux read: Okay, NoIndex, FluxOverflow...
     [[nodiscard]] Ack GetFluxStatus();
@@ -151,6 +172,7 @@ private:
 
     Transport& m_transport;
     Timeouts m_timeouts;
+    std::uint32_t m_sampleFreq = 72'000'000;  // until GetInfo says otherwise
 };
 
 }  // namespace gw

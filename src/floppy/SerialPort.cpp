@@ -8,7 +8,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 
 #include "core/Failure.h"
 
@@ -21,25 +24,34 @@ bool SetArbitraryBaud(int fd, unsigned baud);
 
 namespace {
 
+// "cannot open /dev/ttyACM0: No such file or directory": what failed and the system's reason.
+Failure systemFailure(int err, const std::string& what) {
+    return Failure(failureFromErrno(err, what).number(), what + ": " + std::strerror(err));
+}
+
 class PosixSerialPort : public Transport {
 public:
     explicit PosixSerialPort(const std::string& name)
         : m_fd(::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
         if (m_fd < 0) {
-            throw failureFromErrno(errno, name);
+            throw systemFailure(errno, "cannot open " + name);
         }
         termios tio{};
         if (tcgetattr(m_fd, &tio) != 0) {
             const int err = errno;
             ::close(m_fd);
-            throw failureFromErrno(err, name);
+            throw systemFailure(err, name + " is not a serial port");
         }
         cfmakeraw(&tio);
         tio.c_cflag |= CLOCAL | CREAD;
         tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
         cfsetispeed(&tio, B9600);
         cfsetospeed(&tio, B9600);
-        tcsetattr(m_fd, TCSANOW, &tio);
+        if (tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+            const int err = errno;
+            ::close(m_fd);
+            throw systemFailure(err, "cannot set up " + name);
+        }
     }
     ~PosixSerialPort() override { ::close(m_fd); }
     PosixSerialPort(const PosixSerialPort&) = delete;
@@ -56,7 +68,7 @@ public:
                     throw Failure(failure::DeviceIO, "the Greaseweazle takes no more bytes");
                 }
             } else if (errno != EINTR) {
-                throw failureFromErrno(errno, "writing to the Greaseweazle");
+                throw systemFailure(errno, "writing to the Greaseweazle");
             }
         }
     }
@@ -65,8 +77,11 @@ public:
         if (!wait(POLLIN, timeout)) {
             return 0;
         }
-        const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
-        if (n == -1 && (errno == EAGAIN || errno == EINTR)) {
+        ssize_t n = -1;
+        do {
+            n = ::read(m_fd, buffer.data(), buffer.size());
+        } while (n == -1 && errno == EINTR);
+        if (n == -1 && errno == EAGAIN) {
             return 0;
         }
         // A tty whose device was unplugged reads end of file or EIO.
@@ -87,14 +102,22 @@ public:
     }
 
 private:
-    // False on timeout; a hang-up counts as ready, so the read that follows reports it.
+    // False on timeout; a hang-up counts as ready, so the read that follows
+    // reports it. A signal in between only restarts the wait for what is left.
     bool wait(short events, std::chrono::milliseconds timeout) {
-        pollfd p{m_fd, events, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(timeout.count()));
-        if (r < 0 && errno != EINTR) {
-            throw failureFromErrno(errno, "waiting for the Greaseweazle");
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd p{m_fd, events, 0};
+            const int r = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+            if (r >= 0) {
+                return r > 0;
+            }
+            if (errno != EINTR) {
+                throw systemFailure(errno, "waiting for the Greaseweazle");
+            }
         }
-        return r > 0;
     }
 
     int m_fd;

@@ -3,6 +3,7 @@
 #ifdef _WIN32
 
 #include <algorithm>
+#include <string>
 
 #include "core/Failure.h"
 #include "floppy/SerialPort.h"
@@ -20,6 +21,22 @@ namespace gw {
 
 namespace {
 
+// "cannot open COM5: Access is denied.": what failed and the system's text for GetLastError.
+Failure systemFailure(const std::string& what) {
+    const DWORD code = GetLastError();
+    char text[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        code, 0, text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    if (reason.empty()) {
+        reason = "system error " + std::to_string(code);
+    }
+    return Failure(failure::DeviceIO, what + ": " + reason);
+}
+
 class Win32SerialPort : public Transport {
 public:
     explicit Win32SerialPort(const std::string& name) {
@@ -27,13 +44,14 @@ public:
         m_handle =
             CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE) {
-            throw Failure(failure::DeviceIO, "cannot open " + name);
+            throw systemFailure("cannot open " + name);
         }
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
         if (!GetCommState(m_handle, &dcb)) {
+            const Failure error = systemFailure(name + " is not a serial port");
             CloseHandle(m_handle);
-            throw Failure(failure::DeviceIO, name + " is not a serial port");
+            throw error;
         }
         dcb.BaudRate = kNormalBaud;
         dcb.fBinary = TRUE;
@@ -47,7 +65,11 @@ public:
         dcb.ByteSize = 8;
         dcb.Parity = NOPARITY;
         dcb.StopBits = ONESTOPBIT;
-        SetCommState(m_handle, &dcb);
+        if (!SetCommState(m_handle, &dcb)) {
+            const Failure error = systemFailure("cannot set up " + name);
+            CloseHandle(m_handle);
+            throw error;
+        }
     }
     ~Win32SerialPort() override { CloseHandle(m_handle); }
     Win32SerialPort(const Win32SerialPort&) = delete;
@@ -56,11 +78,13 @@ public:
     void write(std::span<const std::uint8_t> bytes) override {
         COMMTIMEOUTS t{};
         t.WriteTotalTimeoutConstant = 5000;
-        SetCommTimeouts(m_handle, &t);
+        if (!SetCommTimeouts(m_handle, &t)) {
+            throw systemFailure("the Greaseweazle's port refused its timeouts");
+        }
         DWORD written = 0;
         if (!WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {
-            throw Failure(failure::DeviceIO, "the Greaseweazle's port refused a write");
+            throw systemFailure("the Greaseweazle's port refused a write");
         }
     }
 
@@ -70,10 +94,12 @@ public:
         t.ReadIntervalTimeout = MAXDWORD;
         t.ReadTotalTimeoutMultiplier = MAXDWORD;
         t.ReadTotalTimeoutConstant = static_cast<DWORD>(std::max<long long>(1, timeout.count()));
-        SetCommTimeouts(m_handle, &t);
+        if (!SetCommTimeouts(m_handle, &t)) {
+            throw systemFailure("the Greaseweazle's port refused its timeouts");
+        }
         DWORD got = 0;
         if (!ReadFile(m_handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-            throw Failure(failure::DeviceIO, "the Greaseweazle's port failed a read");
+            throw systemFailure("the Greaseweazle's port failed a read");
         }
         return got;
     }
@@ -89,9 +115,12 @@ private:
     void setBaud(unsigned baud) {
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        if (GetCommState(m_handle, &dcb)) {
-            dcb.BaudRate = baud;
-            SetCommState(m_handle, &dcb);
+        if (!GetCommState(m_handle, &dcb)) {
+            throw systemFailure("the Greaseweazle's port cannot change its rate");
+        }
+        dcb.BaudRate = baud;
+        if (!SetCommState(m_handle, &dcb)) {
+            throw systemFailure("the Greaseweazle's port cannot change its rate");
         }
     }
 

@@ -117,6 +117,7 @@ void modFDRawCmd::trap(const Failure& f, const char* procedure, int step) const 
 bool modFDRawCmd::runRead(const RawRead& request, std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
                           std::string& sErrorText) {
     int step = 1;
+    m_sFailureReason.clear();
     try {
         std::vector<std::uint8_t> buffer(request.sector ? fdraw::RequireSectorLength(request.lSizeCode)
                                                         : fdraw::RequireTrackLength(request.lSizeCode));
@@ -127,7 +128,7 @@ bool modFDRawCmd::runRead(const RawRead& request, std::vector<std::uint8_t>& dat
             return true;
         }
         lErrorCode = code;
-        sErrorText = DriveErrorText(code);
+        sErrorText = m_sFailureReason.empty() ? DriveErrorText(code) : m_sFailureReason;
     } catch (const Failure& f) {
         trap(f, request.procedure(), step);
     } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Failure.h"
@@ -61,7 +62,7 @@ public:
 
     // Lays one side of one cylinder down as an Opus formats it: 18 sectors of
     // 128 << lSizeCode bytes, IDs 0..17 in the physical order of
-    // OpusInterleave, holding data (exactly TrackLength(lSizeCode) bytes) in
+    // fdraw::kOpusPhysicalOrder, holding data (exactly TrackLength(lSizeCode) bytes) in
     // ID order. Seeks as ReadSingleTrack does. On failure lErrorCode and
     // sErrorText describe the request that failed; what the side then holds
     // is unknown. Drivers that cannot write refuse with Invalid Parameter.
@@ -75,6 +76,11 @@ public:
     [[nodiscard]] virtual bool EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder,
                                           std::uint8_t head, std::int32_t& lErrorCode,
                                           std::string& sErrorText);
+
+    // What keeps the driver from its device, as a sentence for the user (a
+    // port that cannot be opened, a device that no longer answers); empty
+    // when the device answers or the driver has nothing to say.
+    [[nodiscard]] virtual std::string DeviceProblem() const { return {}; }
 
     // "CRC Error (0x00000017)": the table's name of the code (or "Unknown
     // Error Code"), then the code as eight upper-case hex digits, negative
@@ -111,11 +117,16 @@ protected:
     [[nodiscard]] virtual std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
                                                int& step) = 0;
 
+    // A sentence that says more about the failing read than its code does
+    // ("the device sent more flux than was asked for"): runRead reports it
+    // as the error text in place of the code's name.
+    void explainFailure(std::string sReason) { m_sFailureReason = std::move(sReason); }
+
     // The frame every raw read shares: request's buffer is sized (an invalid
     // size code is a fault at step 1) and readRaw fills it. On 0 data
     // receives the bytes; on another code lErrorCode and sErrorText describe
-    // it; a fault is trapped under the request's procedure at the step
-    // reached and the result is false.
+    // it (or the reason readRaw explained); a fault is trapped under the
+    // request's procedure at the step reached and the result is false.
     [[nodiscard]] bool runRead(const RawRead& request, std::vector<std::uint8_t>& data,
                                std::int32_t& lErrorCode, std::string& sErrorText);
 
@@ -127,6 +138,7 @@ protected:
 
 private:
     ActivityLog* m_log;
+    std::string m_sFailureReason;
 };
 
 // Windows system error codes the drivers report.

@@ -165,4 +165,14 @@ TEST(CliCommand, WriteVerifiesEverySide) {
               "--tracks 80");
 }
 
+// A Greaseweazle that cannot be reached says why, not that no driver answers.
+TEST(CliCommand, ReadSaysWhyTheGreaseweazleCannotBeReached) {
+    const CliRun cli;
+    const std::string port = cli.file("ttyACM9");
+    const ScopedEnv floppy("QUILLMAR_FLOPPY", "greaseweazle:" + port);
+    const CommandResult r = cli.run({"read", "-o", "{dir}/out.opu"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "quillmar-cli: cannot open " + port + ": No such file or directory\n");
+}
+
 }  // namespace

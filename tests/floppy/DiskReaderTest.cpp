@@ -57,24 +57,33 @@ protected:
         return reader.ReadDisk(drive, options, image, h);
     }
 
-    // One whole-disk read: the status lines named ("head:track text"), the count
-    // of failed sides, the requests the drive saw and the image published.
-    void expectRead(const char* name, const Bytes& disk, const std::string& faults,
-                    const ReadOptions& options, const std::vector<std::string>& lines, std::size_t failed,
-                    int requests, const Bytes& wanted) {
-        SCOPED_TRACE(name);
-        SimulatedFloppyDriver driver(disk, SimulatedFloppyDriver::ParseFaults(faults));
+    // One whole-disk read of disk with faults, and what it should give.
+    struct ReadCase {
+        const char* name = "";
+        Bytes disk;
+        std::string faults;
+        ReadOptions options;
+        std::vector<std::string> lines;  // some of the status lines, each as "head:track text"
+        std::size_t failedSides = 0;
+        int requests = 0;  // the read requests the drive saw
+        Bytes published;
+    };
+
+    void expectRead(const ReadCase& c) {
+        SCOPED_TRACE(c.name);
+        const ReadOptions& options = c.options;
+        SimulatedFloppyDriver driver(c.disk, SimulatedFloppyDriver::ParseFaults(c.faults));
         events.clear();
         const ReadReport report = read(driver, "a", options);
         EXPECT_EQ(report.outcome, ReadOutcome::Published);
         const int sides = options.bDoubleSided ? 2 : 1;
         ASSERT_EQ(report.statusLines.size(), static_cast<std::size_t>(sides * options.Tracks));
-        for (const std::string& line : lines) {
+        for (const std::string& line : c.lines) {
             EXPECT_EQ(report.statusLines.at(std::stoi(line.substr(2)) * sides + (line[0] - '0')), line);
         }
-        EXPECT_EQ(report.failedSides.size(), failed);
-        EXPECT_EQ(driver.ReadRequests(), requests);
-        EXPECT_TRUE(bytesEqual(wanted, image.bytes));
+        EXPECT_EQ(report.failedSides.size(), c.failedSides);
+        EXPECT_EQ(driver.ReadRequests(), c.requests);
+        EXPECT_TRUE(bytesEqual(c.published, image.bytes));
         EXPECT_EQ(image.sectorMap->geometry, (SectorGeometry{options.Tracks, sides, 18, 256}));
         ASSERT_EQ(events.size(), report.statusLines.size() + 2);
         EXPECT_EQ(events[0] + "," + events[1] + "," + events.back(), "reading,start 0:0,idle");
@@ -103,21 +112,50 @@ Bytes sidesFilled(Bytes disk, int from, int to, std::uint8_t filler = 0xE5) {
 }
 
 TEST_F(DiskReaderTest, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) {
-    expectRead("double sided: head 0 before head 1", patternDisk(2), "", {.bDoubleSided = true},
-               {"1:0 Read OK", "0:39 Read OK"}, 0, 80, patternDisk(2));
-    expectRead("80 tracks are never double-stepped", patternDisk(2, 80), "",
-               {.bDoubleSided = true, .Tracks = 80}, {"1:79 Read OK"}, 0, 160, patternDisk(2, 80));
-    expectRead("sides that succeed on the second and third attempt", patternDisk(1), "0:3:23:1;0:6:1122:2",
-               {}, {"0:3 Read OK", "0:6 Read OK"}, 0, 43, patternDisk(1));
-    expectRead("single step hits the wrong cylinder", patternDisk(1), "", {.bDoubleStep = false},
-               {"0:0 Read OK", "0:39 Wrong Cylinder (0x00000463)"}, 39, 1 + 39 * 3,
-               sidesFilled(patternDisk(1), 1, 40));
+    expectRead({.name = "double sided: head 0 before head 1",
+                .disk = patternDisk(2),
+                .faults = "",
+                .options = {.bDoubleSided = true},
+                .lines = {"1:0 Read OK", "0:39 Read OK"},
+                .failedSides = 0,
+                .requests = 80,
+                .published = patternDisk(2)});
+    expectRead({.name = "80 tracks are never double-stepped",
+                .disk = patternDisk(2, 80),
+                .faults = "",
+                .options = {.bDoubleSided = true, .Tracks = 80},
+                .lines = {"1:79 Read OK"},
+                .failedSides = 0,
+                .requests = 160,
+                .published = patternDisk(2, 80)});
+    expectRead({.name = "sides that succeed on the second and third attempt",
+                .disk = patternDisk(1),
+                .faults = "0:3:23:1;0:6:1122:2",
+                .options = {},
+                .lines = {"0:3 Read OK", "0:6 Read OK"},
+                .failedSides = 0,
+                .requests = 40 + 1 + 2,
+                .published = patternDisk(1)});
+    expectRead({.name = "single step hits the wrong cylinder",
+                .disk = patternDisk(1),
+                .faults = "",
+                .options = {.bDoubleStep = false},
+                .lines = {"0:0 Read OK", "0:39 Wrong Cylinder (0x00000463)"},
+                .failedSides = 39,
+                .requests = 1 + 39 * 3,
+                .published = sidesFilled(patternDisk(1), 1, 40)});
     Bytes damaged = patternDisk(1);  // stops inside track 20; the tracks after were never formatted
     damaged.resize(20 * kTrackSide + 1000);
-    expectRead("damaged disk with a bad side, filler 0x00", damaged, "0:12:23:3", {.FillerByte = 0x00},
-               {"0:12 CRC Error (0x00000017)", "0:13 Read OK", "0:19 Read OK",
-                "0:20 Sector Not Found (0x0000001B)", "0:21 ID Mark Not Found (0x00000462)"},
-               21, 19 + 3 + 20 * 3, sidesFilled(sidesFilled(patternDisk(1), 12, 13, 0), 20, 40, 0));
+    expectRead({.name = "damaged disk with a bad side, filler 0x00",
+                .disk = damaged,
+                .faults = "0:12:23:3",
+                .options = {.FillerByte = 0x00},
+                .lines = {"0:12 CRC Error (0x00000017)", "0:13 Read OK", "0:19 Read OK",
+                          "0:20 Sector Not Found (0x0000001B)", "0:21 ID Mark Not Found (0x00000462)"},
+                .failedSides = 21,
+                // 19 good sides at once; three attempts at 0:12 and at each of the 20 from track 20 on
+                .requests = 19 + 3 + 20 * 3,
+                .published = sidesFilled(sidesFilled(patternDisk(1), 12, 13, 0), 20, 40, 0)});
 }
 
 TEST_F(DiskReaderTest, CancelDuringTrackFiveFinishesThatSideAndKeepsTheOldImage) {
@@ -147,21 +185,29 @@ TEST_F(DiskReaderTest, InvalidOrMissingDriveReadsNothing) {
     EXPECT_TRUE(bytesEqual(kOldImage, image.bytes));
 }
 
-// A driver that breaks its promise of exactly one track's length.
-class ShortTrackDriver : public NoFloppyDriver {
+// A driver that breaks its promises: a track of another length, or a failure
+// (a fault it trapped) that names no error.
+class BrokenPromiseDriver : public NoFloppyDriver {
 public:
+    explicit BrokenPromiseDriver(bool shortTrack) : m_shortTrack(shortTrack) {}
     bool SenseDriveStatus(std::uint8_t, std::string&) override { return true; }
     bool ReadSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, Bytes& data, std::int32_t&, std::string&,
                          std::int32_t, bool) override {
         data.assign(100, 0x11);
-        return true;
+        return m_shortTrack;
     }
+
+private:
+    bool m_shortTrack;
 };
 
-TEST_F(DiskReaderTest, TrackOfTheWrongLengthIsNotTrusted) {
-    ShortTrackDriver driver;
-    EXPECT_EQ(read(driver, "A").statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
-    EXPECT_EQ(image.bytes, Bytes(kOneSide, 0xE5));
+TEST_F(DiskReaderTest, AFailureTheDriverDoesNotExplainIsStillRecorded) {
+    for (const bool shortTrack : {true, false}) {
+        BrokenPromiseDriver driver(shortTrack);
+        EXPECT_EQ(read(driver, "A").statusLines[0], "0:0 Floppy Unknown Error (0x00000464)");
+        EXPECT_EQ(image.bytes, Bytes(kOneSide, 0xE5));
+        EXPECT_EQ(image.sectorMap->entries.front().error, fderr::FloppyUnknownError);
+    }
 }
 
 TEST_F(DiskReaderTest, SectorBySectorKeepsEverySectorThatComesBackAndMapsTheRest) {

@@ -13,8 +13,14 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "floppy/DiskReader.h"
@@ -251,13 +257,17 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         int sector;  // -1: the whole side of track 5
         std::int32_t code;
         std::string logged = {};
+        std::string text = {};  // the error text when it is not the code's
     } cases[] = {
-        {"no sector marks at all", "nosync:5:0", true, -1, fderr::IdMarkNotFound},
+        {"no sector marks at all", "nosync:0:5", true, -1, fderr::IdMarkNotFound},
         {"single step finds another cylinder's IDs", "", false, -1, fderr::WrongCylinder},
         {"a lost flux read is read again", "overflow:1", true, -1, 0},
-        {"one sector bad on every revolution", "crc:5:0:9", true, 9, fderr::Crc},
+        {"one sector bad on every revolution", "crc:0:5:9", true, 9, fderr::Crc},
         {"the seek refused", "notrk0", true, -1, fderr::Seek,
          "Error 57 (Seek: no track 0 ) in ReadSingleTrack at line 3"},
+        {"a stream that never ends is cut off", "endless", true, -1, fderr::FloppyUnknownError,
+         "Error 57 (the device sent more flux than was asked for ) in ReadSingleTrack at line 4",
+         "the device sent more flux than was asked for"},
     };
     for (const auto& c : cases) {
         Rig rig(c.faults);
@@ -269,6 +279,7 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
                             : rig.driver.ReadSingleSector(0, 5, 0, static_cast<std::uint8_t>(c.sector), data,
                                                           code, text, 1, c.doubleStep);
         EXPECT_EQ(ok ? 0 : code, c.code) << c.name << ": " << text;
+        EXPECT_EQ(text, ok ? "" : c.text.empty() ? modFDRawCmd::DriveErrorText(c.code) : c.text) << c.name;
         const Bytes side = trackSide(5, 0);
         const Bytes wanted =
             c.sector < 0 ? side : Bytes(side.begin() + c.sector * 256, side.begin() + c.sector * 256 + 256);
@@ -288,12 +299,16 @@ TEST(GreaseweazleDriver, NoDiskAsksForAFloppy) {
     EXPECT_FALSE(rig.server.motorOn());
 }
 
+// A device gone in the middle of a read fails the rest of it at once, saying
+// so rather than blaming the disk; asked again, it is not an empty drive.
 TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
     // 8 answers for the drive check and the first side, 3 more into the second.
     for (const char* faults : {"mute:19", "unplug"}) {
         auto server =
             std::make_unique<gwsim::PtyServer>(simOptions(1, faults == std::string("unplug") ? "" : faults));
         server->start();
+        const std::string lost =
+            "The Greaseweazle on " + server->path() + " no longer answers. Is it plugged in?";
         GreaseweazleDriver driver(settings(server->path()));
         ScriptedPrompter prompter;
         ReadHooks hooks;
@@ -303,13 +318,129 @@ TEST(GreaseweazleDriver, ADeviceLostInTheMiddleOfAReadEndsItCleanly) {
             }
         };
         DiskImage image;
-        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image, hooks);
+        ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image, hooks);
         EXPECT_EQ(report.outcome, ReadOutcome::Published) << faults;
         ASSERT_EQ(report.statusLines.size(), 40u) << faults;
         EXPECT_EQ(report.statusLines[0], "0:0 Read OK") << faults;
-        EXPECT_EQ(report.statusLines[1], "0:1 Not Ready (0x00000015)") << faults;
+        EXPECT_EQ(report.statusLines[1].rfind("0:1 " + lost, 0), 0u) << report.statusLines[1];
         EXPECT_EQ(report.failedSides.size(), 39u) << faults;
+        EXPECT_EQ(image.sectorMap->entries.back().error, fderr::NotReady) << faults;
+
+        server.reset();
+        prompter.answers = {MsgAnswer::Cancel};
+        report = DiskReader(driver, prompter).ReadDisk("A", {}, image);
+        EXPECT_EQ(report.outcome, ReadOutcome::NoFloppy) << faults;
+        ASSERT_EQ(prompter.shown.size(), 1u) << faults;
+        EXPECT_EQ(prompter.shown[0].text.rfind(lost, 0), 0u) << prompter.shown[0].text;
     }
+}
+
+// A pseudo-terminal whose other end answers every request with what answer
+// makes of it: a device that is not a Greaseweazle.
+class FakeDevice {
+public:
+    explicit FakeDevice(std::function<Bytes(const Bytes&)> answer) : m_answer(std::move(answer)) {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        EXPECT_TRUE(m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0);
+        m_path = ::ptsname(m_master);
+        m_thread = std::thread([this] {
+            std::uint8_t buffer[256];
+            for (;;) {
+                pollfd p{m_master, POLLIN, 0};
+                if (m_stop || ::poll(&p, 1, 20) < 0) {
+                    return;
+                }
+                const ssize_t n = (p.revents & POLLIN) != 0 ? ::read(m_master, buffer, sizeof buffer) : 0;
+                if (n > 0) {
+                    const Bytes reply = m_answer(Bytes(buffer, buffer + n));
+                    (void)!::write(m_master, reply.data(), reply.size());
+                }
+            }
+        });
+    }
+    ~FakeDevice() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_master);
+    }
+    FakeDevice(const FakeDevice&) = delete;
+    FakeDevice& operator=(const FakeDevice&) = delete;
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
+private:
+    std::function<Bytes(const Bytes&)> m_answer;
+    int m_master = -1;
+    std::string m_path;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+TEST(GreaseweazleDriver, AConnectionThatFailsSaysWhy) {
+    const auto info = [](gw::Info i) {
+        gwsim::Options o = simOptions(1, "");
+        o.info = i;
+        return o;
+    };
+    const struct {
+        const char* name;
+        std::optional<gwsim::Options> sim;  // none: a device that is no Greaseweazle
+        std::function<Bytes(const Bytes&)> answer;
+        std::string problem;  // {port} stands for the port
+    } cases[] = {
+        {"no such port", std::nullopt, nullptr, "cannot open {port}: No such file or directory"},
+        {"an echo", std::nullopt, [](const Bytes& in) { return in; },
+         "the device on {port} does not answer as a Greaseweazle"},
+        {"garbage", std::nullopt, [](const Bytes& in) { return Bytes(in.size() + 40, 0xFF); },
+         "the device on {port} does not answer as a Greaseweazle"},
+        {"the bootloader", info({1, 6, false, 22, 72'000'000, 4, 0, 0}), nullptr,
+         "the Greaseweazle on {port} is in its update (bootloader) mode"},
+        {"old firmware", info({0, 30, true, 22, 72'000'000, 4, 0, 0}), nullptr,
+         "the Greaseweazle on {port} has firmware 0.30; this program needs 0.31 or newer"},
+        {"no sample clock", info({1, 6, true, 22, 0, 4, 0, 0}), nullptr,
+         "the Greaseweazle on {port} reports an impossible sample frequency of 0 Hz"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<gwsim::PtyServer> sim;
+        std::unique_ptr<FakeDevice> fake;
+        std::string port = "/nonexistent/ttyACM9";
+        if (c.sim) {
+            sim = std::make_unique<gwsim::PtyServer>(*c.sim);
+            sim->start();
+            port = sim->path();
+        } else if (c.answer) {
+            fake = std::make_unique<FakeDevice>(c.answer);
+            port = fake->path();
+        }
+        GreaseweazleDriver driver(settings(port));
+        std::uint32_t version = 0;
+        EXPECT_FALSE(driver.IsDriverPresent(version)) << c.name;
+        std::string wanted = c.problem;
+        wanted.replace(wanted.find("{port}"), 6, port);
+        EXPECT_EQ(driver.DeviceProblem(), wanted) << c.name;
+    }
+}
+
+// A signal while the port waits for the device only restarts the wait.
+TEST(GreaseweazlePorts, ASignalDuringAWaitIsNotALostDevice) {
+    struct sigaction action {};
+    action.sa_handler = [](int) {};  // without SA_RESTART: poll returns EINTR
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const auto port = gw::OpenSerialPort(::ptsname(master));
+    const pthread_t reader = ::pthread_self();
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::pthread_kill(reader, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        (void)!::write(master, "x", 1);
+    });
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port->read({&byte, 1}, std::chrono::milliseconds(2000)), 1u);
+    other.join();
+    ::close(master);
+    ::sigaction(SIGUSR1, &previous, nullptr);
 }
 
 #endif

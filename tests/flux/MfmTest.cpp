@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,7 +107,13 @@ TEST(MfmEncode, OpusTrackLayoutFillsOneRevolution) {
     for (const auto& s : sectors) {
         ids.push_back(s.sector);
     }
-    EXPECT_EQ(ids, (std::vector<std::uint8_t>{0, 7, 14, 3, 10, 17, 6, 13, 2, 9, 16, 5, 12, 1, 8, 15, 4, 11}));
+    // Every ID once, from 0, each the one before it plus seven, counted round the track.
+    ASSERT_EQ(ids.size(), 18U);
+    EXPECT_EQ(ids.front(), 0);
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+        EXPECT_EQ(ids[i], (ids[i - 1] + 7) % 18) << "position " << i;
+    }
+    EXPECT_EQ(std::set<std::uint8_t>(ids.begin(), ids.end()).size(), 18U);
     EXPECT_EQ(flux::NominalTrackBytes(), 6250U);
     EXPECT_EQ(flux::EncodeMfmCells(sectors, 6250).size(), 6250U * 16);
     EXPECT_THROW((void)flux::OpusTrackSectors(image, 1, 0, 1), std::exception);  // past the image

@@ -82,7 +82,7 @@ Faults ParseFaults(std::string_view text) {
         }
         const std::vector<std::string_view> f = split(item, ':');
         if (f[0] == "crc" && (f.size() == 4 || f.size() == 5)) {
-            BadSector bad{parseInt(f[1], item), parseInt(f[2], item), parseInt(f[3], item), {}};
+            BadSector bad{parseInt(f[2], item), parseInt(f[1], item), parseInt(f[3], item), {}};
             if (f.size() == 5) {
                 for (std::string_view rev : split(f[4], ',')) {
                     bad.revolutions.push_back(parseInt(rev, item));
@@ -90,7 +90,7 @@ Faults ParseFaults(std::string_view text) {
             }
             faults.badSectors.push_back(bad);
         } else if (f[0] == "nosync" && f.size() == 3) {
-            faults.noSync.emplace_back(parseInt(f[1], item), parseInt(f[2], item));
+            faults.noSync.emplace_back(parseInt(f[2], item), parseInt(f[1], item));
         } else if (f[0] == "noindex" && f.size() == 1) {
             faults.noIndex = true;
         } else if (f[0] == "notrk0" && f.size() == 1) {
@@ -99,11 +99,12 @@ Faults ParseFaults(std::string_view text) {
             faults.answerCommands = parseInt(f[1], item);
         } else if (f[0] == "overflow" && f.size() == 2) {
             faults.overflowReads = parseInt(f[1], item);
+        } else if (f[0] == "endless" && f.size() == 1) {
+            faults.endless = true;
         } else {
-            throw Failure(
-                failure::InvalidProcedureCall,
-                "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
-                    "\" is none of crc:T:H:R[:REVS], nosync:T:H, noindex, notrk0, mute:N, overflow:N");
+            throw Failure(failure::InvalidProcedureCall, "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
+                                                             "\" is none of crc:H:T:R[:REVS], nosync:H:T, "
+                                                             "noindex, notrk0, mute:N, overflow:N, endless");
         }
     }
     return faults;
@@ -227,7 +228,7 @@ Device::Answer Device::onGetInfo(Request r) {
     if (r[2] != 0) {
         return {Ack::BadCommand};
     }
-    return {Ack::Okay, gw::EncodeInfo(gw::Info{1, 6, true, 22, kSampleFreq, 4, 0, 0})};
+    return {Ack::Okay, gw::EncodeInfo(m_options.info)};
 }
 
 Device::Answer Device::onSetBusType(Request r) {
@@ -411,6 +412,11 @@ gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& st
         }
     }
     stream.bytes = gw::EncodeReadStream(intervals, index);
+    if (m_options.faults.endless) {
+        stream.bytes.pop_back();  // the 00 that would end it
+        stream.repeat = true;
+        return Ack::Okay;
+    }
     if (m_reads++ < m_options.faults.overflowReads) {
         // The host drained too slowly: the rest was dropped, the stream still ends in 00.
         stream.bytes.resize(stream.bytes.size() / 2);

@@ -35,9 +35,11 @@ struct Faults {
     bool noTrack0 = false;                    // every seek ends in No Track 0
     int answerCommands = -1;                  // after this many answers the device goes silent (-1: never)
     int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
+    bool endless = false;                     // every flux read streams for ever, never ending in 00
 };
 
-// "crc:T:H:R[:REV,REV...];nosync:T:H;noindex;notrk0;mute:N;overflow:N". A Failure
+// Head before track, as in QUILLMAR_FLOPPY_FAULTS:
+// "crc:H:T:R[:REV,REV...];nosync:H:T;noindex;notrk0;mute:N;overflow:N;endless". A Failure
 // names the item it cannot read.
 [[nodiscard]] Faults ParseFaults(std::string_view text);
 
@@ -48,6 +50,8 @@ struct Options {
     // CRC and no-sync faults do not apply to it.
     std::optional<flux::FluxDisk> recording;
     Faults faults;
+    // What GetInfo reports (its sample frequency is the one the device samples at).
+    gw::Info info{1, 6, true, 22, 72'000'000, 4, 0, 0};
     std::chrono::milliseconds noIndexDelay{2000};  // the firmware's wait for an index pulse
     double jitter = 0.05;                          // of a bit cell
     std::uint32_t seed = 1;
@@ -56,6 +60,7 @@ struct Options {
 struct Output {
     std::chrono::milliseconds delay{0};  // before the first byte goes out
     std::vector<std::uint8_t> bytes;
+    bool repeat = false;  // sent over and over until a ClearComms
 };
 
 class Device {

@@ -22,22 +22,32 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 PtyServer::PtyServer(Options options) : m_device(std::move(options)) {
+    // The destructor does not run for a constructor that throws: close here what was opened.
+    const auto fail = [this](int err, const std::string& what) {
+        for (int* fd : {&m_slave, &m_master}) {
+            if (*fd >= 0) {
+                ::close(*fd);
+                *fd = -1;
+            }
+        }
+        return failureFromErrno(err, what);
+    };
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
-        throw failureFromErrno(errno, "pseudo-terminal");
+        throw fail(errno, "pseudo-terminal");
     }
     m_path = ptsname(m_master);
     m_slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slave < 0) {
-        throw failureFromErrno(errno, m_path);
+        throw fail(errno, m_path);
     }
     termios tio{};
-    tcgetattr(m_slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(m_slave, TCSANOW, &tio);
     int on = 1;
-    ioctl(m_master, TIOCPKT, &on);
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    if (tcgetattr(m_slave, &tio) != 0 || (cfmakeraw(&tio), tcsetattr(m_slave, TCSANOW, &tio)) != 0 ||
+        ioctl(m_master, TIOCPKT, &on) != 0 ||
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
+        throw fail(errno, m_path);
+    }
 }
 
 PtyServer::~PtyServer() {
@@ -110,13 +120,16 @@ void PtyServer::serve(const std::atomic<bool>& stop,
                 }
             }
         }
-        if (sending && (p.revents & POLLOUT) != 0) {
+        // A ClearComms just read may have emptied the queue.
+        if (sending && !queue.empty() && (p.revents & POLLOUT) != 0) {
             const std::vector<std::uint8_t>& bytes = queue.front().bytes;
             const ssize_t n = ::write(m_master, bytes.data() + sent, bytes.size() - sent);
             if (n > 0) {
                 sent += static_cast<std::size_t>(n);
             }
-            if (sent == bytes.size()) {
+            if (sent == bytes.size() && queue.front().repeat) {
+                sent = 0;
+            } else if (sent == bytes.size()) {
                 queue.pop_front();
                 sent = 0;
                 if (!queue.empty()) {
