@@ -245,7 +245,7 @@ TEST(GreaseweazleDriver, QuillmarFloppyNamesThePortAndASideIsReadWithTheHostsCom
     c.erase(std::remove(c.begin(), c.end(), "ClearComms"), c.end());
     EXPECT_EQ(
         c, (std::vector<std::string>{"GetInfo 0", "SetBusType 1", "Select 0", "Motor 0 1", "Seek 4", "Head 1",
-                                     "ReadFlux 0 4", "GetFluxStatus", "Motor 0 0", "Deselect"}));
+                                     "ReadFlux 15840000 0", "GetFluxStatus", "Motor 0 0", "Deselect"}));
     EXPECT_FALSE(rig.server.motorOn() || rig.server.selected());
 }
 
@@ -286,6 +286,26 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         EXPECT_TRUE(!ok || bytesEqual(wanted, data)) << c.name;
         EXPECT_FALSE(rig.server.motorOn()) << c.name;
         EXPECT_EQ(rig.log.entries.empty() ? "" : rig.log.entries[0].what, c.logged) << c.name;
+    }
+}
+
+// A side costs what the disk costs: a clean disk little more than one
+// revolution a side, a side with a bad sector the full reads of every try.
+TEST(GreaseweazleDriver, ReadsAtTheDisksSpeed) {
+    double clean = 0;
+    for (const char* faults : {"", "crc:0:5:9"}) {
+        Rig rig(faults);
+        ScriptedPrompter prompter;
+        DiskImage image;
+        const ReadReport report = DiskReader(rig.driver, prompter).ReadDisk("A", {}, image);
+        EXPECT_EQ(report.failedSides.size(), *faults == '\0' ? 0u : 1u) << faults;
+        const double revolutions = rig.server.revolutionsRead();
+        if (*faults == '\0') {
+            clean = revolutions;
+            EXPECT_LE(revolutions / 40, 1.25);
+        } else {
+            EXPECT_GE(revolutions - clean, 3 * 3.0) << "three full reads of the bad side";
+        }
     }
 }
 
