@@ -33,8 +33,10 @@ bench: build
 	@cmake --build --preset default --target benchmarks -j $(JOBS)
 	@scripts/run-benchmarks
 
+# Replays every kept corpus, then fuzzes each target for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
 fuzz: deps
-	@scripts/run-fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
 
 # Cross-compiles the core, the CLI and the unit tests for Windows and runs the
 # tests under wine (build-windows/).

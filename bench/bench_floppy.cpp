@@ -2,6 +2,10 @@
 // simulated drive. A real read waits for at least 40 revolutions of the disk
 // (8 seconds at 300 rpm); the engine's share must stay negligible next to
 // that: at most 5 ms for the whole read.
+//
+// A Greaseweazle that streams flux for ever must not make a read unbounded:
+// the whole disk read from such a device ends within 20 s and the program
+// (simulator included) peaks below 64 MB.
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +15,13 @@
 #include "floppy/DiskReader.h"
 #include "floppy/FloppyFixtures.h"
 #include "floppy/SimulatedFloppyDriver.h"
+
+#ifdef QUILLMAR_BENCH_GWSIM
+#include <sys/resource.h>
+
+#include "floppy/GreaseweazleDriver.h"
+#include "gwsim/PtyServer.h"
+#endif
 
 namespace {
 
@@ -54,6 +65,43 @@ void BM_FullDoubleSidedRead(benchmark::State& state) {
     reportBudget(state, meanMs, kBudgetMs);
 }
 BENCHMARK(BM_FullDoubleSidedRead)->Unit(benchmark::kMicrosecond);
+
+#ifdef QUILLMAR_BENCH_GWSIM
+void BM_ReadFromAGreaseweazleThatNeverStopsStreaming(benchmark::State& state) {
+    constexpr double kBudgetSeconds = 20.0;
+    constexpr double kBudgetMegabytes = 64.0;
+    SilentPrompter prompter;
+    double seconds = 0;
+    for (auto _ : state) {
+        gwsim::Options sim;
+        sim.image = floppyfix::patternDisk(1);
+        sim.faults = gwsim::ParseFaults("endless");
+        gwsim::PtyServer server(std::move(sim));
+        server.start();
+        GreaseweazleDriver::Settings settings;
+        settings.port = server.path();
+        GreaseweazleDriver driver(settings);
+        DiskImage image;
+        const auto start = std::chrono::steady_clock::now();
+        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(report);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    const double meanSeconds =
+        state.iterations() > 0 ? seconds / static_cast<double>(state.iterations()) : 0.0;
+    state.counters["mean_s"] = meanSeconds;
+    state.counters["peak_mb"] = peakMegabytes;
+    state.counters["peak_budget_mb"] = kBudgetMegabytes;
+    reportBudget(state, meanSeconds, kBudgetSeconds);
+    if (peakMegabytes > kBudgetMegabytes) {
+        state.counters["over_budget"] = 1;
+    }
+}
+BENCHMARK(BM_ReadFromAGreaseweazleThatNeverStopsStreaming)->Iterations(1)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace
 

@@ -93,11 +93,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # dpkg-shlibdeps (from dpkg-dev) works out Depends from the libraries the
 # programs are linked with, so the list cannot drift from the build.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(quillmar_runtime_depends "")
 if(TARGET quillmar)
     # The program's icons are SVG files drawn by Qt's SVG icon engine, a plugin
     # loaded at run time that no linked library pulls in.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+    list(APPEND quillmar_runtime_depends "libqt6svg6")
 endif()
+if(QUILLMAR_ZIP)
+    # Loaded when the first zip archive is opened, so no link shows it either.
+    list(APPEND quillmar_runtime_depends "libzip4 | libzip5")
+endif()
+list(JOIN quillmar_runtime_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Debug information stays in the build tree; the package gets lean programs.
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,5 +1,6 @@
 // HFE bytes -> flux -> sectors. Invariants: a file is either refused with a
-// Failure or read; every track side has its two index positions in order.
+// Failure or read; every track side has its two index positions in order;
+// the image is never larger than 84 cylinders of two sides of a revolution.
 
 #include <algorithm>
 #include <cstddef>
@@ -10,6 +11,9 @@
 #include "flux/FluxImage.h"
 #include "flux/Hfe.h"
 
+// 84 cylinders x 2 heads x the bytes of a revolution at 273 rpm.
+constexpr std::size_t kLargestImage = 84 * 2 * 6875;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
         const flux::FluxDisk disk = flux::ReadHfe({data, size});
@@ -18,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
             }
         }
-        (void)flux::BuildImage(flux::DecodeFluxDisk(disk));
+        const auto image = flux::BuildImage(flux::DecodeFluxDisk(disk));
+        if (image && image->image.bytes.size() > kLargestImage) {
+            std::abort();
+        }
     } catch (const Failure&) {
     }
     return 0;

@@ -4,19 +4,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <ostream>
 #include <utility>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "disk/ImageFile.h"
 #include "disk/SectorMapFile.h"
 #include "open/FluxFiles.h"
+#include "open/InputFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -45,42 +42,60 @@ constexpr TrapSentence kTrapSentences[] = {
     {"ShowVariables", failure::DuplicateKey, "a variable name appears twice"},
 };
 
-std::vector<std::uint8_t> readStandardInput() {
-#ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t piece[65536];
-    for (;;) {
-        const std::size_t n = std::fread(piece, 1, sizeof piece, stdin);
-        bytes.insert(bytes.end(), piece, piece + n);
-        if (n < sizeof piece) {
-            break;
+// Decodes the flux recording the input holds into the image, printing what
+// its damage lost and whether it is an Opus disk at all.
+void loadFluxRecording(const input::InputFiles& input, DiskImage& image, CliContext& cli) {
+    try {
+        flux::DecodedRecording recording = flux::DecodeRecording(input);
+        for (const std::string& warning : flux::BrowseWarnings(recording)) {
+            cli.err << "warning: " << warning << '\n';
         }
+        image = std::move(recording.decoded.image);
+    } catch (const Failure& f) {
+        throw CliFailure("cannot read " + input.label + ": " + f.description());
     }
-    if (std::ferror(stdin)) {
-        throw CliFailure("cannot read standard input: " +
-                         failureDescription(failureFromErrno(errno != 0 ? errno : EIO).number()));
-    }
-    return bytes;
 }
 
-// Decodes a flux recording into the image, printing the one warning line when
-// sectors could not be read; false when the path holds no recording.
-bool loadFluxRecording(const std::string& path, DiskImage& image, CliContext& cli) {
-    if (flux::DetectFluxFormat(path) == flux::FluxFormat::None) {
-        return false;
+// A file that is not a recording is an image, read as it is.
+void loadImage(input::InputFiles& input, LoadedDisk& disk, CliContext& cli) {
+    disk.image.bytes = std::move(input.files[0].bytes);
+    if (input.label == "standard input") {
+        return;
     }
     try {
-        const flux::DecodedImage decoded = flux::LoadRecording(path);
-        image = decoded.image;
-        if (decoded.unreadable > 0) {
-            cli.err << "warning: " << flux::UnreadableSummary(decoded) << '\n';
-        }
+        disk.image.sectorMap = LoadSectorMapBeside(disk.path, disk.image.bytes.size());
     } catch (const Failure& f) {
-        throw CliFailure("cannot read " + path + ": " + f.description());
+        cli.err << "warning: the sector map beside " << disk.path << " was left out: " << f.description()
+                << '\n';
     }
-    return true;
+}
+
+LoadedDisk openDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
+    LoadedDisk disk;
+    StderrLog log(cli.err);
+    input::InputFiles input = readInput(path);
+    disk.path = input.label;
+    const bool recording = flux::DetectFluxFormat(input) != flux::FluxFormat::None;
+    if (recording) {
+        loadFluxRecording(input, disk.image, cli);
+    } else {
+        loadImage(input, disk, cli);
+    }
+    const std::size_t length = disk.image.bytes.size();
+    if (length == 0) {
+        throw CliFailure(disk.path + " is empty");
+    }
+    if (!recording && !IsOpusImageLength(length)) {
+        cli.err << "warning: " << disk.path << " is " << length << " bytes long, not " << kNominalImageLength
+                << "; it may not be an Opus Discovery disk image\n";
+    }
+    if (decodeCatalogue) {
+        if (!GetDiskFiles(disk.image, disk.catalogue, log)) {
+            throw CliFailure("no catalogue entry could be decoded from " + disk.path);
+        }
+        log.sayTraps(disk.catalogue.size() - 1, "entries");
+    }
+    return disk;
 }
 
 }  // namespace
@@ -218,56 +233,30 @@ void StderrLog::sayTraps(std::size_t reached, const std::string& what) {
     m_traps.clear();
 }
 
+CliFailure outOfMemory(const std::string& path) {
+    return CliFailure("there is not enough memory to open " +
+                      (path == "-" ? std::string("standard input") : path));
+}
+
+input::InputFiles readInput(const std::string& path) {
+    try {
+        return input::ReadInput(path);
+    } catch (const input::OpenRefusal& refusal) {
+        throw CliFailure("cannot open " + path + ": " + refusal.description());
+    } catch (const Failure& f) {
+        const std::string standard = failureDescription(f.number());
+        const bool ownWords = f.description().rfind(standard, 0) != 0;
+        throw CliFailure("cannot read " + (path == "-" ? std::string("standard input") : path) + ": " +
+                         (ownWords ? f.description() : standard));
+    }
+}
+
 LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue) {
-    LoadedDisk disk;
-    StderrLog log(cli.err);
-    bool recording = false;
-    if (path == "-") {
-        disk.path = "standard input";
-        disk.image.bytes = readStandardInput();
-    } else if (disk.path = path; loadFluxRecording(path, disk.image, cli)) {
-        recording = true;  // decoded, with its own warning for unreadable sectors
-    } else {
-        std::error_code ec;
-        const fs::file_status status = fs::status(path, ec);
-        if (!fs::exists(status)) {
-            throw CliFailure("cannot open " + path + ": no such file");
-        }
-        if (fs::is_directory(status)) {
-            throw CliFailure("cannot open " + path + ": it is a folder");
-        }
-        if (!fs::is_regular_file(status)) {
-            throw CliFailure("cannot open " + path + ": not a regular file");
-        }
-        // Read directly rather than through LoadImageFile: its catalogue dump
-        // for the log's debug level is work no one here reads.
-        try {
-            disk.image.bytes = readWholeFile(path);
-        } catch (const Failure& f) {
-            throw CliFailure("cannot read " + path + ": " + failureDescription(f.number()));
-        }
-        try {
-            disk.image.sectorMap = LoadSectorMapBeside(path, disk.image.bytes.size());
-        } catch (const Failure& f) {
-            cli.err << "warning: the sector map beside " << path << " was left out: " << f.description()
-                    << '\n';
-        }
+    try {
+        return openDisk(path, cli, decodeCatalogue);
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory(path);
     }
-    const std::size_t length = disk.image.bytes.size();
-    if (length == 0) {
-        throw CliFailure(disk.path + " is empty");
-    }
-    if (!recording && !IsOpusImageLength(length)) {
-        cli.err << "warning: " << disk.path << " is " << length << " bytes long, not " << kNominalImageLength
-                << "; it may not be an Opus Discovery disk image\n";
-    }
-    if (decodeCatalogue) {
-        if (!GetDiskFiles(disk.image, disk.catalogue, log)) {
-            throw CliFailure("no catalogue entry could be decoded from " + disk.path);
-        }
-        log.sayTraps(disk.catalogue.size() - 1, "entries");
-    }
-    return disk;
 }
 
 const CatalogueEntry& entryAt(const LoadedDisk& disk, const std::string& indexText) {

@@ -10,6 +10,7 @@
 #include "core/Log.h"
 #include "disk/Catalogue.h"
 #include "disk/DiskImage.h"
+#include "open/InputFiles.h"
 
 // The command line's own plumbing: the command table, the two kinds of
 // failure with their exit codes, standard output, and the image loading every
@@ -117,6 +118,15 @@ struct LoadedDisk {
 // regular file or, for "-", standard input, with the sector map beside it, and
 // decodes its catalogue when asked; a catalogue without entries is a failure.
 [[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true);
+
+// Reads what PATH names once ("-" for standard input; a folder or zip archive
+// of stream files), refusing what is no regular file before opening it:
+// "cannot open PATH: not a regular file".
+[[nodiscard]] input::InputFiles readInput(const std::string& path);
+
+// "there is not enough memory to open PATH", for a failed allocation at any
+// command's opening of its input.
+[[nodiscard]] CliFailure outOfMemory(const std::string& path);
 
 // The catalogue entry of the file an INDEX argument names (1 to N; 0 is the
 // disk itself and refused).

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "core/AsciiCase.h"
 #include "core/Failure.h"
 #include "core/FileIO.h"
 #include "flux/Hfe.h"
@@ -15,10 +16,7 @@
 namespace {
 
 std::string lowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
+    return asciiLower(std::filesystem::path(path).extension().string());
 }
 
 std::uint8_t parseFiller(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "core/FileIO.h"
 #include "disk/SectorMapFile.h"
 #include "floppy/DiskReader.h"
+#include "floppy/ReadSummary.h"
 
 namespace {
 
@@ -43,16 +44,6 @@ void checkWritable(const std::string& out, bool force) {
     if (!parent.empty() && !fs::is_directory(parent, ec)) {
         throw CliFailure("cannot write " + out + ": there is no folder " + parent.string());
     }
-}
-
-std::string summaryOf(const ReadReport& report) {
-    std::string line = "Read finished: " + std::to_string(report.failedSides.size()) + " of " +
-                       std::to_string(report.statusLines.size()) + " track sides failed";
-    for (std::size_t i = 0; i < report.failedSides.size(); ++i) {
-        const FailedSide& f = report.failedSides[i];
-        line += (i == 0 ? ": " : ", ") + std::to_string(f.head) + ":" + std::to_string(f.track);
-    }
-    return line;
 }
 
 int tracksFrom(const std::string& text) {
@@ -176,7 +167,7 @@ int runRead(const std::vector<std::string>& args, CliContext& cli) {
     }
     const std::size_t bad = countSectors(image.sectorMap, SectorState::Bad);
     if (merge.empty()) {
-        cli.out << summaryOf(report) << std::endl;
+        cli.out << ReadSummary(report) << std::endl;
     } else {
         cli.out << "Merge finished: " << badBefore - bad << " of " << badBefore << " bad sectors recovered"
                 << std::endl;

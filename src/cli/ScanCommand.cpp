@@ -1,5 +1,6 @@
 // quillmar-cli scan FILE [--json]
 
+#include <new>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -28,14 +29,20 @@ int runScan(const std::vector<std::string>& args, CliContext& cli) {
         throw UsageError("scan takes one FILE");
     }
     const std::string& path = parsed.positional[0];
-    if (flux::DetectFluxFormat(path) == flux::FluxFormat::None) {
-        throw CliFailure(path + " is not a flux recording (SCP, HFE or KryoFlux stream)");
-    }
     flux::DecodedDisk disk;
     try {
-        disk = flux::DecodeFluxDisk(flux::LoadFluxFile(path));
+        const input::InputFiles input = readInput(path);
+        if (flux::DetectFluxFormat(input) == flux::FluxFormat::None) {
+            throw CliFailure(input.label + " is not a flux recording (SCP, HFE or KryoFlux stream)");
+        }
+        disk = flux::DecodeFluxDisk(flux::LoadFluxDisk(input));
     } catch (const Failure& f) {
         throw CliFailure("cannot read " + path + ": " + f.description());
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory(path);
+    }
+    for (const std::string& warning : disk.warnings) {
+        cli.err << "warning: " << warning << '\n';
     }
     if (parsed.has("--json")) {
         cli.out << scanJson(disk).dump(2) << '\n';

@@ -1,6 +1,7 @@
 // quillmar-cli: the disk tools of Quillmar for scripts and batch work.
 
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,11 @@ int runCommand(const std::vector<std::string>& args, CliContext& cli) {
         cli.out.flush();
         cli.err << "quillmar-cli: " << e.what() << "\nUsage: quillmar-cli " << command->usage << "\n";
         return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        // Where the command knew which file it was opening, it said so itself.
+        cli.out.flush();
+        cli.err << "quillmar-cli: there is not enough memory\n";
+        return kExitFailed;
     } catch (const std::exception& e) {
         cli.out.flush();
         cli.err << "quillmar-cli: " << e.what() << "\n";

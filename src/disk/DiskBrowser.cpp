@@ -38,28 +38,32 @@ void DiskBrowser::ReadPhysicalDisk() {
         m_currentDiskName = m_session.catalogue.front().Name;
         m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
         m_view.setSaveEnabled(true);
+        m_view.showSectorMap(CurrentSectorMap(), HitFiles());
     } else {
+        m_view.showSectorMap(CurrentSectorMap(), {});
         m_prompter.message(kCatalogueErrorMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
     }
 }
 
 void DiskBrowser::OpenImageFile() {
-    m_view.setOpusFileEnabled(false);
     const auto path = m_chooser.openFile(kBrowseTitle, m_opener ? m_opener->filters() : ImageFileFilters());
     if (!path) {
         return;
     }
     const bool loaded = m_opener ? m_opener->open(*path, m_session.image)
                                  : LoadImageFile(*path, m_session.image, m_prompter, m_log);
-    if (!loaded) {
-        return;
+    if (loaded) {
+        if (GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
+            FillDiskList();
+            m_view.setSaveEnabled(true);
+            m_view.showSectorMap(CurrentSectorMap(), HitFiles());
+        } else {
+            m_view.showSectorMap(CurrentSectorMap(), {});
+        }
     }
-    if (!GetDiskFiles(m_session.image, m_session.catalogue, m_log)) {
-        return;
+    if (m_opener) {
+        m_opener->afterListing();
     }
-    m_view.setOpusFileEnabled(true);
-    FillDiskList();
-    m_view.setSaveEnabled(true);
 }
 
 void DiskBrowser::SaveImage() {
@@ -91,6 +95,8 @@ void DiskBrowser::FillDiskList() {
         m_currentDiskName = m_session.catalogue.front().Name;
     }
     m_view.setRows(rows);
+    // The one place that decides "&Opus File": usable exactly while a file is listed.
+    m_view.setOpusFileEnabled(!m_noFilesListed);
     m_view.markHitFiles(HitFiles());
     m_view.setCaption(ProgramTitle() + " - [" + m_currentDiskName + "]");
 }

@@ -49,6 +49,10 @@ public:
     [[nodiscard]] virtual std::vector<FileFilter> filters() = 0;
     // False when nothing was opened; the opener has told the person why.
     virtual bool open(const std::string& path, DiskImage& image) = 0;
+    // Called once the browser has listed what open() loaded, or given up on
+    // it: an opener that holds its warnings back shows them now, over the
+    // new list.
+    virtual void afterListing() {}
 };
 
 // What the browser window shows.
@@ -59,11 +63,16 @@ public:
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setReadEnabled(bool enabled) = 0;
     virtual void setSaveEnabled(bool enabled) = 0;
+    // "&Opus File" and its items, enabled exactly while the list holds a file.
     virtual void setOpusFileEnabled(bool enabled) = 0;
     virtual void showWindow() = 0;
     // After the rows: the files the current disk's bad sectors fall into
     // (entry 0 for the catalogue itself), empty when there are none.
     virtual void markHitFiles(const std::vector<HitFile>& /*hits*/) {}
+    // Whenever the current image was replaced: its sector map (none for an
+    // image file) and the files its bad sectors fall into.
+    virtual void showSectorMap(const std::optional<SectorMap>& /*map*/,
+                               const std::vector<HitFile>& /*hits*/) {}
 };
 
 inline constexpr const char* kReadCanceledMessage = "Disk read canceled, keeping old image if any!";
@@ -83,9 +92,6 @@ public:
     void ReadPhysicalDisk();
     void OpenImageFile();
     void SaveImage();
-
-    // The "&Opus File" items are enabled on drop-down exactly when files are listed.
-    [[nodiscard]] bool OpusFileItemsEnabled() const { return !m_noFilesListed; }
 
     // Double-click or Enter on a row: dispatch by the entry's type and length.
     void OpenEntry(std::optional<int> lIndex);

@@ -66,3 +66,26 @@ std::string SectorListText(const std::vector<SectorStatus>& sectors) {
     }
     return text;
 }
+
+std::string SectorRunsText(const std::vector<SectorStatus>& sectors) {
+    std::string text;
+    for (std::size_t i = 0; i < sectors.size();) {
+        const SectorStatus& first = sectors[i];
+        std::size_t last = i;
+        while (last + 1 < sectors.size() && sectors[last + 1].head == first.head &&
+               sectors[last + 1].cylinder == first.cylinder &&
+               sectors[last + 1].sector == sectors[last].sector + 1) {
+            ++last;
+        }
+        if (!text.empty()) {
+            text += ", ";
+        }
+        text += std::to_string(first.head) + ":" + std::to_string(first.cylinder) + ":" +
+                std::to_string(first.sector);
+        if (last > i) {
+            text += "\xE2\x80\x93" + std::to_string(sectors[last].sector);
+        }
+        i = last + 1;
+    }
+    return text;
+}

@@ -23,3 +23,6 @@ struct HitFile {
 
 // "0:12:5, 0:12:9": head:track:sector of each, as the read's status lines name sides.
 [[nodiscard]] std::string SectorListText(const std::vector<SectorStatus>& sectors);
+// The same with each run of neighbouring sectors of a side as one item:
+// "0:1:0–17, 0:12:5" (UTF-8 en dash).
+[[nodiscard]] std::string SectorRunsText(const std::vector<SectorStatus>& sectors);

@@ -1,6 +1,7 @@
 #include "floppy/DiskReader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "core/ProgramInfo.h"
 #include "floppy/FdRawRequests.h"
@@ -104,6 +105,9 @@ std::string recoveredText(int recovered, int of) {
 
 bool DiskReader::readSector(std::uint8_t drive, int track, int head, int sector, bool bDoubleStep,
                             std::uint8_t* out, std::int32_t& lErrorCode, std::string& sErrorText) {
+    if (sectorStarting) {
+        sectorStarting(sector);
+    }
     std::vector<std::uint8_t> buffer;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (m_driver.ReadSingleSector(drive, static_cast<std::uint8_t>(track),
@@ -215,10 +219,17 @@ ReadReport DiskReader::runRead(std::string_view sDriveText, DiskImage& image, co
 
     const ReadingState reading(hooks);
     const BusyPointer busy(m_prompter);
-    std::vector<std::uint8_t> bytes;
-    SectorMap map;
-    body(*drive, bytes, map, report);
-    report.outcome = publish(bytes, map, image);
+    try {
+        std::vector<std::uint8_t> bytes;
+        SectorMap map;
+        body(*drive, bytes, map, report);
+        report.outcome = publish(bytes, map, image);
+    } catch (const std::bad_alloc&) {
+        // Nothing of it may reach whoever drives the read (the read window's
+        // event loop); the image stays as it was.
+        m_prompter.message(kReadOutOfMemoryMessage, ProgramTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+        report.outcome = ReadOutcome::Canceled;
+    }
     return report;
 }
 

@@ -21,6 +21,7 @@
 inline constexpr const char* kDriveNotValidMessage = "The drive selected seems not to be valid.";
 inline constexpr const char* kInsertFloppyMessage = "Please insert a floppy in the drive and try again.";
 inline constexpr const char* kReadOkText = "Read OK";
+inline constexpr const char* kReadOutOfMemoryMessage = "There is not enough memory to read the disk.";
 inline constexpr const char* kNoMapToRetryMessage =
     "The current disk has no map of bad sectors from a read with these options (tracks and sides).";
 
@@ -118,6 +119,9 @@ public:
     // Stops the read before its next track side; the side being read is
     // finished first. Sticky: every later read of this reader reads nothing.
     void Cancel() { m_canceled = true; }
+    // Called before every single-sector read (sector by sector, and retries):
+    // the read dialog shows the sector.
+    std::function<void(int sector)> sectorStarting;
     [[nodiscard]] bool Canceled() const { return m_canceled; }
 
 private:

@@ -245,8 +245,17 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
                  procedure, step);
             return fderr::FloppyUnknownError;
         }
-        decoded = flux::DecodeMfmTrack(gw::DecodeReadStream(stream, m_info.sampleFreq));
-        return decoded.indexSeen ? 0 : fderr::NoMediaInDrive;
+        flux::FluxTrack track = gw::DecodeReadStream(stream, m_info.sampleFreq);
+        const bool indexSeen = !track.indexTicks.empty();
+        // A short read is one revolution from wherever the disk was: the
+        // decoder is to take it whole, not as the two pieces either side of
+        // the index pulse.
+        if (quick) {
+            track.indexTicks.clear();
+        }
+        decoded = flux::DecodeMfmTrack(track);
+        decoded.indexSeen = indexSeen;
+        return indexSeen ? 0 : fderr::NoMediaInDrive;
     } catch (const gw::ProtocolError& e) {
         trap(Failure(failure::DeviceIO, e.what()), procedure, step);
         switch (e.kind()) {

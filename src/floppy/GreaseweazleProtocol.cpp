@@ -4,6 +4,7 @@
 
 #include "core/ByteReader.h"
 #include "core/Failure.h"
+#include "floppy/GreaseweazleStream.h"
 
 namespace gw {
 
@@ -20,6 +21,46 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v);
     put16(out, v >> 16);
 }
+
+// Follows a read stream as it arrives: the ticks and index pulses its
+// complete codes have brought so far.
+class FluxMeter {
+public:
+    void follow(std::span<const std::uint8_t> stream) {
+        while (m_at < stream.size() && stream[m_at] != 0) {
+            const std::uint8_t b = stream[m_at];
+            if (b < 250) {
+                m_ticks += b;
+                m_at += 1;
+            } else if (b < 255) {
+                if (m_at + 2 > stream.size()) {
+                    return;
+                }
+                m_ticks += 250 + std::uint64_t{b - 250u} * 255 + stream[m_at + 1] - 1;
+                m_at += 2;
+            } else {
+                if (m_at + 6 > stream.size()) {
+                    return;
+                }
+                const std::uint32_t n = DecodeN28(stream.subspan(m_at + 2).first<4>());
+                if (stream[m_at + 1] == 1) {
+                    ++m_indexPulses;
+                } else if (stream[m_at + 1] == 2) {
+                    m_ticks += n;
+                }
+                m_at += 6;
+            }
+        }
+    }
+    [[nodiscard]] bool beyond(const FluxLimits& limits, std::size_t bytes) const {
+        return m_ticks > limits.ticks || m_indexPulses > limits.indexPulses || bytes > limits.bytes;
+    }
+
+private:
+    std::size_t m_at = 0;
+    std::uint64_t m_ticks = 0;
+    std::uint32_t m_indexPulses = 0;
+};
 
 std::string cmdText(Cmd cmd) {
     const char* name = CmdName(static_cast<std::uint8_t>(cmd));
@@ -71,11 +112,15 @@ std::vector<std::uint8_t> SeekRequest(int cylinder) {
     return Request(Cmd::Seek, args);
 }
 
-std::size_t FluxByteLimit(std::uint32_t ticks, std::uint16_t maxIndex, std::uint32_t sampleFreq) {
+FluxLimits FluxLimitsFor(std::uint32_t ticks, std::uint16_t maxIndex, std::uint32_t sampleFreq) {
     constexpr std::size_t kRevolutionBytes = 512 * 1024;
-    const std::uint64_t revolutionTicks = std::max<std::uint32_t>(sampleFreq / 5, 1);  // 300 rpm
-    const std::uint64_t revolutions = maxIndex != 0 ? maxIndex : ticks / revolutionTicks + 1;
-    return static_cast<std::size_t>((revolutions + 1) * kRevolutionBytes);
+    const std::uint64_t revolution = std::max<std::uint32_t>(sampleFreq / 5, 1);  // 300 rpm
+    const std::uint64_t revolutions = maxIndex != 0 ? maxIndex : ticks / revolution + 1;
+    FluxLimits limits;
+    limits.ticks = maxIndex != 0 ? (revolutions + 1) * revolution : std::uint64_t{ticks} + revolution;
+    limits.indexPulses = static_cast<std::uint32_t>(revolutions + 2);
+    limits.bytes = static_cast<std::size_t>((revolutions + 1) * kRevolutionBytes);
+    return limits;
 }
 
 std::vector<std::uint8_t> ReadFluxRequest(std::uint32_t ticks, std::uint16_t maxIndex) {
@@ -205,7 +250,8 @@ std::vector<std::uint8_t> Client::ReadFlux(std::uint32_t ticks, std::uint16_t ma
     std::vector<std::uint8_t> stream;
     std::vector<std::uint8_t> chunk(4096);
     const auto deadline = Clock::now() + m_timeouts.fluxTotal;
-    const std::size_t limit = FluxByteLimit(ticks, maxIndex, m_sampleFreq);
+    const FluxLimits limits = FluxLimitsFor(ticks, maxIndex, m_sampleFreq);
+    FluxMeter meter;
     // The 00 that ends the stream appears nowhere inside it.
     while (stream.empty() || stream.back() != 0) {
         const std::size_t n = m_transport.read(chunk, m_timeouts.fluxIdle);
@@ -215,7 +261,8 @@ std::vector<std::uint8_t> Client::ReadFlux(std::uint32_t ticks, std::uint16_t ma
         const auto end = chunk.begin() + static_cast<std::ptrdiff_t>(n);
         const auto zero = std::find(chunk.begin(), end, std::uint8_t{0});
         stream.insert(stream.end(), chunk.begin(), zero == end ? end : zero + 1);
-        if (stream.size() > limit) {
+        meter.follow(stream);
+        if (meter.beyond(limits, stream.size())) {
             m_transport.clearComms();
             throw ProtocolError(ProtocolError::Kind::TooMuchFlux, Cmd::ReadFlux, 0,
                                 "the device sent more flux than was asked for");

@@ -86,12 +86,17 @@ enum class InfoProblem { None, Bootloader, OldFirmware, SampleFrequency };
     return InfoProblem::None;
 }
 
-// The most a flux read of maxIndex revolutions (or, without them, of ticks
-// at sampleFreq) can need: the revolutions asked for and one of slack, each
-// at most 512 KiB (200,000 transitions, twice a high-density disk's, of two
+// The most a flux read may bring: the revolutions it asked for (maxIndex, or
+// without them ticks at sampleFreq) and one revolution of slack, at 300 rpm;
+// and however the stream spends its bytes, 512 KiB for each of those
+// revolutions (200,000 transitions, twice a high-density disk's, of two
 // bytes each).
-[[nodiscard]] std::size_t FluxByteLimit(std::uint32_t ticks, std::uint16_t maxIndex,
-                                        std::uint32_t sampleFreq);
+struct FluxLimits {
+    std::uint64_t ticks = 0;
+    std::uint32_t indexPulses = 0;
+    std::size_t bytes = 0;
+};
+[[nodiscard]] FluxLimits FluxLimitsFor(std::uint32_t ticks, std::uint16_t maxIndex, std::uint32_t sampleFreq);
 
 // The request bytes, length byte included.
 [[nodiscard]] std::vector<std::uint8_t> Request(Cmd cmd, std::span<const std::uint8_t> args = {});
@@ -160,8 +165,8 @@ public:
     void Motor(std::uint8_t unit, bool on);
     void Seek(int cylinder);
     void Head(std::uint8_t head);
-    // The whole stream, its final 00 included. A stream longer than
-    // FluxByteLimit is abandoned with ClearComms and a TooMuchFlux error.
+    // The whole stream, its final 00 included. A stream that goes past
+    // FluxLimitsFor is abandoned with ClearComms and a TooMuchFlux error.
     [[nodiscard]] std::vector<std::uint8_t> ReadFlux(std::uint32_t ticks, std::uint16_t maxIndex);
     // The result of the last flux read: Okay, NoIndex, FluxOverflow...
     [[nodiscard]] Ack GetFluxStatus();

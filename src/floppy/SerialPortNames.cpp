@@ -3,24 +3,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/AsciiCase.h"
 #include "floppy/SerialPort.h"
 
 namespace gw {
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 std::string firstLine(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line);
-    return lower(line.substr(0, line.find_last_not_of(" \r\n\t") + 1));
+    return asciiLower(line.substr(0, line.find_last_not_of(" \r\n\t") + 1));
 }
 
 }  // namespace
@@ -33,7 +27,7 @@ std::string WindowsDevicePath(std::string_view portName) {
 }
 
 bool IsGreaseweazleHardwareId(std::string_view hardwareId) {
-    const std::string id = lower(hardwareId);
+    const std::string id = asciiLower(hardwareId);
     const std::string wanted = "vid_" + std::string(kUsbVendorId) + "&pid_" + std::string(kUsbProductId);
     const auto at = id.find(wanted);
     // "PID_4D690" would be another product.

@@ -12,9 +12,10 @@ namespace {
 constexpr std::int32_t kErrorCrc = 23;
 constexpr std::int32_t kErrorSectorNotFound = 27;
 
-// An ID naming a head above 1 or a cylinder beyond any drive's reach can only
-// be noise that happened to pass its CRC; it must not blow the image up.
-constexpr int kMaxCylinders = 100;
+// An ID naming a head above 1 or a cylinder beyond any drive's reach (0-83)
+// can only be noise that happened to pass its CRC, or another system's
+// numbering: scan lists it, but it never grows the image.
+constexpr int kMaxCylinders = 84;
 
 bool Placeable(const DecodedSector& s) {
     return s.head <= 1 && s.cylinder < kMaxCylinders;
@@ -90,8 +91,14 @@ std::optional<DiskShape> ShapeOf(const DecodedDisk& disk) {
         shape.geometry.cylinders = std::max(shape.geometry.cylinders, ch.first + 1);
         shape.geometry.heads = std::max(shape.geometry.heads, ch.second + 1);
     }
-    shape.geometry.sectors = MostCommon(perSide);
     shape.geometry.size = MostCommon(sizes);
+    // A track side of the image never holds more than a revolution carries.
+    std::size_t capacity = 0;
+    for (const DecodedSide& side : disk.sides) {
+        capacity = std::max(capacity, side.decoded.capacity);
+    }
+    const auto fitting = static_cast<int>(capacity / static_cast<std::size_t>(shape.geometry.size));
+    shape.geometry.sectors = std::clamp(MostCommon(perSide), 1, std::max(fitting, 1));
     shape.geometry.firstId = firstId;
     return shape;
 }

@@ -28,4 +28,15 @@ struct FluxDisk {
     std::vector<std::string> warnings;
 };
 
+// The warning of a recording that stops inside a track side.
+[[nodiscard]] inline std::string EndsInsideWarning(int track, int head) {
+    return "the recording ends inside track " + std::to_string(track) + " side " + std::to_string(head) +
+           "; what follows is missing";
+}
+
+// Cylinders 0-83 on heads 0 and 1: as far as any drive reaches. A recording
+// that claims more holds noise there, never a disk's sectors.
+inline constexpr int kMaxFluxCylinders = 84;
+inline constexpr int kMaxFluxHeads = 2;
+
 }  // namespace flux

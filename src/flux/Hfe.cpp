@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/ByteReader.h"
 #include "core/Failure.h"
+#include "flux/ByteRanges.h"
 
 // HxC floppy emulator files (HFE). A 512-byte header:
 //   0x00 "HXCPICFE" (revision 1) or "HXCHFEV3" (revision 3), format revision,
@@ -23,7 +27,8 @@
 // 0xCF skip the first n cells of the next byte (n follows), 0x2F a random
 // (weak) byte.
 // Seen in the wild: a track length odd or not a multiple of 512, and files
-// whose last track block is cut short.
+// cut short inside a track (every complete track side is read, the cut one as
+// far as its bytes go).
 
 namespace flux {
 
@@ -38,6 +43,11 @@ constexpr std::uint8_t kOpIndex = 0x8F;
 constexpr std::uint8_t kOpBitRate = 0x4F;
 constexpr std::uint8_t kOpSkipBits = 0xCF;
 constexpr std::uint8_t kOpRandom = 0x2F;
+// High density (500 kbit/s) is the fastest a drive that reads double-density
+// disks runs; extra-density files hold no disk this program can decode.
+constexpr int kFastestBitRate = 500;
+// A drive turning at 273 rpm, a tenth slower than any in use.
+constexpr double kLongestRevolutionSeconds = 0.22;
 
 [[noreturn]] void Malformed(const std::string& what) {
     throw Failure(failure::InputPastEnd, "HFE file: " + what);
@@ -87,47 +97,59 @@ FluxDisk ReadHfe(std::span<const std::uint8_t> bytes) {
         Malformed("the header is cut short");
     }
     const bool v3 = HasMagic(bytes, kMagicV3);
-    const int tracks = r.u8(0x09);
+    const int tracks = std::min<int>(r.u8(0x09), kMaxFluxCylinders);
     const int sides = r.u8(0x0A);
     const int bitRate = r.u16le(0x0C);
     const std::size_t listAt = static_cast<std::size_t>(r.u16le(0x12)) * kBlock;
-    if (tracks == 0 || sides == 0 || sides > 2) {
-        Malformed(std::to_string(tracks) + " tracks of " + std::to_string(sides) + " sides");
+    if (tracks == 0 || sides == 0 || sides > kMaxFluxHeads) {
+        Malformed(std::to_string(r.u8(0x09)) + " tracks of " + std::to_string(sides) + " sides");
     }
-    if (bitRate == 0) {
-        Malformed("bit rate 0");
+    if (bitRate == 0 || bitRate > kFastestBitRate) {
+        Malformed("bit rate " + std::to_string(bitRate) + " kbit/s");
     }
     FluxDisk disk;
     disk.format = "hfe";
     disk.revolutions = 1;
     const double cellHz = bitRate * 2000.0;
+    // A side never holds more than the longest revolution there is.
+    const auto longestSide = static_cast<std::size_t>(cellHz * kLongestRevolutionSeconds / 8);
+    ByteRanges read;
+    std::optional<std::pair<std::size_t, std::string>> cut;  // the first incomplete track side
     for (int t = 0; t < tracks; ++t) {
         const std::size_t entry = listAt + 4 * static_cast<std::size_t>(t);
         if (!r.has(entry, 4)) {
             Malformed("the track list is cut short");
         }
         const std::size_t offset = static_cast<std::size_t>(r.u16le(entry)) * kBlock;
-        const std::size_t length = r.u16le(entry + 2);  // both sides
-        if (!r.has(offset, length)) {
-            Malformed("track " + std::to_string(t) + " runs past the end of the file");
+        const std::size_t sideBytes = std::min<std::size_t>(r.u16le(entry + 2) / 2, longestSide);
+        // Byte i of a side: the sides share each block half and half.
+        const auto byteOf = [&](int side, std::size_t i) {
+            return offset + (i / kHalf) * kBlock + static_cast<std::size_t>(side) * kHalf + i % kHalf;
+        };
+        const std::size_t end = sideBytes == 0 ? offset : byteOf(sides - 1, sideBytes - 1) + 1;
+        if (!read.claim(offset, std::min(end, bytes.size()))) {
+            Malformed("track " + std::to_string(t) + " lies in the blocks of another track");
+        }
+        if (end > bytes.size() && (!cut || offset < cut->first)) {
+            const std::size_t inside = offset < bytes.size() ? bytes.size() - offset : 0;
+            cut = {offset, EndsInsideWarning(t, static_cast<int>(inside % kBlock / kHalf) % sides)};
         }
         for (int side = 0; side < sides; ++side) {
+            const auto at = [&](std::size_t i) { return byteOf(side, i); };
+            std::size_t present = 0;
+            std::size_t transitions = 0;
+            for (; present < sideBytes && r.has(at(present)); ++present) {
+                transitions += static_cast<std::size_t>(std::popcount(r.u8(at(present))));
+            }
             FluxTrack track;
             track.track = t;
             track.head = side;
             track.tickHz = cellHz;
+            track.intervals.reserve(transitions);
             CellSink sink(track);
             std::vector<std::uint64_t> indexes;
-            const std::size_t sideBytes = length / 2;
-            // Byte i of this side: the sides share each block half and half.
-            const auto at = [&](std::size_t i) {
-                return offset + (i / kHalf) * kBlock + static_cast<std::size_t>(side) * kHalf + i % kHalf;
-            };
             int skip = 0;
-            for (std::size_t i = 0; i < sideBytes; ++i) {
-                if (!r.has(at(i))) {
-                    break;  // the last block of a track may be short
-                }
+            for (std::size_t i = 0; i < present; ++i) {
                 const std::uint8_t b = r.u8(at(i));
                 if (v3 && (b & 0x0F) == 0x0F) {
                     if (b == kOpIndex) {
@@ -139,7 +161,7 @@ FluxDisk ReadHfe(std::span<const std::uint8_t> bytes) {
                         // that ends the side has nothing left to apply to.
                         ++i;
                         if (b == kOpSkipBits) {
-                            skip = r.has(at(i)) ? std::min<int>(r.u8(at(i)), 7) : 0;
+                            skip = i < present ? std::min<int>(r.u8(at(i)), 7) : 0;
                         }
                         continue;
                     }
@@ -163,11 +185,31 @@ FluxDisk ReadHfe(std::span<const std::uint8_t> bytes) {
             disk.tracks.push_back(std::move(track));
         }
     }
+    if (cut) {
+        disk.warnings.push_back(cut->second);
+    }
     return disk;
 }
 
 std::vector<std::uint8_t> WriteHfe(std::span<const std::vector<std::uint8_t>> sides, int cylinders,
                                    int heads) {
+    if (heads < 1 || heads > kMaxFluxHeads || cylinders < 1 || cylinders > 255 ||
+        sides.size() != static_cast<std::size_t>(cylinders * heads)) {
+        throw Failure(failure::InvalidProcedureCall,
+                      "HFE file: " + std::to_string(sides.size()) + " track sides do not make " +
+                          std::to_string(cylinders) + " cylinders of " + std::to_string(heads) + " sides");
+    }
+    // The track list gives both sides of a cylinder together a 16-bit length.
+    constexpr std::size_t kLongestSide = 0xFFFF / 2;
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+        if ((sides[i].size() + 7) / 8 > kLongestSide) {
+            throw Failure(failure::Overflow,
+                          "HFE file: track " + std::to_string(i / static_cast<std::size_t>(heads)) +
+                              " side " + std::to_string(i % static_cast<std::size_t>(heads)) + " is " +
+                              std::to_string((sides[i].size() + 7) / 8) + " bytes long; an HFE file holds " +
+                              std::to_string(kLongestSide) + " bytes per track side at most");
+        }
+    }
     std::vector<std::uint8_t> out(kBlock, 0xFF);
     std::memcpy(out.data(), kMagicV1, 8);
     out[0x08] = 0;  // format revision

@@ -1,6 +1,8 @@
 #include "flux/KryoFlux.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/ByteReader.h"
@@ -32,43 +34,24 @@ constexpr std::uint8_t kOobIndex = 0x02;
 constexpr std::uint8_t kOobStreamEnd = 0x03;
 constexpr std::uint8_t kOobEof = 0x0D;
 
-struct PendingIndex {
-    std::uint32_t streamPos;
-    std::uint32_t sampleCounter;
-};
-
-}  // namespace
-
-bool LooksLikeKryoFluxStream(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= 4 && bytes[0] == kOob && bytes[1] >= 1 && bytes[1] <= 4;
-}
-
-FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int head) {
-    const ByteReader r(bytes);
-    FluxTrack out;
-    out.track = track;
-    out.head = head;
-    out.tickHz = kKryoFluxSampleHz;
-    if (!LooksLikeKryoFluxStream(bytes)) {
-        throw Failure(failure::TypeMismatch, "not a KryoFlux stream file");
-    }
-    std::vector<std::uint32_t> fluxEnd;  // stream position just after each flux
-    std::vector<PendingIndex> indexes;
+// Walks the blocks of a stream, calling flux(ticks, stream position after
+// it) for every transition and index(stream position, sample counter) for
+// every index block. True when the stream reached its end block, false when
+// the bytes ran out first (inside a block or before the end).
+template <typename OnFlux, typename OnIndex>
+bool WalkStream(const ByteReader& r, OnFlux flux, OnIndex index) {
     std::uint32_t streamPos = 0;
     std::uint32_t overflow = 0;
     std::size_t at = 0;
-    bool ended = false;
-    while (!ended && at < bytes.size()) {
+    while (at < r.size()) {
         const std::uint8_t b = r.u8(at);
         std::size_t length = 1;
-        std::uint32_t value = 0;
-        bool isFlux = false;
+        std::optional<std::uint32_t> value;
         if (b <= 0x07) {
             length = 2;
             if (!r.has(at, length))
-                break;
+                return false;
             value = (static_cast<std::uint32_t>(b) << 8) | r.u8(at + 1);
-            isFlux = true;
         } else if (b <= 0x0A) {
             length = static_cast<std::size_t>(b - 0x07);
         } else if (b == 0x0B) {
@@ -76,55 +59,106 @@ FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int
         } else if (b == 0x0C) {
             length = 3;
             if (!r.has(at, length))
-                break;
+                return false;
             value = r.u16be(at + 1);
-            isFlux = true;
         } else if (b == kOob) {
             if (!r.has(at, 4))
-                break;
+                return false;
             const std::uint8_t type = r.u8(at + 1);
             if (type == kOobEof)
-                break;
+                return true;
             const std::size_t size = r.u16le(at + 2);
             if (!r.has(at + 4, size))
-                break;
+                return false;
             if (type == kOobIndex && size >= 12) {
-                indexes.push_back({r.u32le(at + 4), r.u32le(at + 8)});
+                index(r.u32le(at + 4), r.u32le(at + 8));
             } else if (type == kOobStreamEnd) {
-                ended = true;
+                return true;
             }
             at += 4 + size;
             continue;  // out-of-band bytes are not stream positions
         } else {
             value = b;
-            isFlux = true;
+        }
+        if (!r.has(at, length)) {
+            return false;  // padding cut short
         }
         at += length;
         streamPos += static_cast<std::uint32_t>(length);
-        if (isFlux) {
-            out.intervals.push_back(value + overflow);
-            fluxEnd.push_back(streamPos);
+        if (value) {
+            flux(*value + overflow, streamPos);
             overflow = 0;
         }
+    }
+    return false;
+}
+
+// Why bytes are no stream at all, or nothing when their first block is an
+// out-of-band block of a known type.
+std::optional<std::string> NotAStream(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) {
+        return "it is empty";
+    }
+    const ByteReader r(bytes);
+    if (!r.has(0, 4) || r.u8(0) != kOob || r.u8(1) == 0 || (r.u8(1) > 4 && r.u8(1) != kOobEof)) {
+        return "it does not begin with a stream block";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool LooksLikeKryoFluxStream(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 4 && bytes[0] == kOob && bytes[1] >= 1 && bytes[1] <= 4;
+}
+
+FluxTrack ReadKryoFluxStream(std::span<const std::uint8_t> bytes, int track, int head,
+                             std::vector<std::string>* warnings) {
+    if (const std::optional<std::string> reason = NotAStream(bytes)) {
+        throw Failure(failure::TypeMismatch, *reason);
+    }
+    const ByteReader r(bytes);
+    FluxTrack out;
+    out.track = track;
+    out.head = head;
+    out.tickHz = kKryoFluxSampleHz;
+
+    // First pass: how many transitions, and where the index pulses came. A
+    // damaged index block pointing backwards counts from where the one
+    // before it pointed, so the pulses can be placed in one more pass.
+    std::size_t count = 0;
+    struct PendingIndex {
+        std::uint32_t streamPos;
+        std::uint32_t sampleCounter;
+    };
+    std::vector<PendingIndex> indexes;
+    const bool complete = WalkStream(
+        r, [&](std::uint32_t, std::uint32_t) { ++count; },
+        [&](std::uint32_t pos, std::uint32_t samples) {
+            indexes.push_back({indexes.empty() ? pos : std::max(pos, indexes.back().streamPos), samples});
+        });
+    if (!complete && warnings != nullptr) {
+        warnings->push_back(EndsInsideWarning(track, head));
     }
 
     // An index pulse came during the first flux that ends after its stream
     // position; its sample counter counts from the transition before that flux.
-    std::uint64_t ticks = 0;
-    std::size_t flux = 0;
-    for (const PendingIndex& index : indexes) {
-        while (flux < fluxEnd.size() && fluxEnd[flux] <= index.streamPos) {
-            ticks += out.intervals[flux++];
-        }
-        if (flux >= fluxEnd.size()) {
-            break;  // after the last transition: no revolution ends there
-        }
-        const std::uint64_t pulse = ticks + std::min<std::uint64_t>(index.sampleCounter, out.intervals[flux]);
-        if (!out.indexTicks.empty() && pulse <= out.indexTicks.back()) {
-            continue;  // a damaged index block pointing backwards
-        }
-        out.indexTicks.push_back(pulse);
-    }
+    out.intervals.reserve(count);
+    std::uint64_t ticks = 0;  // before the flux being placed
+    auto next = indexes.begin();
+    (void)WalkStream(
+        r,
+        [&](std::uint32_t value, std::uint32_t fluxEnd) {
+            for (; next != indexes.end() && next->streamPos < fluxEnd; ++next) {
+                const std::uint64_t pulse = ticks + std::min<std::uint64_t>(next->sampleCounter, value);
+                if (out.indexTicks.empty() || pulse > out.indexTicks.back()) {
+                    out.indexTicks.push_back(pulse);  // never backwards
+                }
+            }
+            out.intervals.push_back(value);
+            ticks += value;
+        },
+        [](std::uint32_t, std::uint32_t) {});
     return out;
 }
 

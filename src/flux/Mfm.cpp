@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/ByteReader.h"
 
@@ -33,9 +34,14 @@ constexpr int kCellsPerByte = 16;
 // A data field belongs to the last good ID when it starts within this many
 // cells: gap 2 (22 bytes) + 12 zero bytes + sync, with room for drift.
 constexpr std::size_t kIdToDataCells = 64 * kCellsPerByte;
-// No flux for longer than this is unformatted or damaged surface; emitting
-// more zero cells would only cost memory.
-constexpr int kMaxZeroCells = 64;
+// No flux for longer than this is unformatted or damaged surface (MFM never
+// leaves more than three cells without a transition); emitting more zero
+// cells would only cost memory.
+constexpr int kMaxZeroCells = 16;
+// The longest revolution a track side can hold: a drive turning at 273 rpm,
+// a tenth slower than any in use. Whatever a capture claims, a track side
+// never decodes to more sector bytes than this carries.
+constexpr double kLongestRevolutionSeconds = 0.22;
 constexpr int kLargestSizeCode = 6;  // 8 KB, more than any double-density track holds
 
 constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
@@ -68,22 +74,66 @@ std::uint16_t CrcAfterSync() {
     return Crc16Ccitt(sync);
 }
 
+// The cells of a capture, one bit each (a 10 MB recording can hold a few
+// hundred million), and the position after every A1 A1 A1 sync found on the
+// way: a sync ends on a transition, so the pattern is only compared there.
+class Cells {
+public:
+    void push(int zeros) {
+        m_size += static_cast<std::size_t>(zeros);
+        if (m_size / 64 >= m_words.size()) {
+            m_words.resize(m_size / 64 + 1, 0);
+        }
+        m_words[m_size / 64] |= std::uint64_t{1} << (63 - m_size % 64);
+        ++m_size;
+    }
+    [[nodiscard]] std::size_t size() const { return m_size; }
+    // The data bits of the byte whose 16 cells start at pos, or -1 past the end.
+    [[nodiscard]] int byteAt(std::size_t pos) const {
+        if (pos > m_size || m_size - pos < kCellsPerByte) {
+            return -1;
+        }
+        const std::size_t word = pos / 64;
+        const std::size_t shift = pos % 64;
+        std::uint64_t window = m_words[word] << shift;
+        if (shift > 48) {
+            window |= m_words[word + 1] >> (64 - shift);
+        }
+        const auto cells = static_cast<std::uint16_t>(window >> 48);
+        int value = 0;
+        for (int bit = 14; bit >= 0; bit -= 2) {
+            value = (value << 1) | ((cells >> bit) & 1);
+        }
+        return value;
+    }
+    // count bytes from pos into out; false when the cells end first.
+    bool bytesAt(std::size_t pos, std::size_t count, std::vector<std::uint8_t>& out) const {
+        if (pos > m_size || (m_size - pos) / kCellsPerByte < count) {
+            return false;
+        }
+        out.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<std::uint8_t>(byteAt(pos + i * kCellsPerByte));
+        }
+        return true;
+    }
+
+    std::vector<std::size_t> syncEnds;
+    std::size_t longestRevolution = 0;  // cells between two index pulses, or before the first, after the last
+
+private:
+    std::vector<std::uint64_t> m_words;
+    std::size_t m_size = 0;
+};
+
 // A digital PLL in the manner of a floppy controller's data separator: the
 // clock follows the phase error of every transition a little and its period
 // a little less, within ±10 % of the nominal cell.
-// The cells, and the position after every A1 A1 A1 sync found on the way: a
-// sync ends on a transition, so the pattern is only compared there.
-struct Cells {
-    std::vector<std::uint8_t> cells;
-    std::vector<std::size_t> syncEnds;
-};
-
 Cells FluxToCells(const FluxTrack& track, double cellSeconds) {
-    Cells out;
-    std::vector<std::uint8_t>& cells = out.cells;
+    Cells cells;
     const double centre = track.tickHz * cellSeconds;
     if (!std::isfinite(centre) || centre <= 0.0) {
-        return out;
+        return cells;
     }
     constexpr double kPeriodAdjust = 0.05;
     constexpr double kPhaseAdjust = 0.6;
@@ -92,21 +142,28 @@ Cells FluxToCells(const FluxTrack& track, double cellSeconds) {
     double clock = centre;
     double ticks = 0.0;
     std::uint64_t reg = 0;
-    cells.reserve(track.intervals.size() * 3);
+    std::uint64_t at = 0;  // ticks since the start of the capture
+    auto nextIndex = track.indexTicks.begin();
+    std::size_t revolutionStart = 0;
+    const auto endRevolution = [&] {
+        cells.longestRevolution = std::max(cells.longestRevolution, cells.size() - revolutionStart);
+        revolutionStart = cells.size();
+    };
     for (std::uint32_t interval : track.intervals) {
+        at += interval;
+        for (; nextIndex != track.indexTicks.end() && *nextIndex < at; ++nextIndex) {
+            endRevolution();
+        }
         ticks += interval;
         if (ticks < clock / 2) {
             continue;  // a glitch closer than half a cell joins the next interval
         }
         const double elapsed = std::floor(ticks / clock + 0.5);  // >= 1: the cell holding the transition
         const int zeros = static_cast<int>(std::min(elapsed - 1.0, static_cast<double>(kMaxZeroCells)));
-        for (int z = 0; z < zeros; ++z) {
-            cells.push_back(0);
-        }
-        cells.push_back(1);
-        reg = zeros >= 63 ? 1 : ((reg << (zeros + 1)) | 1);
+        cells.push(zeros);
+        reg = (reg << (zeros + 1)) | 1;
         if ((reg & kSyncMask) == kSyncCells) {
-            out.syncEnds.push_back(cells.size());
+            cells.syncEnds.push_back(cells.size());
         }
         ticks -= elapsed * clock;  // phase error, within half a cell
         if (zeros <= 3) {
@@ -117,32 +174,8 @@ Cells FluxToCells(const FluxTrack& track, double cellSeconds) {
         clock = std::clamp(clock, clockMin, clockMax);
         ticks *= 1.0 - kPhaseAdjust;
     }
-    return out;
-}
-
-// The data bits of the byte whose 16 cells start at pos, or -1 past the end.
-int CellByte(const std::vector<std::uint8_t>& cells, std::size_t pos) {
-    if (pos > cells.size() || cells.size() - pos < kCellsPerByte) {
-        return -1;
-    }
-    int value = 0;
-    for (std::size_t i = 1; i < kCellsPerByte; i += 2) {
-        value = (value << 1) | cells[pos + i];
-    }
-    return value;
-}
-
-// count bytes from pos into out; false when the cells end first.
-bool CellBytes(const std::vector<std::uint8_t>& cells, std::size_t pos, std::size_t count,
-               std::vector<std::uint8_t>& out) {
-    if (pos > cells.size() || (cells.size() - pos) / kCellsPerByte < count) {
-        return false;
-    }
-    out.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        out[i] = static_cast<std::uint8_t>(CellByte(cells, pos + i * kCellsPerByte));
-    }
-    return true;
+    endRevolution();
+    return cells;
 }
 
 // An ID field as read after its mark: mark C H R N CRC-high CRC-low.
@@ -151,9 +184,9 @@ struct IdField {
     std::size_t end;  // first cell after the field
 };
 
-std::optional<IdField> DecodeIdField(const std::vector<std::uint8_t>& cells, std::size_t markPos,
+std::optional<IdField> DecodeIdField(const Cells& cells, std::size_t markPos,
                                      std::vector<std::uint8_t>& field) {
-    if (!CellBytes(cells, markPos, 7, field) || Crc16Ccitt(field, CrcAfterSync()) != 0) {
+    if (!cells.bytesAt(markPos, 7, field) || Crc16Ccitt(field, CrcAfterSync()) != 0) {
         return std::nullopt;
     }
     return IdField{field[1], field[2], field[3], field[4], markPos + 7 * kCellsPerByte};
@@ -166,13 +199,13 @@ struct DataField {
     bool deleted = false;
 };
 
-std::optional<DataField> DecodeDataField(const std::vector<std::uint8_t>& cells, std::size_t markPos,
-                                         const IdField& id, std::vector<std::uint8_t>& field) {
+std::optional<DataField> DecodeDataField(const Cells& cells, std::size_t markPos, const IdField& id,
+                                         std::vector<std::uint8_t>& field) {
     if (id.n > kLargestSizeCode) {
         return std::nullopt;
     }
     const std::size_t size = std::size_t{128} << id.n;
-    if (!CellBytes(cells, markPos, size + 3, field)) {
+    if (!cells.bytesAt(markPos, size + 3, field)) {
         return std::nullopt;
     }
     return DataField{Crc16Ccitt(field, CrcAfterSync()) == 0, field[0] == kDeletedMark};
@@ -194,14 +227,48 @@ bool Follows(const IdField& id, std::size_t markPos) {
     return markPos >= id.end && markPos - id.end <= kIdToDataCells;
 }
 
-DecodedSector* FindSector(std::vector<DecodedSector>& sectors, const IdField& id) {
-    for (DecodedSector& s : sectors) {
-        if (s.cylinder == id.c && s.head == id.h && s.sector == id.r) {
-            return &s;
-        }
+// The sectors of a track side by their C, H and R, each ID looked up in
+// constant time (a damaged capture can repeat one ID a hundred thousand
+// times). A new sector is taken only while the sizes of all taken so far fit
+// into one revolution.
+class SectorTable {
+public:
+    explicit SectorTable(std::size_t capacity) : m_room(capacity) {}
+
+    [[nodiscard]] DecodedSector* find(const IdField& id) {
+        const auto found = m_index.find(key(id));
+        return found == m_index.end() ? nullptr : &m_sectors[found->second];
     }
-    return nullptr;
-}
+    // The sector of this ID, added when new; nullptr when it does not fit.
+    DecodedSector* take(const IdField& id) {
+        if (DecodedSector* known = find(id)) {
+            return known;
+        }
+        const std::size_t size = std::size_t{128} << std::min<int>(id.n, kLargestSizeCode);
+        if (size > m_room) {
+            return nullptr;
+        }
+        m_room -= size;
+        m_index.emplace(key(id), m_sectors.size());
+        m_sectors.push_back({id.c, id.h, id.r, id.n, false, false, {}, false});
+        return &m_sectors.back();
+    }
+    // Ascending R (then C, H).
+    [[nodiscard]] std::vector<DecodedSector> sorted() && {
+        std::sort(m_sectors.begin(), m_sectors.end(), [](const DecodedSector& a, const DecodedSector& b) {
+            return std::tie(a.sector, a.cylinder, a.head) < std::tie(b.sector, b.cylinder, b.head);
+        });
+        return std::move(m_sectors);
+    }
+
+private:
+    static std::uint32_t key(const IdField& id) {
+        return (std::uint32_t{id.c} << 16) | (std::uint32_t{id.h} << 8) | id.r;
+    }
+    std::size_t m_room;
+    std::vector<DecodedSector> m_sectors;
+    std::unordered_map<std::uint32_t, std::size_t> m_index;
+};
 
 }  // namespace
 
@@ -213,34 +280,28 @@ DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds) {
     result.revolutions =
         std::max(static_cast<int>(track.indexTicks.size()) - 1, track.intervals.empty() ? 0 : 1);
 
-    const Cells found = FluxToCells(track, cellSeconds);
-    const std::vector<std::uint8_t>& cells = found.cells;
+    const Cells cells = FluxToCells(track, cellSeconds);
+    const auto longest = static_cast<std::size_t>(kLongestRevolutionSeconds / cellSeconds);
+    result.capacity = std::min(cells.longestRevolution, longest) / kCellsPerByte;
+    SectorTable sectors(result.capacity);
     std::optional<IdField> pending;  // the last good ID, until its data field comes
     std::vector<std::uint8_t> field;
-    for (const std::size_t markPos : found.syncEnds) {
-        const int mark = CellByte(cells, markPos);
+    for (const std::size_t markPos : cells.syncEnds) {
+        const int mark = cells.byteAt(markPos);
         if (mark == kIdMark) {
-            const std::optional<IdField> id = DecodeIdField(cells, markPos, field);
-            if (!id) {
-                continue;
-            }
-            pending = id;
-            if (FindSector(result.sectors, *id) == nullptr) {
-                result.sectors.push_back({id->c, id->h, id->r, id->n, false, false, {}, false});
+            pending = DecodeIdField(cells, markPos, field);
+            if (pending && sectors.take(*pending) == nullptr) {
+                pending.reset();
             }
         } else if ((mark == kDataMark || mark == kDeletedMark) && pending && Follows(*pending, markPos)) {
             const IdField id = *pending;
             pending.reset();
             if (const std::optional<DataField> copy = DecodeDataField(cells, markPos, id, field)) {
-                ChooseCopy(*FindSector(result.sectors, id), *copy, field);
+                ChooseCopy(*sectors.find(id), *copy, field);
             }
         }
     }
-
-    std::sort(result.sectors.begin(), result.sectors.end(),
-              [](const DecodedSector& a, const DecodedSector& b) {
-                  return std::tie(a.sector, a.cylinder, a.head) < std::tie(b.sector, b.cylinder, b.head);
-              });
+    result.sectors = std::move(sectors).sorted();
     return result;
 }
 

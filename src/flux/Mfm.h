@@ -26,11 +26,14 @@ struct DecodedSector {
 struct DecodedTrack {
     int revolutions = 0;                 // revolutions decoded
     bool indexSeen = false;              // at least one index pulse in the capture
+    std::size_t capacity = 0;            // bytes the longest revolution carries: the most its sectors hold
     std::vector<DecodedSector> sectors;  // one per distinct (C, H, R), ascending R
 };
 
 // IBM MFM at the given cell length (2 µs for double density): every
-// revolution is decoded and merged by ID, never by position.
+// revolution is decoded and merged by ID, never by position. The sectors
+// taken (counted at 128 << N bytes each, N capped at 6) fit into capacity;
+// an ID beyond that is no sector of this track side.
 [[nodiscard]] DecodedTrack DecodeMfmTrack(const FluxTrack& track, double cellSeconds = 2e-6);
 
 // One sector to be written; corruptData stores a wrong data CRC.

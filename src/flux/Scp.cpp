@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/ByteReader.h"
 #include "core/Failure.h"
+#include "flux/ByteRanges.h"
 
 // SuperCard Pro images (also what Greaseweazle writes by default):
 //   0x00 "SCP", version, disk type, revolutions, first and last track,
@@ -18,7 +21,9 @@
 // means "add 65,536 to the next".
 // Seen in the wild: track tables with fewer than 168 entries (the first
 // track's data starts earlier), wrong checksums, single-sided files that still
-// number their tracks cylinder x 2, and a footer after the last track.
+// number their tracks cylinder x 2 (others number them one after the other),
+// a footer after the last track, and files cut short by a stalled capture:
+// every complete revolution is read, the cut one as far as its words go.
 
 namespace flux {
 
@@ -46,6 +51,34 @@ bool LooksLikeScp(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 3 && bytes[0] == 'S' && bytes[1] == 'C' && bytes[2] == 'P';
 }
 
+namespace {
+
+// Where a track table entry puts its track side. A single-sided file numbers
+// its tracks either cylinder x 2 + head, as a double-sided one does, or one
+// after the other.
+struct Placement {
+    int heads = 0;  // the header's heads byte: 0 both, 1 side 0 only, 2 side 1 only
+    bool doubled = true;
+
+    [[nodiscard]] int cylinder(int t) const { return doubled ? t / 2 : t; }
+    [[nodiscard]] int head(int t) const { return heads == 0 ? t % 2 : heads - 1; }
+};
+
+Placement PlacementOf(int heads, const std::vector<std::size_t>& offsets, int first) {
+    Placement p{heads, true};
+    if (heads != 0) {
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            const int t = first + static_cast<int>(i);
+            if (offsets[i] != 0 && t % 2 != heads - 1) {
+                p.doubled = false;
+            }
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
 FluxDisk ReadScp(std::span<const std::uint8_t> bytes) {
     const ByteReader r(bytes);
     if (!LooksLikeScp(bytes)) {
@@ -56,52 +89,98 @@ FluxDisk ReadScp(std::span<const std::uint8_t> bytes) {
     }
     const int revolutions = r.u8(0x05);
     const int first = r.u8(0x06);
-    const int last = r.u8(0x07);
+    const int last = std::min<int>(r.u8(0x07), kTrackEntries - 1);
     const int cellWidth = r.u8(0x09);
+    const int heads = r.u8(0x0A);
     if (revolutions == 0) {
         Malformed("no revolutions recorded");
     }
     if (cellWidth != 0 && cellWidth != 16) {
         Malformed("flux words of " + std::to_string(cellWidth) + " bits are not supported");
     }
-    FluxDisk disk;
-    disk.format = "scp";
-    disk.revolutions = revolutions;
-    const double tickHz = kBaseTickHz / (1 + r.u8(0x0B));
-    for (int t = first; t <= last && t < static_cast<int>(kTrackEntries); ++t) {
+    if (heads > 2) {
+        Malformed("heads byte " + std::to_string(heads));
+    }
+    std::vector<std::size_t> offsets;
+    for (int t = first; t <= last; ++t) {
         const std::size_t entry = kHeaderSize + 4 * static_cast<std::size_t>(t);
         if (!r.has(entry, 4)) {
             Malformed("the track table is cut short");
         }
-        const std::size_t offset = r.u32le(entry);
-        if (offset == 0) {
+        offsets.push_back(r.u32le(entry));
+    }
+    const Placement place = PlacementOf(heads, offsets, first);
+
+    FluxDisk disk;
+    disk.format = "scp";
+    disk.revolutions = revolutions;
+    const double tickHz = kBaseTickHz / (1 + r.u8(0x0B));
+    ByteRanges read;
+    // The incomplete track side that starts first is where the file ends.
+    std::optional<std::pair<std::size_t, std::string>> cut;
+    const auto cutInside = [&](std::size_t offset, int t) {
+        if (!cut || offset < cut->first) {
+            cut = {offset, EndsInsideWarning(place.cylinder(t), place.head(t))};
+        }
+    };
+    for (int t = first; t <= last; ++t) {
+        const std::size_t offset = offsets[static_cast<std::size_t>(t - first)];
+        if (offset == 0 || place.cylinder(t) >= kMaxFluxCylinders) {
             continue;
         }
         const auto header = r.bytesUpTo(offset, 4);
-        if (header.size() < 4 || header[0] != 'T' || header[1] != 'R' || header[2] != 'K') {
+        if (header.size() < 4) {
+            cutInside(offset, t);
+            continue;
+        }
+        if (header[0] != 'T' || header[1] != 'R' || header[2] != 'K') {
             Malformed("track " + std::to_string(t) + " points to no track header (offset " +
                       std::to_string(offset) + ")");
         }
-        FluxTrack track;
-        track.track = t / 2;
-        track.head = t % 2;
-        track.tickHz = tickHz;
-        std::uint64_t at = 0;
-        track.indexTicks.push_back(0);
+        if (header[3] != t) {
+            Malformed("the table entry of track " + std::to_string(t) + " points at the header of track " +
+                      std::to_string(header[3]));
+        }
+        // Per revolution: index-to-index time, flux words, offset of the words.
+        struct Revolution {
+            std::uint32_t indexTime;
+            std::size_t at;
+            std::size_t words;     // present in the file
+            bool complete = true;  // all its words are
+        };
+        std::vector<Revolution> revs;
+        std::size_t total = 0;
         for (int rev = 0; rev < revolutions; ++rev) {
             const std::size_t entryAt = offset + 4 + 12 * static_cast<std::size_t>(rev);
             if (!r.has(entryAt, 12)) {
-                Malformed("the revolutions of track " + std::to_string(t) + " are cut short");
+                cutInside(offset, t);
+                break;
             }
-            const std::uint32_t indexTime = r.u32le(entryAt);
             const std::size_t count = r.u32le(entryAt + 4);
             const std::size_t dataAt = offset + r.u32le(entryAt + 8);
-            if (!r.has(dataAt, 2 * count)) {
-                Malformed("the flux of track " + std::to_string(t) + " runs past the end of the file");
+            const std::size_t present = dataAt < bytes.size() ? (bytes.size() - dataAt) / 2 : 0;
+            const std::size_t words = std::min(count, present);
+            if (!read.claim(dataAt, dataAt + 2 * words)) {
+                Malformed("the flux of track " + std::to_string(t) + " is the flux of another revolution");
             }
+            revs.push_back({r.u32le(entryAt), dataAt, words, words == count});
+            total += words;
+            if (words < count) {
+                cutInside(offset, t);
+                break;
+            }
+        }
+        FluxTrack track;
+        track.track = place.cylinder(t);
+        track.head = place.head(t);
+        track.tickHz = tickHz;
+        track.intervals.reserve(total);
+        track.indexTicks.push_back(0);
+        std::uint64_t at = 0;
+        for (const Revolution& rev : revs) {
             std::uint32_t carry = 0;
-            for (std::size_t i = 0; i < count; ++i) {
-                const std::uint16_t word = r.u16be(dataAt + 2 * i);
+            for (std::size_t i = 0; i < rev.words; ++i) {
+                const std::uint16_t word = r.u16be(rev.at + 2 * i);
                 if (word == 0) {
                     carry += 0x10000;
                     continue;
@@ -109,10 +188,15 @@ FluxDisk ReadScp(std::span<const std::uint8_t> bytes) {
                 track.intervals.push_back(carry + word);
                 carry = 0;
             }
-            at += indexTime;
-            track.indexTicks.push_back(at);
+            if (rev.complete) {
+                at += rev.indexTime;
+                track.indexTicks.push_back(at);
+            }
         }
         disk.tracks.push_back(std::move(track));
+    }
+    if (cut) {
+        disk.warnings.push_back(cut->second);
     }
     return disk;
 }

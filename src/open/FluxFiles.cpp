@@ -1,13 +1,10 @@
 #include "open/FluxFiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <regex>
+#include <new>
 
 #include "core/Failure.h"
-#include "core/FileIO.h"
 #include "disk/ImageFile.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
@@ -19,136 +16,131 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+constexpr SectorGeometry kOpusSides{};  // 18 sectors of 256 bytes per track side
+
+std::string Unreadable(const std::string& name, const std::string& reason) {
+    return name + " is not a readable stream file (" + reason + "); its track side is missing";
 }
 
-// trackNN.H.raw: prefix, track, head
-struct StreamName {
-    std::string prefix;
-    int track = 0;
-    int head = 0;
-};
-
-std::optional<StreamName> ParseStreamName(const std::string& fileName) {
-    static const std::regex pattern(R"(^(.*?)(\d{1,3})\.([01])\.raw$)", std::regex::icase);
-    std::smatch m;
-    if (!std::regex_match(fileName, m, pattern)) {
-        return std::nullopt;
-    }
-    return StreamName{m[1].str(), std::stoi(m[2].str()), std::stoi(m[3].str())};
-}
-
-std::vector<std::uint8_t> FirstBytes(const std::string& path, std::size_t count) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(count);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return bytes;
-}
-
-std::vector<fs::path> StreamFiles(const fs::path& folder, const std::optional<std::string>& prefix) {
-    std::vector<std::pair<StreamName, fs::path>> found;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        if (!entry.is_regular_file(ec))
-            continue;
-        const auto name = ParseStreamName(entry.path().filename().string());
-        if (name && (!prefix || Lower(name->prefix) == Lower(*prefix))) {
-            found.emplace_back(*name, entry.path());
-        }
-    }
-    if (!prefix && !found.empty()) {
-        // A folder may hold more than one set; take the first name's.
-        std::sort(found.begin(), found.end(),
-                  [](const auto& a, const auto& b) { return a.second < b.second; });
-        const std::string first = Lower(found.front().first.prefix);
-        std::erase_if(found, [&](const auto& f) { return Lower(f.first.prefix) != first; });
-    }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return std::tie(a.first.track, a.first.head) < std::tie(b.first.track, b.first.head);
-    });
-    std::vector<fs::path> paths;
-    paths.reserve(found.size());
-    for (const auto& f : found) {
-        paths.push_back(f.second);
-    }
-    return paths;
-}
-
-FluxDisk LoadKryoFluxSet(const std::string& path) {
-    std::error_code ec;
-    const bool folder = fs::is_directory(path, ec);
-    std::optional<std::string> prefix;
-    fs::path dir = path;
-    if (!folder) {
-        const auto name = ParseStreamName(fs::path(path).filename().string());
-        prefix = name ? name->prefix : std::string("track");
-        dir = fs::path(path).parent_path();
-        if (dir.empty())
-            dir = ".";
-    }
+// Every stream file of the set that reads, each under the track side its
+// name gives (a lone stream file without such a name is track 0 side 0).
+FluxDisk LoadKryoFluxSet(const input::InputFiles& input) {
     FluxDisk disk;
     disk.format = "kryoflux";
-    for (const fs::path& file : StreamFiles(dir, prefix)) {
-        const auto name = ParseStreamName(file.filename().string());
-        const std::vector<std::uint8_t> bytes = readWholeFile(file.string());
-        FluxTrack track = ReadKryoFluxStream(bytes, name->track, name->head);
-        disk.revolutions = std::max(disk.revolutions, static_cast<int>(track.indexTicks.size()) - 1);
-        disk.tracks.push_back(std::move(track));
+    std::string firstReason;
+    for (const input::InputFile& file : input.files) {
+        const auto name = input::ParseStreamName(fs::path(file.name).filename().string());
+        std::optional<std::string> problem;
+        if (!file.problem.empty()) {
+            problem = file.problem;
+        } else if (!(problem = KryoFluxStreamProblem(file.bytes))) {
+            try {
+                FluxTrack track =
+                    ReadKryoFluxStream(file.bytes, name ? name->track : 0, name ? name->head : 0);
+                if (track.intervals.empty()) {
+                    problem = "it holds no flux";
+                } else {
+                    disk.revolutions =
+                        std::max(disk.revolutions, static_cast<int>(track.indexTicks.size()) - 1);
+                    disk.tracks.push_back(std::move(track));
+                }
+            } catch (const Failure& f) {
+                problem = f.description();
+            }
+        }
+        if (problem) {
+            disk.warnings.push_back(Unreadable(file.name, *problem));
+            if (firstReason.empty()) {
+                firstReason = *problem;
+            }
+        }
     }
     if (disk.tracks.empty()) {
-        throw Failure(failure::FileNotFound, "no KryoFlux stream files (trackNN.H.raw) in " + dir.string());
+        // A lone file's own reason says it all; a set's names its first.
+        throw Failure(failure::TypeMismatch, input.files.size() == 1
+                                                 ? firstReason
+                                                 : "not one of its " + std::to_string(input.files.size()) +
+                                                       " stream files is readable (" + input.files[0].name +
+                                                       ": " + firstReason + ")");
     }
+    std::stable_sort(disk.tracks.begin(), disk.tracks.end(), [](const FluxTrack& a, const FluxTrack& b) {
+        return std::tie(a.track, a.head) < std::tie(b.track, b.head);
+    });
+    // Two names for one track side (track1.0.raw beside track01.0.raw): the first is read.
+    disk.tracks.erase(std::unique(disk.tracks.begin(), disk.tracks.end(),
+                                  [](const FluxTrack& a, const FluxTrack& b) {
+                                      return a.track == b.track && a.head == b.head;
+                                  }),
+                      disk.tracks.end());
     return disk;
 }
 
 }  // namespace
 
-FluxFormat DetectFluxFormat(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        return StreamFiles(path, std::nullopt).empty() ? FluxFormat::None : FluxFormat::KryoFlux;
+FluxFormat DetectFluxFormat(const input::InputFiles& input) {
+    if (input.container) {
+        return FluxFormat::KryoFlux;
     }
-    const std::vector<std::uint8_t> head = FirstBytes(path, 8);
-    if (LooksLikeScp(head))
-        return FluxFormat::Scp;
-    if (LooksLikeHfe(head))
-        return FluxFormat::Hfe;
-    if (LooksLikeKryoFluxStream(head))
-        return FluxFormat::KryoFlux;
-    const std::string ext = Lower(fs::path(path).extension().string());
-    if (ext == ".scp")
-        return FluxFormat::Scp;
-    if (ext == ".hfe")
-        return FluxFormat::Hfe;
-    if (ext == ".raw" && ParseStreamName(fs::path(path).filename().string()))
-        return FluxFormat::KryoFlux;
-    return FluxFormat::None;
+    if (input.files.empty()) {
+        return FluxFormat::None;
+    }
+    return DetectFluxFormat(input.files[0].bytes, input.files[0].name);
 }
 
-FluxDisk LoadFluxFile(const std::string& path) {
-    switch (DetectFluxFormat(path)) {
+FluxDisk LoadFluxDisk(const input::InputFiles& input) {
+    switch (DetectFluxFormat(input)) {
         case FluxFormat::Scp:
-            return ReadScp(readWholeFile(path));
+            return ReadScp(input.files[0].bytes);
         case FluxFormat::Hfe:
-            return ReadHfe(readWholeFile(path));
+            return ReadHfe(input.files[0].bytes);
         case FluxFormat::KryoFlux:
-            return LoadKryoFluxSet(path);
+            return LoadKryoFluxSet(input);
         case FluxFormat::None:
             break;
     }
-    throw Failure(failure::TypeMismatch, path + " is not a flux recording");
+    throw Failure(failure::TypeMismatch, input.label + " is not a flux recording");
+}
+
+DecodedRecording DecodeRecording(const input::InputFiles& input, std::uint8_t filler,
+                                 const DecodeProgress& progress) {
+    const DecodedDisk disk = DecodeFluxDisk(LoadFluxDisk(input), progress);
+    std::optional<DecodedImage> decoded = BuildImage(disk, filler);
+    if (!decoded) {
+        throw Failure(failure::DeviceIO, "not one sector could be decoded from " + input.label);
+    }
+    return {std::move(*decoded), disk.warnings};
+}
+
+std::vector<std::string> BrowseWarnings(const DecodedRecording& recording) {
+    std::vector<std::string> warnings = recording.warnings;
+    if (std::string summary = UnreadableSummary(recording.decoded); !summary.empty()) {
+        warnings.push_back(std::move(summary));
+    }
+    const SectorGeometry& g = recording.decoded.shape.geometry;
+    if (g.sectors != kOpusSides.sectors || g.size != kOpusSides.size) {
+        warnings.push_back("this recording holds " + std::to_string(g.sectors) + " sectors of " +
+                           std::to_string(g.size) + " bytes per track side, not an Opus disk");
+    }
+    return warnings;
+}
+
+FluxFormat DetectFluxFormat(const std::string& path) {
+    if (path == "-") {
+        return FluxFormat::None;  // standard input can be read once only: ReadInput's to read
+    }
+    try {
+        return DetectFluxFormat(input::ReadInput(path));
+    } catch (const Failure&) {
+        return FluxFormat::None;
+    }
+}
+
+FluxDisk LoadFluxFile(const std::string& path) {
+    return LoadFluxDisk(input::ReadInput(path));
 }
 
 DecodedImage LoadRecording(const std::string& path, std::uint8_t filler, const DecodeProgress& progress) {
-    std::optional<DecodedImage> decoded = BuildImage(DecodeFluxDisk(LoadFluxFile(path), progress), filler);
-    if (!decoded) {
-        throw Failure(failure::DeviceIO, "not one sector could be decoded from " + path);
-    }
-    return std::move(*decoded);
+    return DecodeRecording(input::ReadInput(path), filler, progress).decoded;
 }
 
 DiskShape OpusShapeForLength(std::size_t length) {
@@ -163,30 +155,46 @@ DiskShape OpusShapeForLength(std::size_t length) {
 LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter& prompter, ActivityLog& log,
                             const DecodeProgress& progress) {
     LoadedDiskFile result;
-    if (DetectFluxFormat(path) == FluxFormat::None) {
-        image.sectorMap.reset();  // whatever the last recording said is no longer true
-        result.loaded = LoadImageFile(path, image, prompter, log);
-        return result;
-    }
-    result.fromRecording = true;
-    bool cancelled = false;
-    const DecodeProgress watched = [&](int done, int total) {
-        cancelled = progress && !progress(done, total);
-        return !cancelled;
-    };
     try {
-        const DecodedImage decoded = LoadRecording(path, 0xE5, watched);
+        input::InputFiles input;
+        try {
+            input = input::ReadInput(path);
+        } catch (const input::OpenRefusal& refusal) {
+            if (refusal.description() == "not a regular file") {
+                throw;
+            }
+            // Anything else that is no file is the image loader's to report, as it always was.
+        }
+        if (input.files.empty() || DetectFluxFormat(input) == FluxFormat::None) {
+            input = {};
+            image.sectorMap.reset();  // whatever the last recording said is no longer true
+            result.loaded = LoadImageFile(path, image, prompter, log);
+            return result;
+        }
+        result.fromRecording = true;
+        bool cancelled = false;
+        const DecodeProgress watched = [&](int done, int total) {
+            cancelled = progress && !progress(done, total);
+            return !cancelled;
+        };
+        DecodedRecording recording = DecodeRecording(input, 0xE5, watched);
         if (cancelled) {
             return result;
         }
-        image = decoded.image;
+        result.warnings = BrowseWarnings(recording);
+        image = std::move(recording.decoded.image);
         result.loaded = true;
-        result.warning = UnreadableSummary(decoded);
-        if (!result.warning.empty()) {
-            log.LogThis(result.warning, kSeverityWARNING, false);
+        for (const std::string& warning : result.warnings) {
+            log.LogThis(warning, kSeverityWARNING, false);
         }
+    } catch (const input::OpenRefusal& refusal) {
+        result.error = "Cannot open " + path + ": " + refusal.description();
     } catch (const Failure& f) {
         result.error = "Cannot read " + path + ": " + f.description();
+    } catch (const std::bad_alloc&) {
+        result.error = "There is not enough memory to open " + path + ".";
+    }
+    if (!result.error.empty()) {
         log.LogThis(result.error, kSeverityERROR, false);
     }
     return result;
@@ -194,8 +202,8 @@ LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter&
 
 std::vector<FileFilter> DiskFileFilters() {
     std::vector<FileFilter> filters = ImageFileFilters();
-    filters.insert(filters.begin() + 1,
-                   FileFilter{"Flux Recordings (*.scp;*.hfe;*.raw)", {"*.scp", "*.hfe", "*.raw"}});
+    filters.insert(filters.begin() + 1, FileFilter{"Flux Recordings (*.scp;*.hfe;*.raw;*.zip)",
+                                                   {"*.scp", "*.hfe", "*.raw", "*.zip"}});
     return filters;
 }
 

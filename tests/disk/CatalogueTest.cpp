@@ -164,3 +164,37 @@ TEST(FilesHit, AFileIsHitFromItsHeaderBlockToItsLastDataByte) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FilesHit, SectorRunsGroupNeighboursOfOneSide) {
+    const auto bad = [](int head, int cylinder, int sector) {
+        return SectorStatus{cylinder, head, sector, SectorState::Bad, 23};
+    };
+    struct Case {
+        const char* name;
+        std::vector<SectorStatus> sectors;
+        std::string text;
+    };
+    std::vector<SectorStatus> wholeSide;
+    for (int r = 0; r < 18; ++r) {
+        wholeSide.push_back(bad(0, 1, r));
+    }
+    const Case cases[] = {
+        {"none", {}, ""},
+        {"one", {bad(0, 12, 5)}, "0:12:5"},
+        {"a whole side", wholeSide,
+         "0:1:0\xE2\x80\x93"
+         "17"},
+        {"a gap splits a run",
+         {bad(0, 3, 1), bad(0, 3, 2), bad(0, 3, 4)},
+         "0:3:1\xE2\x80\x93"
+         "2, 0:3:4"},
+        {"the next side starts a run", {bad(0, 3, 17), bad(1, 3, 0)}, "0:3:17, 1:3:0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SectorRunsText(c.sectors), c.text) << c.name;
+    }
+}
+
+}  // namespace

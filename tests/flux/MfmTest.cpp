@@ -66,26 +66,55 @@ TEST_P(MfmRoundTrip, DecodesEverySectorByIdAndKeepsTheFirstGoodCopy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tracks, MfmRoundTrip,
-                         testing::Values(MfmCase{"Clean", 0.0, {-1}, -1, -1},
-                                         MfmCase{"Jitter", 0.2, {-1, -1}, -1, -1},
-                                         MfmCase{"BadOnEveryRevolution", 0.2, {5, 5}, 5, -1},
-                                         MfmCase{"BadOnlyOnFirstRevolution", 0.2, {9, -1}, -1, 9},
-                                         MfmCase{"BadOnlyOnLastRevolution", 0.2, {-1, -1, 17}, -1, -1}),
+                         testing::Values(MfmCase{.name = "Clean",
+                                                 .jitter = 0.0,
+                                                 .corruptOnRevolution = {-1},
+                                                 .expectBad = -1,
+                                                 .expectRecovered = -1},
+                                         MfmCase{.name = "Jitter",
+                                                 .jitter = 0.2,
+                                                 .corruptOnRevolution = {-1, -1},
+                                                 .expectBad = -1,
+                                                 .expectRecovered = -1},
+                                         MfmCase{.name = "BadOnEveryRevolution",
+                                                 .jitter = 0.2,
+                                                 .corruptOnRevolution = {5, 5},
+                                                 .expectBad = 5,
+                                                 .expectRecovered = -1},
+                                         MfmCase{.name = "BadOnlyOnFirstRevolution",
+                                                 .jitter = 0.2,
+                                                 .corruptOnRevolution = {9, -1},
+                                                 .expectBad = -1,
+                                                 .expectRecovered = 9},
+                                         MfmCase{.name = "BadOnlyOnLastRevolution",
+                                                 .jitter = 0.2,
+                                                 .corruptOnRevolution = {-1, -1, 17},
+                                                 .expectBad = -1,
+                                                 .expectRecovered = -1}),
                          [](const testing::TestParamInfo<MfmCase>& row) { return row.param.name; });
 
-// Any size code up to 8 KB is read; a larger one names more than a track
-// holds, so its ID is listed and no data is taken for it.
-TEST(MfmDecode, ReadsSizeCodesUpToSix) {
-    for (const std::uint8_t n : {2, 7}) {
-        const flux::EncodeSector sector{3,    0, 9, n, std::vector<std::uint8_t>(std::size_t{128} << n, 0xC3),
-                                        false};
+// A sector is taken only when its size fits into one revolution: a 512-byte
+// sector does; an ID of size code 7 (16 KB, counted as 8 KB) names more than
+// a revolution of a turning disk carries, whatever the capture holds.
+TEST(MfmDecode, TakesOnlySectorsThatFitIntoARevolution) {
+    struct Case {
+        const char* name;
+        std::uint8_t sizeCode;
+        bool listed;
+    };
+    for (const Case& c : {Case{"512 bytes", 2, true}, Case{"16 KB", 7, false}}) {
+        flux::EncodeSector sector;
+        sector.cylinder = 3;
+        sector.sector = 9;
+        sector.sizeCode = c.sizeCode;
+        sector.data.assign(std::size_t{128} << c.sizeCode, 0xC3);
         const std::vector<std::vector<flux::EncodeSector>> revs = {{sector}};
         const flux::DecodedTrack track = flux::DecodeMfmTrack(flux::EncodeMfmTrack(revs));
-        ASSERT_EQ(track.sectors.size(), 1U);
-        EXPECT_EQ(track.sectors[0].sizeCode, n);
-        EXPECT_EQ(track.sectors[0].dataOk, n == 2);
-        EXPECT_FALSE(track.sectors[0].deleted);
-        EXPECT_EQ(track.sectors[0].data, n == 2 ? sector.data : std::vector<std::uint8_t>{});
+        ASSERT_EQ(track.sectors.size(), c.listed ? 1U : 0U) << c.name;
+        if (c.listed) {
+            EXPECT_TRUE(track.sectors[0].dataOk);
+            EXPECT_EQ(track.sectors[0].data, sector.data);
+        }
     }
 }
 

@@ -10,14 +10,14 @@
 #include "gui/disk/frmDisk.h"
 #include "gui/floppy/frmFDRead.h"
 #include "gui/floppy/frmFDWrite.h"
-#include "gui/flux/FluxProgressDialog.h"
+#include "gui/flux/BackgroundDiskOpener.h"
 #include "gui/qt/QtFileChooser.h"
 #include "gui/qt/QtFontChooser.h"
 #include "gui/qt/QtPrinterChooser.h"
 #include "gui/qt/QtPrompter.h"
 #include "gui/qt/ViewerContext.h"
+#include "gui/qt/WindowPlacement.h"
 #include "gui/screen/frmScreen.h"
-#include "open/FluxDiskOpener.h"
 
 AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
     if (m_options.prompter == nullptr) {
@@ -47,6 +47,8 @@ AppWiring::AppWiring(AppOptions options) : m_options(std::move(options)) {
 }
 
 AppWiring::~AppWiring() {
+    // A read that Cancel left waiting on the device still holds the driver.
+    frmFDRead::WaitForAbandonedReads();
     for (const QPointer<QWidget>& viewer : m_viewers) {
         delete viewer.data();
     }
@@ -77,7 +79,7 @@ bool AppWiring::Main() {
         m_qtPrompter->setParent(m_frmDisk.get());
     }
     if (m_qtChooser) {
-        *m_qtChooser = QtFileChooser(m_frmDisk.get());
+        *m_qtChooser = QtFileChooser(m_frmDisk.get(), m_settingsFilePath);
     }
     if (m_qtPrinterChooser) {
         *m_qtPrinterChooser = QtPrinterChooser(m_frmDisk.get());
@@ -91,8 +93,8 @@ bool AppWiring::Main() {
                           m_frmDisk->browser().CurrentDiskName(), m_frmDisk.get());
         dialog.exec();
     });
-    m_opener = std::make_unique<flux::FluxDiskOpener>(
-        *m_prompter, m_logger, [this] { return flux::MakeProgressDialog(m_frmDisk.get()); });
+    WindowPlacement::keep(m_frmDisk.get(), "Main", m_settingsFilePath);
+    m_opener = std::make_unique<BackgroundDiskOpener>(*m_prompter, m_logger, m_frmDisk.get());
     m_frmDisk->browser().setFileOpener(m_opener.get());
     m_frmDisk->StartUp(started.driverPresent);
     if (!driverProblem.empty()) {
@@ -106,10 +108,26 @@ ViewerContext AppWiring::viewerContext() {
     ViewerContext context{
         m_session.catalogue, *m_prompter,   *m_chooser,         m_logger,
         *m_printerChooser,   m_fontChooser, m_settingsFilePath, [] { QCoreApplication::processEvents(); }};
-    if (m_qtPrompter) {
-        // A viewer's message boxes stand over the viewer, not the main window.
-        context.windowPrompter = [](QWidget* window) { return std::make_unique<QtPrompter>(window); };
-    }
+    // A viewer's dialogs stand over the viewer, not the main window; the
+    // scripted ones a test hands in are left as they are.
+    context.windowDialogs = [qtPrompter = m_qtPrompter != nullptr, qtChooser = m_qtChooser != nullptr,
+                             qtPrinter = m_qtPrinterChooser != nullptr, qtFont = m_qtFontChooser != nullptr,
+                             settings = m_settingsFilePath](QWidget* window) {
+        WindowDialogs own;
+        if (qtPrompter) {
+            own.prompter = std::make_unique<QtPrompter>(window);
+        }
+        if (qtChooser) {
+            own.chooser = std::make_unique<QtFileChooser>(window, settings);
+        }
+        if (qtPrinter) {
+            own.printerChooser = std::make_unique<QtPrinterChooser>(window);
+        }
+        if (qtFont) {
+            own.fontChooser = std::make_unique<QtFontChooser>(window);
+        }
+        return own;
+    };
     return context;
 }
 
@@ -135,6 +153,7 @@ void AppWiring::ShowOpusProgram(int lIndex) {
     }
     auto* viewer = new frmBasic(viewerContext());
     adoptViewer(viewer);
+    WindowPlacement::keep(viewer, "BASIC Viewer", m_settingsFilePath);
     viewer->ShowOpusProgram(lIndex);
 }
 
@@ -144,6 +163,7 @@ void AppWiring::ShowOpusBytes(int lIndex) {
     }
     auto* viewer = new frmCode(viewerContext());
     adoptViewer(viewer);
+    WindowPlacement::keep(viewer, "Bytes Viewer", m_settingsFilePath);
     viewer->ShowOpusBytes(lIndex);
 }
 
@@ -155,11 +175,13 @@ bool AppWiring::ShowOpusScreen(int lIndex) {
         return false;
     }
     adoptViewer(window);
+    // Its size follows the zoom.
+    WindowPlacement::keep(window, "Screen Viewer", m_settingsFilePath, false);
     return true;
 }
 
 DiskReadEnd AppWiring::ReadDisk(DiskImage& image) {
-    frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get());
+    frmFDRead dialog(*m_driver, *m_prompter, image, m_frmDisk.get(), m_settingsFilePath);
     dialog.exec();
     if (dialog.Canceled()) {
         return DiskReadEnd::Canceled;

@@ -22,9 +22,7 @@ class QtFileChooser;
 class QtPrinterChooser;
 class QtFontChooser;
 struct ViewerContext;
-namespace flux {
-class FluxDiskOpener;
-}
+class BackgroundDiskOpener;
 
 // What a run is made of. The program uses the defaults (Qt dialogs, the
 // driver chosen by QUILLMAR_FLOPPY, the settings and log folders); tests
@@ -81,7 +79,7 @@ private:
     FontChooser* m_fontChooser = nullptr;
     std::unique_ptr<modFDRawCmd> m_ownDriver;
     modFDRawCmd* m_driver = nullptr;
-    std::unique_ptr<flux::FluxDiskOpener> m_opener;  // images and flux recordings for the browser
+    std::unique_ptr<BackgroundDiskOpener> m_opener;  // images and flux recordings for the browser
     std::unique_ptr<frmDisk> m_frmDisk;
     std::vector<QPointer<QWidget>> m_viewers;
 };

@@ -36,9 +36,7 @@ void applyTextColor(QWidget* widget, const QColor& color) {
 }  // namespace
 
 frmBasic::frmBasic(const ViewerContext& context, QWidget* parent)
-    : QMainWindow(parent),
-      m_ownPrompter(context.promptFor(this)),
-      m_context(context.speakingThrough(m_ownPrompter.get())) {
+    : QMainWindow(parent), m_own(context.dialogsFor(this)), m_context(context.speakingThrough(m_own)) {
     setObjectName(QStringLiteral("frmBasic"));
     auto* central = new QWidget(this);
     setCentralWidget(central);

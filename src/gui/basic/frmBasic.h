@@ -57,7 +57,7 @@ private:
     void showTab(int index);
     [[nodiscard]] std::vector<std::string> displayedLines() const;
 
-    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
+    WindowDialogs m_own;  // the dialogs that stand over this window
     ViewerContext m_context;
     CatalogueEntry m_Entry;
     BasicProgram m_program;

@@ -18,9 +18,7 @@
 #include "gui/qt/QtPrintSurface.h"
 
 frmCode::frmCode(const ViewerContext& context, QWidget* parent)
-    : QMainWindow(parent),
-      m_ownPrompter(context.promptFor(this)),
-      m_context(context.speakingThrough(m_ownPrompter.get())) {
+    : QMainWindow(parent), m_own(context.dialogsFor(this)), m_context(context.speakingThrough(m_own)) {
     setObjectName(QStringLiteral("frmCode"));
     m_degBytes = new ByteGridWidget(this);
     setCentralWidget(m_degBytes);

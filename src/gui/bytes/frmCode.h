@@ -36,7 +36,7 @@ public:
 private:
     void buildMenus();
 
-    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
+    WindowDialogs m_own;  // the dialogs that stand over this window
     ViewerContext m_context;
     CatalogueEntry m_Entry;
     ByteSearch m_search;

@@ -135,11 +135,12 @@ void frmDisk::buildMenus() {
     connect(m_mnuFile, &QMenu::aboutToShow, this,
             [this] { m_mnuFileDiskMap->setEnabled(m_browser->CurrentSectorMap().has_value()); });
     connect(m_mnuFileDiskMap, &QAction::triggered, this, [this] {
-        if (const auto& map = m_browser->CurrentSectorMap()) {
-            auto* window = new frmDiskMap(*map, this);
-            window->setHitFiles(m_browser->HitFiles());
-            window->show();
+        if (m_frmDiskMap.isNull()) {
+            m_frmDiskMap = new frmDiskMap(this);
         }
+        m_frmDiskMap->setMap(m_browser->CurrentSectorMap(), m_browser->HitFiles());
+        m_frmDiskMap->show();
+        m_frmDiskMap->raise();
     });
     connect(m_mnuOpusFileViewAsBASICProgram, &QAction::triggered, this,
             [this] { m_browser->ViewAsBasic(selectedIndex()); });
@@ -221,12 +222,6 @@ void frmDisk::setRows(const std::vector<ListRow>& rows) {
         item->setText(3, QString::fromStdString(row.parameter2));
         item->setText(4, QString::fromStdString(row.parameter3));
     }
-    // The items follow the list at once, so their shortcuts work before the
-    // menu was ever dropped.
-    const bool enabled = m_browser->OpusFileItemsEnabled();
-    m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
-    m_mnuOpusFileViewAsBytes->setEnabled(enabled);
-    m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
 }
 
 namespace {
@@ -250,7 +245,7 @@ QIcon withWarning(const QIcon& icon) {
 void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
     m_lvuDisk->setToolTip({});
     for (const HitFile& hit : hits) {
-        const QString sectors = QString::fromStdString(SectorListText(hit.badSectors));
+        const QString sectors = QString::fromStdString(SectorRunsText(hit.badSectors));
         if (hit.index == 0) {
             // The catalogue has no row of its own: the whole list is what it spoils.
             m_lvuDisk->setToolTip(
@@ -272,6 +267,13 @@ void frmDisk::markHitFiles(const std::vector<HitFile>& hits) {
     }
 }
 
+void frmDisk::showSectorMap(const std::optional<SectorMap>& map, const std::vector<HitFile>& hits) {
+    // An open map follows the current disk.
+    if (!m_frmDiskMap.isNull()) {
+        m_frmDiskMap->setMap(map, hits);
+    }
+}
+
 void frmDisk::setCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
@@ -288,6 +290,10 @@ void frmDisk::setSaveEnabled(bool enabled) {
 void frmDisk::setOpusFileEnabled(bool enabled) {
     m_mnuOpusFile->setEnabled(enabled);
     m_mnuOpusFile->menuAction()->setEnabled(enabled);
+    // The items follow at once, so their shortcuts work before the menu was ever dropped.
+    m_mnuOpusFileViewAsBASICProgram->setEnabled(enabled);
+    m_mnuOpusFileViewAsBytes->setEnabled(enabled);
+    m_mnuOpusFileViewAsSCREEN->setEnabled(enabled);
 }
 
 void frmDisk::showWindow() {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -14,6 +15,8 @@
 // The main window: the catalogue list and the commands that produce, save and
 // open disk images and files. All decisions live in DiskBrowser; the window
 // forwards its events there and draws what it is told.
+class frmDiskMap;
+
 class frmDisk : public QMainWindow, public DiskBrowserView {
     Q_OBJECT
 public:
@@ -43,6 +46,7 @@ public:
     void setOpusFileEnabled(bool enabled) override;
     void showWindow() override;
     void markHitFiles(const std::vector<HitFile>& hits) override;
+    void showSectorMap(const std::optional<SectorMap>& map, const std::vector<HitFile>& hits) override;
 
 signals:
     // File > Write Image to Physical Disk: the program opens the write dialog.
@@ -69,6 +73,7 @@ private:
     QAction* m_mnuOpusFileViewAsBASICProgram = nullptr;
     QAction* m_mnuOpusFileViewAsBytes = nullptr;
     QAction* m_mnuOpusFileViewAsSCREEN = nullptr;
+    QPointer<frmDiskMap> m_frmDiskMap;  // the one Disk Map window, while it is open
     std::string m_settingsFilePath;
     bool m_sizingColumns = false;
     bool m_columnsDragged = false;

@@ -13,7 +13,14 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <QThread>
+#include <atomic>
+#include <mutex>
+
+#include "core/IniMgr.h"
 #include "core/ProgramInfo.h"
+#include "floppy/ReadSummary.h"
+#include "gui/qt/GuiThreadPrompter.h"
 
 namespace {
 
@@ -31,16 +38,49 @@ QLabel* labelFor(const QString& name, const QString& caption, QWidget* buddy) {
     return label;
 }
 
+// One drive, one read at a time: a read that Cancel left waiting on the
+// device holds it until the device answers, and the next read waits its turn
+// on its own thread.
+std::mutex& driveInUse() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+constexpr const char* kOptionsSection = "Read Disk";
+
+bool readFlag(const std::string& key, bool fallback, const std::string& file) {
+    return IniMgr::Read(kOptionsSection, key, fallback ? "True" : "False", file) == "True";
+}
+
+void writeFlag(const std::string& key, bool value, const std::string& file) {
+    IniMgr::Write(kOptionsSection, key, value ? "True" : "False", file);
+}
+
 }  // namespace
 
-frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, QWidget* owner)
-    : QDialog(owner), m_prompter(prompter, *this), m_reader(driver, m_prompter), m_image(image) {
+// What the dialog and the read's thread share; the thread keeps it alive
+// after the dialog has gone.
+struct frmFDRead::Session {
+    Session(modFDRawCmd& driver, Prompter& dialogPrompter, QObject* dialog)
+        : prompter(dialogPrompter, dialog), reader(driver, prompter) {}
+    GuiThreadPrompter prompter;
+    DiskReader reader;
+    std::atomic<bool> cancelRequested{false};
+};
+
+frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, QWidget* owner,
+                     std::string settingsFile)
+    : QDialog(owner),
+      m_prompter(prompter, *this),
+      m_session(std::make_shared<Session>(driver, m_prompter, this)),
+      m_image(image),
+      m_settingsFile(std::move(settingsFile)) {
     setObjectName(QStringLiteral("frmFDRead"));
     setWindowTitle(QString::fromStdString(ProgramTitle()) + QStringLiteral(" - Read Physical Opus Disk..."));
     setModal(true);
 
     auto* menuBar = new QMenuBar(this);
-    m_mnuOptions = menuBar->addMenu(QStringLiteral("Options"));
+    m_mnuOptions = menuBar->addMenu(QStringLiteral("&Options"));
     m_mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     const auto item = [](QMenu* menu, const char* name, const char* caption, bool checked) {
         QAction* a = addMenuItem(menu, name, caption);
@@ -134,50 +174,143 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     connect(cmdRead, &QPushButton::clicked, this, &frmFDRead::ReadDiskCommand);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFDRead::CancelCommand);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    loadOptions();
+}
+
+frmFDRead::~frmFDRead() {
+    // A read still waiting on the device stops at its next side; its thread
+    // keeps what it needs and tells this dialog nothing more.
+    m_session->cancelRequested = true;
+    m_session->prompter.detach();
+}
+
+void frmFDRead::WaitForAbandonedReads() {
+    const std::lock_guard<std::mutex> wait(driveInUse());
+}
+
+void frmFDRead::loadOptions() {
+    if (m_settingsFile.empty()) {
+        return;
+    }
+    const auto set = [this](QAction* item, const char* key) {
+        item->setChecked(readFlag(key, item->isChecked(), m_settingsFile));
+    };
+    set(mnuOptionsDoubleStep, "Double Step");
+    set(mnuOptionsDoubleSidedFloppy, "Double Sided");
+    set(mnuOptionsSectorBySectorRead, "Sector By Sector");
+    set(mnuOptions80Tracks, "80 Tracks");
+    if (IniMgr::Read(kOptionsSection, "Filler Byte", "E5", m_settingsFile) == "00") {
+        mnuOptionsFillerByteForErrorSectorsZero->trigger();
+    }
+}
+
+void frmFDRead::saveOptions() const {
+    if (m_settingsFile.empty()) {
+        return;
+    }
+    writeFlag("Double Step", mnuOptionsDoubleStep->isChecked(), m_settingsFile);
+    writeFlag("Double Sided", mnuOptionsDoubleSidedFloppy->isChecked(), m_settingsFile);
+    writeFlag("Sector By Sector", mnuOptionsSectorBySectorRead->isChecked(), m_settingsFile);
+    writeFlag("80 Tracks", mnuOptions80Tracks->isChecked(), m_settingsFile);
+    IniMgr::Write(kOptionsSection, "Filler Byte", m_fillerByte == 0 ? "00" : "E5", m_settingsFile);
 }
 
 void frmFDRead::setReadingState(bool reading) {
     m_reading = reading;
     cmdClose->setVisible(!reading);
     cmdCancel->setVisible(reading);
-    m_mnuOptions->setEnabled(!reading);
-    m_mnuOptions->menuAction()->setEnabled(!reading);
-    cmdRead->setEnabled(!reading);
+    // Options and Read Disk wait for the read's thread, which may still be
+    // waiting on the device after Cancel.
+    m_mnuOptions->setEnabled(!m_busy);
+    m_mnuOptions->menuAction()->setEnabled(!m_busy);
+    cmdRead->setEnabled(!m_busy);
     if (reading) {
         txtTkInfo->clear();
     }
 }
 
 void frmFDRead::ReadDiskCommand() {
+    if (m_busy) {
+        return;
+    }
+    saveOptions();
     ReadOptions options;
     options.bDoubleStep = mnuOptionsDoubleStep->isChecked();
     options.bDoubleSided = mnuOptionsDoubleSidedFloppy->isChecked();
     options.FillerByte = m_fillerByte;
     options.bSectorBySector = mnuOptionsSectorBySectorRead->isChecked();
     options.Tracks = mnuOptions80Tracks->isChecked() ? DiskReader::kWideTrackCount : DiskReader::kTrackCount;
+    const bool retry = mnuOptionsRetryBadSectorsOnly->isChecked();
+    const std::string drive = txtDrive->text().toStdString();
 
-    ReadHooks hooks;
-    hooks.readingState = [this](bool reading) { setReadingState(reading); };
-    hooks.sideStarting = [this](int track, int head) {
-        txtTrack->setText(QString::number(track));
-        txtHead->setText(QString::number(head));
-    };
-    hooks.progress = [this](const ReadProgress& p) {
-        txtTkInfo->appendPlainText(QString::fromStdString(p.statusLine));
-        txtTkInfo->moveCursor(QTextCursor::End);
-        txtTkInfo->ensureCursorVisible();
-        QApplication::processEvents();
-        if (afterSide) {
-            afterSide(p);
+    m_busy = true;
+    m_mnuOptions->setEnabled(false);
+    m_mnuOptions->menuAction()->setEnabled(false);
+    cmdRead->setEnabled(false);
+    txtSector->setText(QStringLiteral("0"));
+
+    // Everything the thread tells the dialog arrives as a queued call, which
+    // is dropped once the dialog is gone.
+    const std::shared_ptr<Session> session = m_session;
+    GuiThreadPrompter* toDialog = &session->prompter;
+    // Cancel is seen by the engine between sides, in its own thread.
+    const auto noteCancel = [s = session.get()] {
+        if (s->cancelRequested) {
+            s->reader.Cancel();
         }
     };
-    const std::string drive = txtDrive->text().toStdString();
-    const ReadReport report = mnuOptionsRetryBadSectorsOnly->isChecked()
-                                  ? m_reader.RetryBadSectors(drive, options, m_image, hooks)
-                                  : m_reader.ReadDisk(drive, options, m_image, hooks);
-    if (report.outcome == ReadOutcome::Published) {
+    session->reader.sectorStarting = [this, toDialog](int sector) {
+        toDialog->post([this, sector] { txtSector->setText(QString::number(sector)); });
+    };
+    ReadHooks hooks;
+    hooks.readingState = [this, toDialog](bool reading) {
+        toDialog->post([this, reading] { setReadingState(reading && !m_canceled); });
+    };
+    hooks.sideStarting = [this, toDialog, noteCancel](int track, int head) {
+        noteCancel();
+        toDialog->post([this, track, head] {
+            txtTrack->setText(QString::number(track));
+            txtHead->setText(QString::number(head));
+        });
+    };
+    hooks.progress = [this, toDialog, noteCancel](const ReadProgress& p) {
+        noteCancel();
+        toDialog->post([this, p] {
+            txtTkInfo->appendPlainText(QString::fromStdString(p.statusLine));
+            txtTkInfo->moveCursor(QTextCursor::End);
+            txtTkInfo->ensureCursorVisible();
+            if (afterSide) {
+                afterSide(p);
+            }
+        });
+    };
+    QThread* thread =
+        QThread::create([this, session, hooks, options, retry, drive, work = m_image]() mutable {
+            const std::lock_guard<std::mutex> driveTaken(driveInUse());
+            if (session->cancelRequested) {
+                session->reader.Cancel();
+            }
+            const ReadReport report = retry ? session->reader.RetryBadSectors(drive, options, work, hooks)
+                                            : session->reader.ReadDisk(drive, options, work, hooks);
+            auto result = std::make_shared<std::pair<ReadReport, DiskImage>>(report, std::move(work));
+            session->prompter.post([this, result] { readFinished(result->first, result->second); });
+        });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+void frmFDRead::readFinished(const ReadReport& report, const DiskImage& read) {
+    m_busy = false;
+    // A Cancel pressed after the last side, before this call arrived, still
+    // keeps the old image.
+    if (report.outcome == ReadOutcome::Published && !m_canceled) {
+        m_image = read;
         m_published = true;
+        txtTkInfo->appendPlainText(QString::fromStdString(ReadSummary(report)));
+        txtTkInfo->moveCursor(QTextCursor::End);
+        txtTkInfo->ensureCursorVisible();
     }
+    setReadingState(false);
 }
 
 void frmFDRead::DialogPrompter::setBusy(bool busy) {
@@ -190,12 +323,18 @@ void frmFDRead::DialogPrompter::setBusy(bool busy) {
 
 void frmFDRead::CancelCommand() {
     cmdCancel->setEnabled(false);
-    m_reader.Cancel();
+    m_canceled = true;
+    m_session->cancelRequested = true;
+    // The dialog is done with this read at once; a device that stalls keeps
+    // only the read's thread waiting.
+    unsetCursor();
+    setReadingState(false);
 }
 
 void frmFDRead::closeEvent(QCloseEvent* event) {
-    // While Cancel shows, the title-bar close would leave a read running.
-    if (m_reading) {
+    // While Cancel shows, or the drive check is under way, the title-bar close
+    // would leave a read running.
+    if (m_reading || (m_busy && !m_canceled)) {
         event->ignore();
         return;
     }
@@ -209,6 +348,9 @@ void frmFDRead::keyPressEvent(QKeyEvent* event) {
             if (cmdCancel->isEnabled()) {
                 CancelCommand();
             }
+            return;
+        }
+        if (m_busy && !m_canceled) {
             return;
         }
         cmdClose->click();

@@ -1,7 +1,46 @@
 #include "gui/qt/QtFileChooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <algorithm>
+
+#include "core/IniMgr.h"
+
+namespace {
+
+constexpr const char* kFolderSection = "Folders";
+
+bool hasExtension(const QString& name, std::initializer_list<const char*> extensions) {
+    return std::any_of(extensions.begin(), extensions.end(), [&](const char* e) {
+        return name.endsWith(QString::fromUtf8(e), Qt::CaseInsensitive);
+    });
+}
+
+// The kind of file a name is, by its extension; nothing for an export.
+const char* kindOfName(const QString& name) {
+    if (hasExtension(name, {".opu", ".opd"})) {
+        return "Images";
+    }
+    if (hasExtension(name, {".scp", ".hfe", ".raw"})) {
+        return "Recordings";
+    }
+    return nullptr;
+}
+
+// The kind of file a dialog is for, by the patterns it offers first.
+const char* kindOfDialog(const std::vector<FileFilter>& filters) {
+    for (const FileFilter& f : filters) {
+        for (const std::string& p : f.patterns) {
+            if (const char* kind = kindOfName(QString::fromStdString(p))) {
+                return kind;
+            }
+        }
+    }
+    return "Exports";
+}
+
+}  // namespace
 
 void CaseInsensitiveFilterProxy::setPatterns(const std::vector<std::string>& patterns) {
     m_patterns.clear();
@@ -83,11 +122,28 @@ std::optional<std::string> QtFileChooser::run(bool save, const std::string& titl
         dialog.selectNameFilter(names.front());
         selectFilter(names.front());
     }
+    const std::string kind = kindOfDialog(filters);
+    if (!m_settingsFile.empty()) {
+        const QString folder = QString::fromStdString(IniMgr::Read(kFolderSection, kind, "", m_settingsFile));
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            dialog.setDirectory(folder);
+        }
+    }
     if (!proposedName.empty()) {
         dialog.selectFile(QString::fromStdString(proposedName));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().front().toStdString();
+    const QString chosen = dialog.selectedFiles().front();
+    if (!m_settingsFile.empty()) {
+        // A recording opened through the disk dialog is remembered for the
+        // recordings too.
+        const std::string folder = QFileInfo(chosen).absolutePath().toStdString();
+        IniMgr::Write(kFolderSection, kind, folder, m_settingsFile);
+        if (const char* chosenKind = kindOfName(chosen); chosenKind != nullptr && chosenKind != kind) {
+            IniMgr::Write(kFolderSection, chosenKind, folder, m_settingsFile);
+        }
+    }
+    return chosen.toStdString();
 }

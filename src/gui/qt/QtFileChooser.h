@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QWidget>
+#include <string>
 
 #include "core/FileChooser.h"
 
@@ -24,10 +25,13 @@ private:
     std::vector<QRegularExpression> m_patterns;
 };
 
-// The open and save dialogs of the desktop program.
+// The open and save dialogs of the desktop program. Each starts in the folder
+// last used for its kind of file (disk images, flux recordings, exports),
+// which the settings file keeps.
 class QtFileChooser : public FileChooser {
 public:
-    explicit QtFileChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+    explicit QtFileChooser(QWidget* parent = nullptr, std::string settingsFile = {})
+        : m_parent(parent), m_settingsFile(std::move(settingsFile)) {}
 
     std::optional<std::string> openFile(const std::string& title,
                                         const std::vector<FileFilter>& filters) override;
@@ -38,4 +42,5 @@ private:
     std::optional<std::string> run(bool save, const std::string& title,
                                    const std::vector<FileFilter>& filters, const std::string& proposedName);
     QPointer<QWidget> m_parent;
+    std::string m_settingsFile;
 };

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 #include <cstdlib>
 
 QColor qColorOf(std::uint32_t color) {
@@ -127,6 +128,10 @@ std::optional<FontChoice> QtFontChooser::chooseFont(const std::string& title, co
     // standing in for a missing family is the listing's look, not a new choice.
     bool fontTouched = false;
     QObject::connect(fonts, &QFontDialog::currentFontChanged, &dialog, [&] { fontTouched = true; });
+    // Enter in its lists and Esc anywhere end the embedded dialog, which would
+    // leave this one empty: they end this one instead.
+    QObject::connect(fonts, &QDialog::accepted, &dialog, &QDialog::accept);
+    QObject::connect(fonts, &QDialog::rejected, &dialog, &QDialog::reject);
 
     QColor color = qColorOf(initial.color);
     auto* colorButton = new QPushButton(QStringLiteral("&Color..."), &dialog);
@@ -164,5 +169,11 @@ std::optional<FontChoice> QtFontChooser::chooseFont(const std::string& title, co
     }
     QFont chosen = fonts->currentFont();
     chosen.setStyleName(QString());
-    return fontChoiceOf(chosen, color);
+    FontChoice choice = fontChoiceOf(chosen, color);
+    // The dialog offers whole points: a size it shows rounded (8.25 as 8) is
+    // the size it was given, not a new one.
+    if (std::abs(choice.size - initial.size) < 0.5) {
+        choice.size = initial.size;
+    }
+    return choice;
 }

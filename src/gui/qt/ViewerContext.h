@@ -5,13 +5,22 @@
 #include <string>
 
 #include "core/FileChooser.h"
+#include "core/FontChooser.h"
 #include "core/Log.h"
 #include "core/Prompter.h"
 #include "disk/Catalogue.h"
 #include "export/PrinterChooser.h"
 
-class FontChooser;
 class QWidget;
+
+// The dialogs of one viewer window, standing over that window. Any left empty
+// is the program-wide one.
+struct WindowDialogs {
+    std::unique_ptr<Prompter> prompter;
+    std::unique_ptr<FileChooser> chooser;
+    std::unique_ptr<PrinterChooser> printerChooser;
+    std::unique_ptr<FontChooser> fontChooser;
+};
 
 // What every viewer window is handed when it is made: the program-wide
 // catalogue (read once, when the window copies its entry) and the small
@@ -26,20 +35,25 @@ struct ViewerContext {
     FontChooser* fontChooser = nullptr;  // the BASIC viewer's listing font
     std::string settingsFilePath;        // Quillmar.Ini
     std::function<void()> pumpEvents;    // lets waiting window events run
-    // Makes a prompter whose message boxes belong to the viewer's own window.
-    // Left empty (as the tests do), every viewer talks through `prompter`.
-    std::function<std::unique_ptr<Prompter>(QWidget* window)> windowPrompter{};
+    // Makes the dialogs that belong to the viewer's own window: every dialog
+    // a viewer raises stands over it. Left empty (as the tests do), every
+    // viewer talks through the program-wide ones.
+    std::function<WindowDialogs(QWidget* window)> windowDialogs{};
 
-    // This context, speaking through the given prompter when there is one.
-    [[nodiscard]] ViewerContext speakingThrough(Prompter* own) const {
-        if (own == nullptr) {
-            return *this;
-        }
-        return ViewerContext{catalogue,        *own,       chooser,       log, printerChooser, fontChooser,
-                             settingsFilePath, pumpEvents, windowPrompter};
+    [[nodiscard]] WindowDialogs dialogsFor(QWidget* window) const {
+        return windowDialogs ? windowDialogs(window) : WindowDialogs{};
     }
-    [[nodiscard]] std::unique_ptr<Prompter> promptFor(QWidget* window) const {
-        return windowPrompter ? windowPrompter(window) : nullptr;
+    // This context, speaking through the window's own dialogs where it has them.
+    [[nodiscard]] ViewerContext speakingThrough(const WindowDialogs& own) const {
+        return ViewerContext{catalogue,
+                             own.prompter ? *own.prompter : prompter,
+                             own.chooser ? *own.chooser : chooser,
+                             log,
+                             own.printerChooser ? *own.printerChooser : printerChooser,
+                             own.fontChooser ? own.fontChooser.get() : fontChooser,
+                             settingsFilePath,
+                             pumpEvents,
+                             windowDialogs};
     }
 
     // The catalogue entry a viewer was asked for; nothing when the index lies

@@ -20,8 +20,8 @@
 frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     : QMainWindow(parent),
       m_openerPrompter(context.prompter),
-      m_ownPrompter(context.promptFor(this)),
-      m_context(context.speakingThrough(m_ownPrompter.get())) {
+      m_own(context.dialogsFor(this)),
+      m_context(context.speakingThrough(m_own)) {
     setObjectName(QStringLiteral("frmScreen"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -32,6 +32,9 @@ frmScreen::frmScreen(const ViewerContext& context, QWidget* parent)
     m_rpnScr->setObjectName(QStringLiteral("rpnScr"));
     layout->addWidget(m_rpnScr);
     buildMenus();
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(1000);
+    connect(&m_releaseTimer, &QTimer::timeout, this, [this] { releasePicture(); });
 }
 
 frmScreen::~frmScreen() = default;
@@ -149,19 +152,29 @@ void frmScreen::mnuScreenSize_Click(int i) {
         return;
     }
     const int factor = i + 1;
-    // Held at the picture's size, the control makes the layouts size the
-    // window round it: menu bar, margins and whatever the style adds.
+    // Held at the picture's size, the control makes the layouts ask for
+    // exactly the room round it: menu bar, margins and whatever the style adds.
     m_rpnScr->setFixedSize(factor * ScreenRenderer::kWidth, factor * ScreenRenderer::kHeight);
-    centralWidget()->layout()->invalidate();
-    layout()->invalidate();
-    m_commandedSize = sizeHint();
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    m_commandedSize = layout()->totalMinimumSize();
     m_sizeBeforeCommand = size();
     resize(m_commandedSize);
-    // Released again, it follows the window when the person resizes it.
-    m_rpnScr->setMinimumSize(0, 0);
-    m_rpnScr->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (size() == m_commandedSize) {
+        releasePicture();
+    } else {
+        // A window manager may answer the resize later, or not at all.
+        m_releaseTimer.start();
+    }
     clearSizeChecks();
     m_mnuScreenSize[static_cast<std::size_t>(i)]->setChecked(true);
+}
+
+void frmScreen::releasePicture() {
+    m_releaseTimer.stop();
+    // Released again, the picture follows the window when the person resizes it.
+    m_rpnScr->setMinimumSize(0, 0);
+    m_rpnScr->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 void frmScreen::resizeEvent(QResizeEvent* event) {
@@ -169,7 +182,11 @@ void frmScreen::resizeEvent(QResizeEvent* event) {
     // A window of any other size stretches the picture to none of the zooms.
     // The window system may still report the size from before a command
     // after the command was given; that report is not the person's doing.
-    if (isMinimized() || event->size() == m_commandedSize) {
+    if (isMinimized()) {
+        return;
+    }
+    if (event->size() == m_commandedSize) {
+        releasePicture();
         return;
     }
     if (event->size() == m_sizeBeforeCommand && m_commandedSize.isValid()) {

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QSize>
+#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -47,6 +48,8 @@ protected:
 private:
     void buildMenus();
     void clearSizeChecks();
+    // Lets the picture follow the window again after a size command.
+    void releasePicture();
     void mnuFileSaveAs_Click();
     void mnuFilePrint_Click();
     void mnuEditCopySCREEN_Click();
@@ -56,7 +59,7 @@ private:
     // A refused entry is reported over the window that asked for it: this
     // one never shows.
     Prompter& m_openerPrompter;
-    std::unique_ptr<Prompter> m_ownPrompter;  // message boxes of this window
+    WindowDialogs m_own;  // the dialogs that stand over this window
     ViewerContext m_context;
     CatalogueEntry m_entry;
     RasterPaneWidget* m_rpnScr = nullptr;
@@ -65,6 +68,7 @@ private:
     // it, and the size the window had before.
     QSize m_commandedSize;
     QSize m_sizeBeforeCommand;
+    QTimer m_releaseTimer;
 
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuEdit = nullptr;

@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -19,7 +21,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "floppy/SimulatedFloppyDriver.h"
 #include "gui/app/AppWiring.h"
@@ -30,7 +35,6 @@
 #include "gui/disk/frmDiskMap.h"
 #include "gui/floppy/frmFDRead.h"
 #include "gui/floppy/frmFDWrite.h"
-#include "gui/qt/QtFontChooser.h"
 #include "gui/qt/QtPrintSurface.h"
 #include "gui/screen/RasterPaneWidget.h"
 #include "gui/screen/frmScreen.h"
@@ -81,15 +85,48 @@ void whenShown(const std::function<void(T*)>& action) {
     timer->start(5);
 }
 
+// The simulated drive, which can stall on one track side the way a device
+// that stopped answering does until its timeout.
+struct StallingFloppy : SimulatedFloppyDriver {
+    using SimulatedFloppyDriver::SimulatedFloppyDriver;
+    bool ReadSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                         std::vector<std::uint8_t>& data, std::int32_t& lErrorCode, std::string& sErrorText,
+                         std::int32_t lSizeCode, bool bDoubleStep) override {
+        if (cylinder == stallTrack) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        }
+        return SimulatedFloppyDriver::ReadSingleTrack(drive, cylinder, head, data, lErrorCode, sErrorText,
+                                                      lSizeCode, bDoubleStep);
+    }
+    std::atomic<int> stallTrack{-1};
+};
+
+// Scripted answers, with a look at the windows whenever a message shows.
+struct WatchingPrompter : ScriptedPrompter {
+    MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                      MsgButtons buttons) override {
+        if (watch) {
+            watch();
+        }
+        return ScriptedPrompter::message(text, title, icon, buttons);
+    }
+    std::function<void()> watch;
+};
+
+// Starts a read and waits until it has ended.
+void readToEnd(frmFDRead* dialog) {
+    dialog->cmdRead->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Reading(), 10000);
+}
+
 // One run of the program: scripted dialogs, the demo disk in a simulated
 // drive, settings and log in a fresh folder. Qt's own message boxes on request.
 struct Run {
     TempDir dir;
-    ScriptedPrompter prompter;
+    WatchingPrompter prompter;
     ScriptedChooser chooser;
     PdfPrinter printer{dir.file("print.pdf")};
-    QtFontChooser fonts;
-    SimulatedFloppyDriver floppy;
+    StallingFloppy floppy;
     std::string settings = dir.file("Quillmar.Ini");
     std::unique_ptr<AppWiring> app;
 
@@ -99,7 +136,6 @@ struct Run {
         options.prompter = qtMessages ? nullptr : &prompter;
         options.chooser = &chooser;
         options.printerChooser = &printer;
-        options.fontChooser = &fonts;
         options.environment = StartupEnvironment{settings, dir.path().string()};
         options.driver = &floppy;
         app = std::make_unique<AppWiring>(options);
@@ -208,6 +244,40 @@ private slots:
         QCOMPARE(boxParent, basic);
     }
 
+    // Each size command sizes the window round a picture of exactly that zoom.
+    void theSizeCommandsSizeTheWindowRoundThePicture() {
+        Run run;
+        run.openDemo();
+        frmScreen* screen = run.open<frmScreen>(1);
+        QVERIFY(QTest::qWaitForWindowExposed(screen));
+        for (const int i : {2, 0, 1}) {
+            screen->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(screen));
+            QTest::keyClick(screen, Qt::Key(Qt::Key_F1 + i), Qt::ControlModifier);
+            QTest::qWait(20);
+            QCOMPARE(screen->rpnScr()->size(),
+                     QSize((i + 1) * ScreenRenderer::kWidth, (i + 1) * ScreenRenderer::kHeight));
+        }
+    }
+
+    // "Opus File" is usable whenever files are listed: after a read, and
+    // after an open that was cancelled.
+    void theOpusFileMenuFollowsTheList() {
+        Run run;
+        QAction* viewAsBasic = Run::action(run.main(), "mnuOpusFileViewAsBASICProgram");
+        QVERIFY(!viewAsBasic->isEnabled());
+        whenShown<frmFDRead>([](frmFDRead* dialog) {
+            readToEnd(dialog);
+            dialog->cmdClose->click();
+        });
+        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QCOMPARE(run.list()->topLevelItemCount(), 5);
+        QVERIFY(viewAsBasic->isEnabled());
+        run.chooser.paths.push_back(std::nullopt);
+        Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
+        QVERIFY(viewAsBasic->isEnabled());
+    }
+
     void thePaletteDialogRecoloursItsOwnPicture() {
         Run run;
         run.openDemo();
@@ -263,6 +333,37 @@ private slots:
         QVERIFY(readText(run.settings).find("Font Italic=True") == std::string::npos);
     }
 
+    // The Listing Font dialog stands over its viewer; Esc is Cancel, Enter is
+    // OK, and the size it was given comes back exactly.
+    void theListingFontDialogAnswersEscAndEnterOverItsViewer() {
+        Run run;
+        run.openDemo();
+        frmBasic* basic = run.open<frmBasic>(0);
+        QWidget* parent = nullptr;
+        int result = -1;
+        const auto press = [&](Qt::Key key) {
+            whenShown<QDialog>([&, key](QDialog* dialog) {
+                parent = dialog->parentWidget();
+                QObject::connect(dialog, &QDialog::finished, [&](int r) { result = r; });
+                auto* fonts = dialog->findChild<QFontDialog*>();
+                QFont italic = fonts->currentFont();
+                italic.setStyleName(QString());
+                italic.setItalic(true);
+                fonts->setCurrentFont(italic);
+                QTest::keyClick(fonts->findChild<QListView*>(), key);
+            });
+            Run::action(basic, "mnuEditListingFont")->trigger();
+        };
+        press(Qt::Key_Escape);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(parent, basic);
+        QVERIFY(!basic->listingFont().italic);
+        press(Qt::Key_Return);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QVERIFY(basic->listingFont().italic);
+        QVERIFY(readText(run.settings).find("Font Size=8.25") != std::string::npos);
+    }
+
     // Escape on the idle read dialog is Close; during a read it cancels, and
     // the busy cursor leaves Cancel pointable.
     void theReadDialogsEscapeAndBusyCursor() {
@@ -276,20 +377,51 @@ private slots:
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(run.main()->windowTitle(), QStringLiteral("Quillmar v2.0.0"));  // nothing loaded
         bool busyOverDialogOnly = false;
+        bool checked = false;
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
-            dialog->afterSide = [&](const ReadProgress&) {
+            dialog->afterSide = [&, dialog](const ReadProgress&) {
+                if (checked) {
+                    return;
+                }
+                checked = true;
                 busyOverDialogOnly = QApplication::overrideCursor() == nullptr &&
                                      dialog->cursor().shape() == Qt::WaitCursor &&
                                      dialog->cmdCancel->cursor().shape() == Qt::ArrowCursor;
-                dialog->afterSide = nullptr;
+                QTest::keyClick(dialog, Qt::Key_Escape);  // Cancel
+                QTest::keyClick(dialog, Qt::Key_Escape);  // Close
             };
             dialog->cmdRead->click();
-            QTest::keyClick(dialog, Qt::Key_Escape);
         });
         Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
         QVERIFY(busyOverDialogOnly);
-        QCOMPARE(run.list()->topLevelItemCount(), 5);
-        QVERIFY(run.prompter.shown.empty());
+        QCOMPARE(run.list()->topLevelItemCount(), 0);
+        QCOMPARE(run.prompter.shown.size(), std::size_t{1});  // the read was cancelled
+    }
+
+    // The read runs off the window's thread: while the drive stalls the
+    // dialog goes on painting, and Cancel takes effect at once.
+    void cancelTakesEffectWhileTheDriveStalls() {
+        Run run;
+        run.floppy.stallTrack = 1;
+        qint64 cancelTook = -1;
+        whenShown<frmFDRead>([&](frmFDRead* dialog) {
+            dialog->afterSide = [&, dialog](const ReadProgress& p) {
+                if (p.track != 0 || cancelTook >= 0) {
+                    return;
+                }
+                QTest::qWait(300);  // the drive is now stalled on track 1
+                QElapsedTimer clock;
+                clock.start();
+                dialog->cmdCancel->click();
+                QTRY_VERIFY_WITH_TIMEOUT(dialog->cmdClose->isVisible(), 200);
+                cancelTook = clock.elapsed();
+                dialog->cmdClose->click();
+            };
+            dialog->cmdRead->click();
+        });
+        Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
+        QVERIFY2(cancelTook >= 0 && cancelTook < 200, qPrintable(QString::number(cancelTook)));
+        QCOMPARE(run.list()->topLevelItemCount(), 0);
     }
 
     // A sector-by-sector read marks the file its bad sector spoils; a flux
@@ -299,7 +431,7 @@ private slots:
         Run run(false, SimulatedFloppyDriver::ParseFaults("0:0:23:99:8"));  // the first file's header block
         whenShown<frmFDRead>([&](frmFDRead* dialog) {
             dialog->mnuOptionsSectorBySectorRead->trigger();
-            dialog->cmdRead->click();
+            readToEnd(dialog);
             dialog->cmdClose->click();
         });
         Run::action(run.main(), "mnuFileReadPhysicalOpusDisk")->trigger();
@@ -314,20 +446,27 @@ private slots:
         frmDiskMap* map = openMap();
         QCOMPARE(map->lstHitFiles()->item(0)->text(),
                  QStringLiteral("1  %1  0:0:8").arg(run.list()->topLevelItem(0)->text(0)));
-        delete map;
 
+        // The open map follows the disks that come after: a recording, then
+        // an image file, which has no map. The recording's warning comes
+        // once its disk is listed.
         writeBytes(run.dir.file("disk.scp"), scpWithOneBadSector());
         run.chooser.paths.push_back(run.dir.file("disk.scp"));
         run.prompter.answers.push_back(MsgAnswer::Ok);
+        QString captionAtWarning;
+        run.prompter.watch = [&] { captionAtWarning = run.main()->windowTitle(); };
         Run::action(run.main(), "mnuFileOpenExistingOpusImageFile")->trigger();
         QCOMPARE(run.prompter.shown.size(), std::size_t{1});
-        map = openMap();
-        QVERIFY(map != nullptr);
+        QVERIFY2(captionAtWarning.contains(QStringLiteral("[FLUX")), qPrintable(captionAtWarning));
         const QImage picture = map->grab().toImage();
         QCOMPARE(picture.pixelColor(map->cellRect(1, 0, 4).center()),
                  frmDiskMap::stateColour(SectorState::Bad));
         QCOMPARE(picture.pixelColor(map->cellRect(1, 0, 5).center()),
                  frmDiskMap::stateColour(SectorState::Good));
+        QVERIFY(map->cellToolTip(map->cellRect(1, 0, 4).center())
+                    .startsWith(QStringLiteral("cylinder 1, head 0, sector 4: bad (")));
+        run.openDemo();
+        QVERIFY(!map->hasMap());
     }
 
     // Run by xvfb_wm.sh on a real X server under a window manager.
@@ -350,14 +489,19 @@ private slots:
         QVERIFY2(widened > before, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(widened)));
 
         frmScreen* screen = run.open<frmScreen>(1);
-        Run::action(screen, "mnuScreenSize(2)")->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(screen));
-        QTest::qWait(500);  // the window manager's answer to the resize
         RasterPaneWidget* picture = screen->rpnScr();
-        QCOMPARE(picture->size(), QSize(3 * ScreenRenderer::kWidth, 3 * ScreenRenderer::kHeight));
-        QVERIFY(screen->rect().contains(QRect(picture->mapTo(screen, QPoint(0, 0)), picture->size())));
-        QVERIFY(Run::action(screen, "mnuScreenSize(2)")->isChecked());
+        for (const int i : {2, 0, 1}) {
+            const QString name = QStringLiteral("mnuScreenSize(%1)").arg(i);
+            Run::action(screen, qPrintable(name))->trigger();
+            QTest::qWait(500);  // the window manager's answer to the resize
+            QCOMPARE(picture->size(),
+                     QSize((i + 1) * ScreenRenderer::kWidth, (i + 1) * ScreenRenderer::kHeight));
+            QVERIFY(screen->rect().contains(QRect(picture->mapTo(screen, QPoint(0, 0)), picture->size())));
+            QVERIFY(Run::action(screen, qPrintable(name))->isChecked());
+        }
         run.main()->close();
+        QVERIFY(readText(run.settings).find("Main Placement=") != std::string::npos);
         Run next;
         next.main()->setSettingsFile(run.settings);
         QCOMPARE(next.list()->header()->sectionSize(2), widened);
