@@ -35,8 +35,8 @@ FluxDisk LoadKryoFluxSet(const input::InputFiles& input) {
             problem = file.problem;
         } else if (!(problem = KryoFluxStreamProblem(file.bytes))) {
             try {
-                FluxTrack track =
-                    ReadKryoFluxStream(file.bytes, name ? name->track : 0, name ? name->head : 0);
+                FluxTrack track = ReadKryoFluxStream(file.bytes, name ? name->track : 0,
+                                                     name ? name->head : 0, &disk.warnings);
                 if (track.intervals.empty()) {
                     problem = "it holds no flux";
                 } else {
