@@ -30,11 +30,29 @@ if(QUILLMAR_GZIP)
         COMMAND ${QUILLMAR_GZIP} -9n -c ${QUILLMAR_PACKAGING_DIR}/quillmar-cli.1 > ${CMAKE_BINARY_DIR}/man/quillmar-cli.1.gz
         DEPENDS ${QUILLMAR_PACKAGING_DIR}/quillmar-cli.1
         VERBATIM)
-    add_custom_target(man-pages ALL DEPENDS ${CMAKE_BINARY_DIR}/man/quillmar-cli.1.gz)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/quillmar.1.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+        COMMAND ${QUILLMAR_GZIP} -9n -c ${QUILLMAR_PACKAGING_DIR}/quillmar.1 > ${CMAKE_BINARY_DIR}/man/quillmar.1.gz
+        DEPENDS ${QUILLMAR_PACKAGING_DIR}/quillmar.1
+        VERBATIM)
+    add_custom_target(man-pages ALL
+        DEPENDS ${CMAKE_BINARY_DIR}/man/quillmar-cli.1.gz ${CMAKE_BINARY_DIR}/man/quillmar.1.gz)
     install(FILES ${CMAKE_BINARY_DIR}/man/quillmar-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    if(TARGET quillmar)
+        install(FILES ${CMAKE_BINARY_DIR}/man/quillmar.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
 else()
     install(FILES ${QUILLMAR_PACKAGING_DIR}/quillmar-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    if(TARGET quillmar)
+        install(FILES ${QUILLMAR_PACKAGING_DIR}/quillmar.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
 endif()
+# The user guide, where the start-up message without a drive points.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmar)
+# Access to a Greaseweazle for the person at the desktop. udev reads rules
+# from /usr/lib/udev/rules.d whatever the prefix, so the rule goes beside
+# the prefix's lib only for /usr itself and into the staging tree otherwise.
+install(FILES ${QUILLMAR_PACKAGING_DIR}/70-quillmar-greaseweazle.rules DESTINATION lib/udev/rules.d)
 # Debian wants the licence as /usr/share/doc/<package>/copyright, in its
 # machine-readable form; it is made from LICENSE so the two cannot disagree.
 file(READ ${CMAKE_SOURCE_DIR}/LICENSE QUILLMAR_LICENSE_TEXT)

@@ -1,4 +1,4 @@
-// quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose]
+// quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose] [--stats]
 //
 // A Greaseweazle without hardware: opens a pseudo-terminal, prints its path
 // and answers the device's host protocol as if an 80-track PC drive on unit 0
@@ -27,7 +27,7 @@ extern "C" void onSignal(int) {
 }
 
 int usage() {
-    std::cerr << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose]\n"
+    std::cerr << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose] [--stats]\n"
                  "  LIST (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
                  "    crc:H:T:R[:REV,...]  sector R of head H, track T has a bad data CRC\n"
                  "                         (on the revolutions listed, counted from 0; else on all)\n"
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     std::string faults = envFaults != nullptr ? envFaults : "";
     long noIndexMs = 2000;
     bool verbose = false;
+    bool stats = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--faults" && i + 1 < argc) {
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
             noIndexMs = std::strtol(argv[++i], nullptr, 10);
         } else if (arg == "--verbose") {
             verbose = true;
+        } else if (arg == "--stats") {
+            stats = true;
         } else if (image.empty() && !arg.empty() && arg[0] != '-') {
             image = arg;
         } else {
@@ -88,6 +91,9 @@ int main(int argc, char** argv) {
                 std::cerr << command << std::endl;
             }
         });
+        if (stats) {
+            std::cerr << "revolutions read: " << server.revolutionsRead() << std::endl;
+        }
     } catch (const Failure& f) {
         std::cerr << "quillmar-gwsim: " << f.description() << "\n";
         return 1;

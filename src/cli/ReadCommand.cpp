@@ -3,11 +3,10 @@
 // quillmar-cli read --merge IMAGE [--drive A] [...]
 
 #include <algorithm>
-#include <csignal>
-#include <memory>
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/DriveSession.h"
 #include "core/FileIO.h"
 #include "disk/SameDisk.h"
 #include "disk/SectorMapFile.h"
@@ -15,33 +14,6 @@
 #include "floppy/ReadSummary.h"
 
 namespace {
-
-// Ctrl-C cancels the read between track sides, the way the dialog's Cancel
-// does, so a half-read disk is never written.
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    g_interrupted = 1;
-}
-
-class InterruptGuard {
-public:
-    InterruptGuard() : m_previous(std::signal(SIGINT, onInterrupt)) { g_interrupted = 0; }
-    ~InterruptGuard() { std::signal(SIGINT, m_previous); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*m_previous)(int);
-};
-
-// Nobody to ask: a drive that does not answer ends the command at once.
-class NoQuestionsPrompter : public Prompter {
-public:
-    MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
-    }
-};
 
 int tracksFrom(const std::string& text) {
     if (text == "40" || text == "80") {
@@ -149,24 +121,6 @@ DiskImage checkRead(ReadRequest& request) {
     return image;
 }
 
-std::unique_ptr<modFDRawCmd> openDriver(ActivityLog& log) {
-    std::unique_ptr<modFDRawCmd> driver;
-    try {
-        driver = CreateFloppyDriver(&log);
-    } catch (const Failure& f) {
-        throw CliFailure(f.description());
-    }
-    std::uint32_t version = 0;
-    if (!driver->IsDriverPresent(version)) {
-        const std::string problem = driver->DeviceProblem();
-        throw CliFailure(problem.empty()
-                             ? "no floppy driver answers (QUILLMAR_FLOPPY=sim:IMAGE reads an image "
-                               "in a simulated drive)"
-                             : problem);
-    }
-    return driver;
-}
-
 // A read that did not reach its end, in words; nothing is written then.
 void refuseUnpublished(const ReadReport& report, const ReadRequest& request, const DiskImage& image) {
     const std::string driveName = std::string(1, static_cast<char>('A' + report.drive)) + ":";
@@ -199,7 +153,7 @@ void refuseOtherDisk(DiskReader& reader, const ReadRequest& request, const DiskI
     DiskImage inDrive;
     ReadHooks hooks;
     hooks.progress = [&](const ReadProgress&) {
-        if (g_interrupted != 0) {
+        if (InterruptGuard::Interrupted()) {
             reader.Cancel();
         }
     };
@@ -214,13 +168,13 @@ void refuseOtherDisk(DiskReader& reader, const ReadRequest& request, const DiskI
 
 ReadReport runDrive(const ReadRequest& request, DiskImage& image, CliContext& cli) {
     StderrLog log(cli.err);
-    const std::unique_ptr<modFDRawCmd> driver = openDriver(log);
+    const std::unique_ptr<modFDRawCmd> driver = OpenDriver(log);
     NoQuestionsPrompter prompter;
     DiskReader reader(*driver, prompter);
     ReadHooks hooks;
     hooks.progress = [&](const ReadProgress& p) {
         cli.out << p.statusLine << std::endl;
-        if (g_interrupted != 0) {
+        if (InterruptGuard::Interrupted()) {
             reader.Cancel();
         }
     };

@@ -21,12 +21,14 @@ extern const CommandInfo kReadCommand;
 extern const CommandInfo kScanCommand;
 extern const CommandInfo kSearchCommand;
 extern const CommandInfo kVarsCommand;
+extern const CommandInfo kWriteCommand;
 
 namespace {
 
 const CommandInfo* const kCommands[] = {
-    &kBasicCommand, &kCheckCommand, &kConvertCommand, &kDumpCommand, &kExportCommand, &kExtractCommand,
-    &kHexCommand,   &kListCommand,  &kReadCommand,    &kScanCommand, &kSearchCommand, &kVarsCommand,
+    &kBasicCommand,   &kCheckCommand, &kConvertCommand, &kDumpCommand, &kExportCommand,
+    &kExtractCommand, &kHexCommand,   &kListCommand,    &kReadCommand, &kScanCommand,
+    &kSearchCommand,  &kVarsCommand,  &kWriteCommand,
 };
 
 void printHelp(std::ostream& out) {

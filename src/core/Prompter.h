@@ -6,7 +6,8 @@
 // interface: the desktop program shows a message box, the tests script the
 // answers, the command line answers for itself.
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose Yes cannot be undone, so Enter answers No.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 class Prompter {

@@ -46,9 +46,11 @@ inline constexpr const char* kDriverMissingMessage =
     "No floppy drive was found: neither a Greaseweazle on USB nor a floppy controller (/dev/fd0) "
     "answered.\r\n\r\n"
     "Quillmar can still open Opus disk images and flux recordings.\r\n\r\n"
-    "To read physical disks, connect a floppy drive through a Greaseweazle (you need access to "
-    "/dev/ttyACM*, see \"Reading with a Greaseweazle\" in the README) and start Quillmar again, "
-    "or name its port with QUILLMAR_FLOPPY=greaseweazle:/dev/ttyACM0.";
+    "To read and write physical disks, connect a floppy drive through a Greaseweazle and start "
+    "Quillmar again, or name its port with QUILLMAR_FLOPPY=greaseweazle:/dev/ttyACM0. The "
+    "package's udev rule gives whoever is logged in at the desktop access to the Greaseweazle; "
+    "\"Reading with a Greaseweazle\" in /usr/share/doc/quillmar/README.md and the quillmar(1) "
+    "manual page say more.";
 #endif
 inline constexpr const char* kDriverMissingSection = "Startup";
 inline constexpr const char* kDriverMissingHideKey = "Hide Missing Drive Message";

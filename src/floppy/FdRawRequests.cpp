@@ -86,4 +86,28 @@ ReadParameters MakeSectorReadParameters(std::uint8_t cylinder, std::uint8_t head
     return p;
 }
 
+ReadParameters MakeWriteParameters(std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode) {
+    return MakeReadParameters(cylinder, head, lSizeCode);
+}
+
+std::vector<std::uint8_t> OpusIdTable(std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode) {
+    std::vector<std::uint8_t> table;
+    for (const std::uint8_t r : kOpusPhysicalOrder) {
+        table.insert(table.end(), {cylinder, head, r, static_cast<std::uint8_t>(lSizeCode)});
+    }
+    return table;
+}
+
+std::vector<std::uint8_t> MakeFormatParameters(std::uint8_t cylinder, std::uint8_t head,
+                                               std::int32_t lSizeCode, bool bSectors) {
+    const auto sectors = static_cast<std::uint8_t>(bSectors ? kOpusPhysicalOrder.size() : 0);
+    std::vector<std::uint8_t> p{kFlagMfm, head,       static_cast<std::uint8_t>(lSizeCode),
+                                sectors,  kFormatGap, kFormatFiller};
+    if (bSectors) {
+        const std::vector<std::uint8_t> table = OpusIdTable(cylinder, head, lSizeCode);
+        p.insert(p.end(), table.begin(), table.end());
+    }
+    return p;
+}
+
 }  // namespace fdraw

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 // The FDRawCmd requests, built without any Windows header so that every
 // platform's tests can check them byte for byte. FDRawCmd mirrors the NEC
@@ -38,6 +39,11 @@ inline constexpr std::uint32_t IOCTL_FDCMD_SENSE_DRIVE_STATUS =
     CommandCode(kCmdSenseDriveStatus, kMethodBuffered);
 inline constexpr std::uint32_t IOCTL_FDCMD_SEEK = CommandCode(kCmdSeek, kMethodBuffered);
 inline constexpr std::uint32_t IOCTL_FDCMD_READ_DATA = CommandCode(kCmdReadData, kMethodOutDirect);
+inline constexpr std::uint32_t kMethodInDirect = 1;  // data flows from the caller's buffer by DMA
+inline constexpr std::uint8_t kCmdWriteData = 0x05;
+inline constexpr std::uint8_t kCmdFormatTrack = 0x0D;
+inline constexpr std::uint32_t IOCTL_FDCMD_WRITE_DATA = CommandCode(kCmdWriteData, kMethodInDirect);
+inline constexpr std::uint32_t IOCTL_FDCMD_FORMAT_TRACK = CommandCode(kCmdFormatTrack, kMethodBuffered);
 
 // CreateFileA and VirtualAlloc arguments.
 inline constexpr std::uint32_t kGenericReadWrite = 0xC0000000;
@@ -57,6 +63,17 @@ inline constexpr std::uint8_t kFirstSector = 0;
 inline constexpr std::uint8_t kEndOfTrack = 18;
 inline constexpr std::uint8_t kGapLength = 0x0A;
 inline constexpr std::uint8_t kDataLength = 0xFF;
+
+// How an Opus lays a track out: the sector IDs in physical order from the
+// index, the gap between sectors of a WD177x format, and the byte a fresh
+// sector holds. The controller adds the index mark the Opus leaves out,
+// which no reader looks at.
+inline constexpr std::array<std::uint8_t, 18> kOpusPhysicalOrder{0, 7,  14, 3,  10, 17, 6,  13, 2,
+                                                                 9, 16, 5,  12, 1,  8,  15, 4,  11};
+inline constexpr std::uint8_t kFormatGap = 24;
+inline constexpr std::uint8_t kFormatFiller = 0xE5;
+// ST3 of SENSE DRIVE STATUS: the disk refuses writes.
+inline constexpr std::uint8_t kSt3WriteProtected = 0x40;
 
 // The size code every read of an Opus disk uses: 256-byte sectors.
 inline constexpr std::int32_t kOpusSizeCode = 1;
@@ -98,5 +115,18 @@ using ReadParameters = std::array<std::uint8_t, 9>;
 // The same request for the one sector R: first sector = last sector (EOT) = R.
 [[nodiscard]] ReadParameters MakeSectorReadParameters(std::uint8_t cylinder, std::uint8_t head,
                                                       std::uint8_t sector, std::int32_t lSizeCode);
+
+// WRITE DATA of sectors 0..17, the same fields as the read.
+[[nodiscard]] ReadParameters MakeWriteParameters(std::uint8_t cylinder, std::uint8_t head,
+                                                 std::int32_t lSizeCode);
+// The four ID bytes (C H R N) of every sector in physical order: what FORMAT
+// TRACK writes, one sector after the other.
+[[nodiscard]] std::vector<std::uint8_t> OpusIdTable(std::uint8_t cylinder, std::uint8_t head,
+                                                    std::int32_t lSizeCode);
+// FDRawCmd's FORMAT TRACK block: flags, physical head, N, sector count, gap,
+// filler, then the ID table. sectors 0 formats a side of gap only, which is
+// how a controller erases a cylinder.
+[[nodiscard]] std::vector<std::uint8_t> MakeFormatParameters(std::uint8_t cylinder, std::uint8_t head,
+                                                             std::int32_t lSizeCode, bool bSectors = true);
 
 }  // namespace fdraw

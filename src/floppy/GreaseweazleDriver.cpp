@@ -205,7 +205,7 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
 }
 
 std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
-                                          flux::DecodedTrack& decoded, const char* procedure) {
+                                          flux::DecodedTrack& decoded, const char* procedure, bool quick) {
     if (m_lost) {
         explainFailure(m_problem);
         return fderr::NotReady;
@@ -222,9 +222,13 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
             client.Seek(physicalCylinder);
             client.Head(head);
             step = 4;
-            const auto maxIndex = static_cast<std::uint16_t>(std::max(2, m_settings.revolutions) + 1);
+            const auto maxIndex = quick ? std::uint16_t{0}
+                                        : static_cast<std::uint16_t>(std::max(2, m_settings.revolutions) + 1);
+            // One revolution (200 ms at 300 rpm) and a tenth: every sector
+            // passes the head whole at least once, wherever the read starts.
+            const std::uint32_t ticks = quick ? m_info.sampleFreq / 5 * 11 / 10 : 0;
             for (int attempt = 0; attempt < kOverflowAttempts; ++attempt) {
-                stream = client.ReadFlux(0, maxIndex);
+                stream = client.ReadFlux(ticks, maxIndex);
                 status = client.GetFluxStatus();
                 if (status != gw::Ack::FluxOverflow) {
                     break;
@@ -241,8 +245,17 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
                  procedure, step);
             return fderr::FloppyUnknownError;
         }
-        decoded = flux::DecodeMfmTrack(gw::DecodeReadStream(stream, m_info.sampleFreq));
-        return decoded.indexSeen ? 0 : fderr::NoMediaInDrive;
+        flux::FluxTrack track = gw::DecodeReadStream(stream, m_info.sampleFreq);
+        const bool indexSeen = !track.indexTicks.empty();
+        // A short read is one revolution from wherever the disk was: the
+        // decoder is to take it whole, not as the two pieces either side of
+        // the index pulse.
+        if (quick) {
+            track.indexTicks.clear();
+        }
+        decoded = flux::DecodeMfmTrack(track);
+        decoded.indexSeen = indexSeen;
+        return indexSeen ? 0 : fderr::NoMediaInDrive;
     } catch (const gw::ProtocolError& e) {
         trap(Failure(failure::DeviceIO, e.what()), procedure, step);
         switch (e.kind()) {
@@ -322,11 +335,24 @@ std::int32_t GreaseweazleDriver::readRaw(const RawRead& request, std::vector<std
     }
     const fdraw::SeekParameters seek =
         fdraw::MakeSeekParameters(request.cylinder, request.head, request.bDoubleStep);
-    flux::DecodedTrack decoded;
-    std::int32_t code = readSide(request.drive, seek[0], request.head, decoded, request.procedure());
-    if (code == 0) {
-        code = CollectSectors(decoded, request.cylinder, request.head, request.firstSector(),
-                              request.sectorCount(), request.lSizeCode, buffer);
+    const std::pair<int, int> side{seek[0], request.head};
+    const auto readOnce = [&](bool quick) {
+        flux::DecodedTrack decoded;
+        std::int32_t code =
+            readSide(request.drive, seek[0], request.head, decoded, request.procedure(), quick);
+        if (code == 0) {
+            code = CollectSectors(decoded, request.cylinder, request.head, request.firstSector(),
+                                  request.sectorCount(), request.lSizeCode, buffer);
+        }
+        return code;
+    };
+    if (m_slowSide != side) {
+        const std::int32_t code = readOnce(true);
+        // Only a sector the short read did not get whole is worth more revolutions.
+        if (code != fderr::Crc && code != fderr::SectorNotFound && code != fderr::IdMarkNotFound) {
+            return code;
+        }
+        m_slowSide = side;
     }
-    return code;
+    return readOnce(false);
 }

@@ -12,6 +12,11 @@
 // sees the same 18 sectors and controller error codes as from a PC floppy
 // controller.
 //
+// A side costs what the disk costs: it is first read over one revolution and
+// the longest sector's worth, from wherever the disk is, and read again over
+// the full revolutions only when a sector is bad or missing; a side that did
+// so once goes straight to the full read on its next try.
+//
 // Every request leaves the device as it found it: drive deselected and motor
 // off, whichever way it ends. That costs the motor's spin-up per track side,
 // but a cancelled read, a closed program or an unplugged cable never leaves
@@ -63,9 +68,10 @@ private:
     // Stopped answering: given up until the next drive check.
     void lose(const std::string& reason);
     [[nodiscard]] bool hasUnit(std::uint8_t drive) const;
-    // 0 and the decoded side, or an error code.
+    // 0 and the decoded side, or an error code. quick: about 1.1 revolutions
+    // by time instead of settings.revolutions by index pulses.
     [[nodiscard]] std::int32_t readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
-                                        flux::DecodedTrack& decoded, const char* procedure);
+                                        flux::DecodedTrack& decoded, const char* procedure, bool quick);
 
     Settings m_settings;
     std::unique_ptr<gw::Transport> m_port;
@@ -74,4 +80,6 @@ private:
     bool m_lost = false;      // stopped answering during a read; only a drive check asks again
     bool m_answered = false;  // has answered as a usable Greaseweazle since this driver was made
     std::string m_problem;    // see DeviceProblem
+    // The physical cylinder and head of the last side whose quick read lost a sector.
+    std::pair<int, int> m_slowSide{-1, -1};
 };

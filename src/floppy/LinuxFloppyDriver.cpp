@@ -12,10 +12,10 @@
 
 #include "floppy/FdRawRequests.h"
 
-static_assert(linuxfd::kRawRead == FD_RAW_READ && linuxfd::kRawIntr == FD_RAW_INTR &&
-              linuxfd::kRawSpin == FD_RAW_SPIN && linuxfd::kRawNeedDisk == FD_RAW_NEED_DISK &&
-              linuxfd::kRawDiskChange == FD_RAW_DISK_CHANGE && linuxfd::kRawFailure == FD_RAW_FAILURE &&
-              linuxfd::kRawHardFailure == FD_RAW_HARDFAILURE);
+static_assert(linuxfd::kRawRead == FD_RAW_READ && linuxfd::kRawWrite == FD_RAW_WRITE &&
+              linuxfd::kRawIntr == FD_RAW_INTR && linuxfd::kRawSpin == FD_RAW_SPIN &&
+              linuxfd::kRawNeedDisk == FD_RAW_NEED_DISK && linuxfd::kRawDiskChange == FD_RAW_DISK_CHANGE &&
+              linuxfd::kRawFailure == FD_RAW_FAILURE && linuxfd::kRawHardFailure == FD_RAW_HARDFAILURE);
 static_assert(linuxfd::kSeek == FD_SEEK && linuxfd::kSenseDriveStatus == FD_GETSTATUS);
 static_assert(linuxfd::kSt0NotReady == ST0_NR && linuxfd::kSt0EquipmentCheck == ST0_ECE &&
               linuxfd::kSt0SeekEnd == ST0_SE && linuxfd::kSt0InterruptCode == ST0_INTR);
@@ -138,6 +138,79 @@ std::int32_t LinuxFloppyDriver::readRaw(const RawRead& request, std::vector<std:
         code = linuxfd::OutcomeCode(linuxfd::CommandKind::ReadData, send(device, read, buffer.data()), 0);
     }
     return code;
+}
+
+bool LinuxFloppyDriver::IsWriteProtected(std::uint8_t drive, bool& bProtected, std::string& sErrorText) {
+    try {
+        const Device device(linuxfd::DeviceName(drive), O_RDWR);
+        if (!device.open()) {
+            return false;
+        }
+        const linuxfd::RawOutcome outcome = send(device, linuxfd::SenseCommand(drive), nullptr);
+        const std::int32_t code = linuxfd::OutcomeCode(linuxfd::CommandKind::SenseDriveStatus, outcome, 0);
+        if (code != 0) {
+            sErrorText = DriveErrorText(code);
+            return false;
+        }
+        bProtected = (outcome.reply.front() & fdraw::kSt3WriteProtected) != 0;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+namespace {
+
+// Seek to the physical cylinder, then the commands in turn, each with its data.
+std::int32_t seekAndWrite(
+    std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
+    const std::vector<std::pair<linuxfd::RawCommand, std::vector<std::uint8_t>>>& commands, int& step) {
+    step = 2;
+    const Device device(linuxfd::DeviceName(drive), O_RDWR);
+    if (!device.open()) {
+        return linuxfd::ErrnoCode(device.openErrno(), 0);
+    }
+    step = 3;
+    const linuxfd::RawCommand seek = linuxfd::SeekCommand(drive, cylinder, head, bDoubleStep);
+    std::int32_t code =
+        linuxfd::OutcomeCode(linuxfd::CommandKind::Seek, send(device, seek, nullptr), seek.cmd[2]);
+    step = 4;
+    for (const auto& [command, bytes] : commands) {
+        if (code != 0) {
+            break;
+        }
+        std::vector<std::uint8_t> data = bytes;  // the kernel takes a writable pointer
+        code = linuxfd::OutcomeCode(command.cmd[0] == (linuxfd::kWriteData | linuxfd::kMfm)
+                                        ? linuxfd::CommandKind::WriteData
+                                        : linuxfd::CommandKind::FormatTrack,
+                                    send(device, command, data.data()), 0);
+    }
+    return code;
+}
+
+}  // namespace
+
+bool LinuxFloppyDriver::WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                         const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                         std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
+    return runWrite("WriteSingleTrack", lErrorCode, sErrorText, [&](int& step) {
+        if (data.size() != fdraw::RequireTrackLength(lSizeCode)) {
+            return fderr::InvalidParameter;
+        }
+        return seekAndWrite(drive, cylinder, head, bDoubleStep,
+                            {{linuxfd::FormatCommand(drive, head, lSizeCode, true),
+                              fdraw::OpusIdTable(cylinder, head, lSizeCode)},
+                             {linuxfd::WriteCommand(drive, cylinder, head, lSizeCode, data.size()), data}},
+                            step);
+    });
+}
+
+bool LinuxFloppyDriver::EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
+                                   std::int32_t& lErrorCode, std::string& sErrorText) {
+    return runWrite("EraseTrack", lErrorCode, sErrorText, [&](int& step) {
+        return seekAndWrite(drive, physicalCylinder, head, false,
+                            {{linuxfd::FormatCommand(drive, head, fdraw::kOpusSizeCode, false), {}}}, step);
+    });
 }
 
 #endif

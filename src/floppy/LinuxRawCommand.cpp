@@ -63,6 +63,23 @@ RawCommand SectorReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uin
                            sectorLength);
 }
 
+RawCommand WriteCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, std::int32_t lSizeCode,
+                        std::size_t trackLength) {
+    RawCommand c = readDataCommand(drive, fdraw::MakeWriteParameters(cylinder, head, lSizeCode), trackLength);
+    c.flags = kRawWrite | kRawIntr | kRawSpin | kRawNeedDisk;
+    c.cmd[0] = static_cast<std::uint8_t>(kWriteData | kMfm);
+    return c;
+}
+
+RawCommand FormatCommand(std::uint8_t drive, std::uint8_t head, std::int32_t lSizeCode, bool bSectors) {
+    const std::vector<std::uint8_t> p = fdraw::MakeFormatParameters(0, head, lSizeCode, bSectors);
+    RawCommand c;
+    c.flags = kRawWrite | kRawIntr | kRawSpin | kRawNeedDisk;
+    c.cmd = {static_cast<std::uint8_t>(kFormatTrack | kMfm), UnitByte(drive, head), p[2], p[3], p[4], p[5]};
+    c.length = p.size() - 6;
+    return c;
+}
+
 std::int32_t ErrnoCode(int err, std::uint32_t flags) {
     switch (err) {
         case EBUSY:
@@ -155,6 +172,8 @@ std::int32_t OutcomeCode(CommandKind kind, const RawOutcome& outcome, std::uint8
         case CommandKind::Seek:
             return seekCode(outcome, physicalCylinder);
         case CommandKind::ReadData:
+        case CommandKind::WriteData:
+        case CommandKind::FormatTrack:
             return readCode(outcome);
     }
     return fderr::FloppyUnknownError;

@@ -14,6 +14,7 @@ namespace linuxfd {
 
 // struct floppy_raw_cmd flags (checked against the kernel header where it exists).
 inline constexpr std::uint32_t kRawRead = 0x1;
+inline constexpr std::uint32_t kRawWrite = 0x2;
 inline constexpr std::uint32_t kRawDiskChange = 0x4;  // out: the disk-change line was still set
 inline constexpr std::uint32_t kRawIntr = 0x8;
 inline constexpr std::uint32_t kRawSpin = 0x10;
@@ -27,6 +28,8 @@ inline constexpr std::uint8_t kRate250k = 2;
 // µPD765 commands and status bits.
 inline constexpr std::uint8_t kSenseDriveStatus = 0x04;
 inline constexpr std::uint8_t kReadData = 0x06;
+inline constexpr std::uint8_t kWriteData = 0x05;
+inline constexpr std::uint8_t kFormatTrack = 0x0D;
 inline constexpr std::uint8_t kSeek = 0x0F;
 inline constexpr std::uint8_t kMfm = 0x40;
 
@@ -54,7 +57,8 @@ struct RawCommand {
     std::size_t length = 0;  // bytes the command transfers into the caller's buffer
 };
 
-enum class CommandKind { SenseDriveStatus, Seek, ReadData };
+// Writes and formats answer with the same seven result bytes as reads.
+enum class CommandKind { SenseDriveStatus, Seek, ReadData, WriteData, FormatTrack };
 
 // What came back from one FDRAWCMD request.
 struct RawOutcome {
@@ -85,6 +89,14 @@ struct RawOutcome {
 [[nodiscard]] RawCommand SectorReadCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
                                            std::uint8_t sector, std::int32_t lSizeCode,
                                            std::size_t sectorLength);
+
+// WRITE DATA of sectors 0..17 from the caller's buffer of trackLength bytes.
+[[nodiscard]] RawCommand WriteCommand(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                      std::int32_t lSizeCode, std::size_t trackLength);
+// FORMAT TRACK with the Opus ID table (the caller's buffer holds OpusIdTable),
+// or, without sectors, a side of gap only: the erase of a cylinder.
+[[nodiscard]] RawCommand FormatCommand(std::uint8_t drive, std::uint8_t head, std::int32_t lSizeCode,
+                                       bool bSectors);
 
 // The error code for a request the kernel refused, from errno and the flags
 // it handed back.

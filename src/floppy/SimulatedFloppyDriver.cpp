@@ -140,6 +140,9 @@ std::int32_t SimulatedFloppyDriver::readRequest(std::uint8_t cylinder, std::uint
     if (lSizeCode != fdraw::kOpusSizeCode || offset + length > disk.size()) {
         return fderr::SectorNotFound;
     }
+    if (const std::int32_t spoiled = spoiledCode(cylinder, head, first, count); spoiled != 0) {
+        return spoiled;
+    }
     std::copy_n(disk.begin() + static_cast<std::ptrdiff_t>(offset), length, buffer.begin());
     return 0;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "floppy/modFDRawCmd.h"
@@ -37,6 +39,14 @@ struct SimulatedFault {
 // under the physical cylinders of the same number, so double step goes wrong
 // there. Tracks the image does not reach are unformatted. Other drive letters
 // have no device at all.
+//
+// Writes change the disk as they would a real one, and the image file with
+// it: a side written with double step lands on the 40-track layout, one
+// written without on the 80-track layout (a disk written the other way
+// before starts out blank then). An image file without write permission for
+// its owner is a write-protected disk. A write that reaches an injected fault
+// uses up one of its requests and leaves the sectors the fault covers reading
+// back with its code until their side is written again.
 class SimulatedFloppyDriver : public modFDRawCmd {
 public:
     static constexpr std::uint32_t kVersion = 0x01000A00;
@@ -53,6 +63,15 @@ public:
 
     [[nodiscard]] bool IsDriverPresent(std::uint32_t& version) override;
     [[nodiscard]] bool SenseDriveStatus(std::uint8_t drive, std::string& sErrorText) override;
+    [[nodiscard]] bool IsWriteProtected(std::uint8_t drive, bool& bProtected,
+                                        std::string& sErrorText) override;
+    [[nodiscard]] bool WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                        const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                        std::string& sErrorText, std::int32_t lSizeCode,
+                                        bool bDoubleStep) override;
+    [[nodiscard]] bool EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
+                                  std::int32_t& lErrorCode, std::string& sErrorText) override;
+
     // "H:T:CODE:N[:R];H:T:CODE:N" (CODE decimal or 0x-hex, may be negative; R
     // a sector 0 to 17; empty items between semicolons are skipped). Malformed
     // text throws a Failure that names the item.
@@ -64,6 +83,11 @@ public:
     [[nodiscard]] const std::vector<int>& Seeks() const { return m_seeks; }
     [[nodiscard]] int ReadRequests() const { return m_readRequests; }
     [[nodiscard]] const std::vector<SimulatedFault>& Faults() const { return m_faults; }
+    [[nodiscard]] int WriteRequests() const { return m_writeRequests; }
+    // The physical cylinders erased, in order.
+    [[nodiscard]] const std::vector<int>& Erasures() const { return m_erasures; }
+    // The disk as it is now (what a file-backed drive also saved).
+    [[nodiscard]] const std::optional<std::vector<std::uint8_t>>& Disk() const { return m_disk; }
 
 protected:
     [[nodiscard]] std::int32_t readRaw(const RawRead& request, std::vector<std::uint8_t>& buffer,
@@ -74,6 +98,14 @@ private:
     [[nodiscard]] std::int32_t readRequest(std::uint8_t cylinder, std::uint8_t head, int first, int count,
                                            std::int32_t lSizeCode, std::vector<std::uint8_t>& buffer);
 
+    // Seek and the checks every write shares: 0 when the side at the head may be written.
+    [[nodiscard]] std::int32_t prepareWrite(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                            bool bDoubleStep, int& step);
+    [[nodiscard]] bool diskWriteProtected() const;
+    // The code of the first spoiled sector in first .. first + count - 1, else 0.
+    [[nodiscard]] std::int32_t spoiledCode(std::uint8_t track, std::uint8_t head, int first, int count) const;
+    void saveDisk();
+
     std::optional<std::string> m_imagePath;
     std::optional<std::vector<std::uint8_t>> m_disk;  // nullopt: no disk in the drive
     bool m_diskLoaded = false;
@@ -81,4 +113,7 @@ private:
     int m_headCylinder = 0;
     std::vector<int> m_seeks;
     int m_readRequests = 0;
+    int m_writeRequests = 0;
+    std::vector<int> m_erasures;
+    std::map<std::tuple<int, int, int>, std::int32_t> m_spoiled;  // (track, head, sector) -> code
 };

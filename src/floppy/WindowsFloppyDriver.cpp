@@ -14,6 +14,8 @@ static_assert(fdraw::kGenericReadWrite == (GENERIC_READ | GENERIC_WRITE) &&
               fdraw::kOpenExisting == OPEN_EXISTING);
 static_assert(fdraw::kMemCommit == MEM_COMMIT && fdraw::kPageReadWrite == PAGE_READWRITE &&
               fdraw::kMemRelease == MEM_RELEASE);
+static_assert(fdraw::IOCTL_FDCMD_WRITE_DATA ==
+              CTL_CODE(FILE_DEVICE_UNKNOWN, 0x805, METHOD_IN_DIRECT, FILE_READ_ACCESS | FILE_WRITE_ACCESS));
 static_assert(fdraw::IOCTL_FDCMD_READ_DATA ==
               CTL_CODE(FILE_DEVICE_UNKNOWN, 0x806, METHOD_OUT_DIRECT, FILE_READ_ACCESS | FILE_WRITE_ACCESS));
 
@@ -145,6 +147,80 @@ std::int32_t WindowsFloppyDriver::readRaw(const RawRead& request, std::vector<st
     }
     ::RtlMoveMemory(buffer.data(), pages.data(), buffer.size());
     return 0;
+}
+
+bool WindowsFloppyDriver::IsWriteProtected(std::uint8_t drive, bool& bProtected, std::string& sErrorText) {
+    try {
+        const Device device(fdraw::DriveDeviceName(drive));
+        if (!device.open()) {
+            return false;
+        }
+        const fdraw::SenseParameters in = fdraw::MakeSenseParameters();
+        std::uint8_t status = 0;
+        if (!deviceControl(device, fdraw::IOCTL_FDCMD_SENSE_DRIVE_STATUS, in.data(), in.size(), &status, 1)) {
+            sErrorText = DriveErrorText(lastErrorCode());
+            return false;
+        }
+        bProtected = (status & fdraw::kSt3WriteProtected) != 0;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+namespace {
+
+// Seek to the physical cylinder, FORMAT TRACK with format, then WRITE DATA
+// from data unless it is empty.
+std::int32_t seekFormatWrite(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head, bool bDoubleStep,
+                             const std::vector<std::uint8_t>& format, const fdraw::ReadParameters& write,
+                             const std::vector<std::uint8_t>& data, int& step) {
+    step = 2;
+    const Device device(fdraw::DriveDeviceName(drive));
+    step = 3;
+    const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+    if (!deviceControl(device, fdraw::IOCTL_FDCMD_SEEK, seek.data(), seek.size(), nullptr, 0)) {
+        return lastErrorCode();
+    }
+    step = 4;
+    if (!deviceControl(device, fdraw::IOCTL_FDCMD_FORMAT_TRACK, format.data(), format.size(), nullptr, 0)) {
+        return lastErrorCode();
+    }
+    if (data.empty()) {
+        return 0;
+    }
+    const PageBuffer pages(data.size());
+    ::RtlMoveMemory(pages.data(), data.data(), data.size());
+    if (!deviceControl(device, fdraw::IOCTL_FDCMD_WRITE_DATA, write.data(), write.size(), pages.data(),
+                       pages.length())) {
+        return lastErrorCode();
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool WindowsFloppyDriver::WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                           const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                           std::string& sErrorText, std::int32_t lSizeCode,
+                                           bool bDoubleStep) {
+    return runWrite("WriteSingleTrack", lErrorCode, sErrorText, [&](int& step) {
+        if (data.size() != fdraw::RequireTrackLength(lSizeCode)) {
+            return static_cast<std::int32_t>(fderr::InvalidParameter);
+        }
+        return seekFormatWrite(drive, cylinder, head, bDoubleStep,
+                               fdraw::MakeFormatParameters(cylinder, head, lSizeCode),
+                               fdraw::MakeWriteParameters(cylinder, head, lSizeCode), data, step);
+    });
+}
+
+bool WindowsFloppyDriver::EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
+                                     std::int32_t& lErrorCode, std::string& sErrorText) {
+    return runWrite("EraseTrack", lErrorCode, sErrorText, [&](int& step) {
+        return seekFormatWrite(
+            drive, physicalCylinder, head, false,
+            fdraw::MakeFormatParameters(physicalCylinder, head, fdraw::kOpusSizeCode, false), {}, {}, step);
+    });
 }
 
 #endif

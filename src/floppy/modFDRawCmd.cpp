@@ -85,6 +85,25 @@ int modFDRawCmd::RawRead::sectorCount() const {
     return sector ? 1 : fdraw::kEndOfTrack - fdraw::kFirstSector;
 }
 
+bool modFDRawCmd::IsWriteProtected(std::uint8_t, bool&, std::string& sErrorText) {
+    sErrorText = DriveErrorText(fderr::InvalidParameter);
+    return false;
+}
+
+bool modFDRawCmd::WriteSingleTrack(std::uint8_t, std::uint8_t, std::uint8_t, const std::vector<std::uint8_t>&,
+                                   std::int32_t& lErrorCode, std::string& sErrorText, std::int32_t, bool) {
+    lErrorCode = fderr::InvalidParameter;
+    sErrorText = DriveErrorText(lErrorCode);
+    return false;
+}
+
+bool modFDRawCmd::EraseTrack(std::uint8_t, std::uint8_t, std::uint8_t, std::int32_t& lErrorCode,
+                             std::string& sErrorText) {
+    lErrorCode = fderr::InvalidParameter;
+    sErrorText = DriveErrorText(lErrorCode);
+    return false;
+}
+
 std::string modFDRawCmd::DriveErrorText(std::int32_t lCode) {
     return std::string(errorName(lCode)) + " (0x" + hexUpper(static_cast<std::uint32_t>(lCode), 8) + ")";
 }
@@ -114,6 +133,28 @@ bool modFDRawCmd::runRead(const RawRead& request, std::vector<std::uint8_t>& dat
         trap(f, request.procedure(), step);
     } catch (const std::bad_alloc&) {
         trap(Failure(failure::OutOfMemory), request.procedure(), step);
+    }
+    return false;
+}
+
+bool modFDRawCmd::runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
+                           const RawWrite& write) {
+    int step = 1;
+    try {
+        const std::int32_t code = write(step);
+        if (code == 0) {
+            return true;
+        }
+        lErrorCode = code;
+        sErrorText = DriveErrorText(code);
+    } catch (const Failure& f) {
+        trap(f, procedure, step);
+        lErrorCode = fderr::FloppyUnknownError;
+        sErrorText = DriveErrorText(lErrorCode);
+    } catch (const std::bad_alloc&) {
+        trap(Failure(failure::OutOfMemory), procedure, step);
+        lErrorCode = fderr::FloppyUnknownError;
+        sErrorText = DriveErrorText(lErrorCode);
     }
     return false;
 }

@@ -54,6 +54,29 @@ public:
                                                 std::int32_t& lErrorCode, std::string& sErrorText,
                                                 std::int32_t lSizeCode, bool bDoubleStep);
 
+    // True when the drive answered; then bProtected says whether the disk in
+    // it refuses writes. A drive that cannot say (no such device, no disk)
+    // answers false with sErrorText as SenseDriveStatus leaves it.
+    [[nodiscard]] virtual bool IsWriteProtected(std::uint8_t drive, bool& bProtected,
+                                                std::string& sErrorText);
+
+    // Lays one side of one cylinder down as an Opus formats it: 18 sectors of
+    // 128 << lSizeCode bytes, IDs 0..17 in the physical order of
+    // fdraw::kOpusPhysicalOrder, holding data (exactly TrackLength(lSizeCode) bytes) in
+    // ID order. Seeks as ReadSingleTrack does. On failure lErrorCode and
+    // sErrorText describe the request that failed; what the side then holds
+    // is unknown. Drivers that cannot write refuse with Invalid Parameter.
+    [[nodiscard]] virtual bool WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                                const std::vector<std::uint8_t>& data,
+                                                std::int32_t& lErrorCode, std::string& sErrorText,
+                                                std::int32_t lSizeCode, bool bDoubleStep);
+
+    // Leaves the physical cylinder without flux on head's side, so that a
+    // wide head finds nothing beside a narrow track written next to it.
+    [[nodiscard]] virtual bool EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder,
+                                          std::uint8_t head, std::int32_t& lErrorCode,
+                                          std::string& sErrorText);
+
     // What keeps the driver from its device, as a sentence for the user (a
     // port that cannot be opened, a device that no longer answers); empty
     // when the device answers or the driver has nothing to say.
@@ -106,6 +129,12 @@ protected:
     // request's procedure at the step reached and the result is false.
     [[nodiscard]] bool runRead(const RawRead& request, std::vector<std::uint8_t>& data,
                                std::int32_t& lErrorCode, std::string& sErrorText);
+
+    // The same frame for a write or an erase: write returns 0 or the drive's
+    // code, advancing step; a fault is trapped under procedure.
+    using RawWrite = std::function<std::int32_t(int& step)>;
+    [[nodiscard]] bool runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
+                                const RawWrite& write);
 
 private:
     ActivityLog* m_log;

@@ -203,6 +203,31 @@ TEST(CliCommand, ConvertKeepsTheRecordOfBadSectors) {
             "quillmar-cli: the sector map beside {dir}/out.opd is damaged: not valid JSON (at byte 2)\n")));
 }
 
+// An image onto the simulated drive: a side written again, the disk left
+// holding the image; a length that needs to be told its shape is refused.
+TEST(CliCommand, WriteVerifiesEverySide) {
+    const CliRun disk;
+    const std::string image = disk.file("image.opu"), drive = disk.file("drive.opu");
+    writeBytes(image, DiskBuilder("COPY").addFile("PROG", 3, std::vector<std::uint8_t>(600, 0x5A)).build());
+    writeBytes(drive, std::vector<std::uint8_t>(184320, 0x00));
+    const ScopedEnv floppy("QUILLMAR_FLOPPY", "sim:" + drive);
+    const ScopedEnv faults("QUILLMAR_FLOPPY_FAULTS", "0:2:23:1:4");
+    CommandResult r = disk.run({"write", image});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(
+                  "0:0 Write OK\n0:1 Write OK\n0:2 Verify failed: sectors 4 (try 1 of 3)\n0:2 Write OK\n", 0),
+              0u)
+        << r.out;
+    EXPECT_TRUE(r.out.ends_with("\n0:39 Write OK\nWrite finished: 40 track sides written and verified\n"));
+    EXPECT_TRUE(bytesEqual(readBytes(image), readBytes(drive)));
+    writeBytes(image, std::vector<std::uint8_t>(368640, 0x00));
+    r = disk.run({"write", image});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "quillmar-cli: 368,640 bytes is 40 tracks on two sides or 80 on one; add --double-sided or "
+              "--tracks 80");
+}
+
 // A Greaseweazle that cannot be reached says why, not that no driver answers.
 TEST(CliCommand, ReadSaysWhyTheGreaseweazleCannotBeReached) {
     const CliRun cli;

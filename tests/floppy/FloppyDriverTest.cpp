@@ -11,6 +11,7 @@
 #include "floppy/LinuxRawCommand.h"
 #include "floppy/SimulatedFloppyDriver.h"
 #include "floppy/modFDRawCmd.h"
+#include "flux/Mfm.h"
 #include "support/TestSupport.h"
 
 #ifdef __linux__
@@ -92,6 +93,7 @@ TEST(LinuxRawCommand, CommandBytes) {
     using namespace linuxfd;
     constexpr std::uint32_t kSeek = kRawIntr | kRawNeedDisk;
     constexpr std::uint32_t kRead = kRawRead | kRawIntr | kRawSpin | kRawNeedDisk;
+    constexpr std::uint32_t kWrite = kRawWrite | kRawIntr | kRawSpin | kRawNeedDisk;
     const struct {
         const char* name;
         RawCommand command;
@@ -107,6 +109,11 @@ TEST(LinuxRawCommand, CommandBytes) {
         // READ DATA|MFM, head << 2 | unit, C, H, R, N, EOT, GPL, DTL
         {"read 39:1 N=2", ReadCommand(1, 39, 1, 2, 9216), {0x46, 5, 39, 1, 0, 2, 18, 10, 255}, kRead, 9216},
         {"sector 9", SectorReadCommand(1, 12, 1, 9, 1, 256), {0x46, 5, 12, 1, 9, 1, 9, 10, 255}, kRead, 256},
+        // WRITE DATA|MFM, the read's fields
+        {"write 39:1", WriteCommand(0, 39, 1, 1, 4608), {0x45, 4, 39, 1, 0, 1, 18, 10, 255}, kWrite, 4608},
+        // FORMAT TRACK|MFM, head << 2 | unit, N, sectors, GPL, filler; the ID table follows as data
+        {"format head 1", FormatCommand(1, 1, 1, true), {0x4D, 5, 1, 18, 24, 0xE5}, kWrite, 72},
+        {"erase: a side of gap", FormatCommand(0, 0, 1, false), {0x4D, 0, 1, 0, 24, 0xE5}, kWrite, 0},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(bytesEqual(c.bytes, c.command.cmd)) << c.name;
@@ -115,6 +122,18 @@ TEST(LinuxRawCommand, CommandBytes) {
     }
     // The controller has no cylinder 256: refused, not wrapped round to 0.
     EXPECT_THROW((void)linuxfd::SeekCommand(0, 128, 0, true), Failure);
+}
+
+// FORMAT TRACK's IDs in the order the flux encoder lays an Opus track down.
+TEST(FdRawRequests, OpusIdTableFollowsTheEncodersOrder) {
+    const Bytes table = fdraw::OpusIdTable(7, 1, 1);
+    const std::vector<flux::EncodeSector> sectors = flux::OpusTrackSectors(Bytes(2 * 8 * 4608), 7, 1, 2);
+    ASSERT_EQ(table.size(), 4 * sectors.size());
+    for (std::size_t i = 0; i < sectors.size(); ++i) {
+        EXPECT_EQ(Bytes(table.begin() + 4 * i, table.begin() + 4 * i + 4),
+                  (Bytes{sectors[i].cylinder, sectors[i].head, sectors[i].sector, sectors[i].sizeCode}))
+            << i;
+    }
 }
 
 TEST(FdRawRequests, TrackLengthAndVersion) {

@@ -246,7 +246,7 @@ TEST(GreaseweazleDriver, QuillmarFloppyNamesThePortAndASideIsReadWithTheHostsCom
     c.erase(std::remove(c.begin(), c.end(), "ClearComms"), c.end());
     EXPECT_EQ(
         c, (std::vector<std::string>{"GetInfo 0", "SetBusType 1", "Select 0", "Motor 0 1", "Seek 4", "Head 1",
-                                     "ReadFlux 0 4", "GetFluxStatus", "Motor 0 0", "Deselect"}));
+                                     "ReadFlux 15840000 0", "GetFluxStatus", "Motor 0 0", "Deselect"}));
     EXPECT_FALSE(rig.server.motorOn() || rig.server.selected());
 }
 
@@ -290,6 +290,26 @@ TEST(GreaseweazleDriver, ErrorsOfASideAreTheControllersCodes) {
         const bool logged = std::any_of(rig.log.entries.begin(), rig.log.entries.end(),
                                         [&](const auto& e) { return e.what == c.logged; });
         EXPECT_TRUE(c.logged.empty() ? rig.log.entries.empty() : logged) << c.name;
+    }
+}
+
+// A side costs what the disk costs: a clean disk little more than one
+// revolution a side, a side with a bad sector the full reads of every try.
+TEST(GreaseweazleDriver, ReadsAtTheDisksSpeed) {
+    double clean = 0;
+    for (const char* faults : {"", "crc:0:5:9"}) {
+        Rig rig(faults);
+        ScriptedPrompter prompter;
+        DiskImage image;
+        const ReadReport report = DiskReader(rig.driver, prompter).ReadDisk("A", {}, image);
+        EXPECT_EQ(report.failedSides.size(), *faults == '\0' ? 0u : 1u) << faults;
+        const double revolutions = rig.server.revolutionsRead();
+        if (*faults == '\0') {
+            clean = revolutions;
+            EXPECT_LE(revolutions / 40, 1.25);
+        } else {
+            EXPECT_GE(revolutions - clean, 3 * 3.0) << "three full reads of the bad side";
+        }
     }
 }
 

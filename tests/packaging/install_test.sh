@@ -23,8 +23,8 @@ cmake --install "$build" --prefix "$stage" >"$work/install.log" ||
     { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
 
 expected=(bin/quillmar-cli share/man/man1/quillmar-cli.1.gz share/bash-completion/completions/quillmar-cli
-    share/doc/quillmar/copyright)
-[ "$gui" = no ] || expected+=(bin/quillmar share/applications/quillmar.desktop
+    share/doc/quillmar/copyright share/doc/quillmar/README.md lib/udev/rules.d/70-quillmar-greaseweazle.rules)
+[ "$gui" = no ] || expected+=(bin/quillmar share/man/man1/quillmar.1.gz share/applications/quillmar.desktop
     share/icons/hicolor/scalable/apps/quillmar.svg share/metainfo/io.github.quillmar.Quillmar.metainfo.xml)
 for f in "${expected[@]}"; do
     [ -e "$stage/$f" ] || fail "not installed: $f"
@@ -41,8 +41,10 @@ listing=$(cd "$work" && env -u QUILLMAR_HOME HOME="$work/home" "$stage/bin/quill
 ! ls "$stage/bin" | grep -qv '^quillmar\(-cli\)\?$' || fail "more than the programs in bin: $(ls "$stage/bin")"
 
 if command -v groff >/dev/null; then
-    warnings=$(gzip -dc "$stage/share/man/man1/quillmar-cli.1.gz" | groff -man -ww -z -Tutf8 2>&1 || true)
-    [ -z "$warnings" ] || fail "groff warns about the man page: $warnings"
+    for page in "$stage"/share/man/man1/*.1.gz; do
+        warnings=$(gzip -dc "$page" | groff -man -ww -z -Tutf8 2>&1 || true)
+        [ -z "$warnings" ] || fail "groff warns about $(basename "$page"): $warnings"
+    done
 fi
 if [ "$gui" = yes ]; then
     desktop=$stage/share/applications/quillmar.desktop
@@ -80,7 +82,7 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
     }
     mkdir -p "$work/complete/sub"
     touch "$work/complete/a.opu" "$work/complete/b.OPD" "$work/complete/notes.txt"
-    check_completion "basic check convert dump export extract hex list read scan search vars " quillmar-cli ""
+    check_completion "basic check convert dump export extract hex list read scan search vars write " quillmar-cli ""
     check_completion "a.opu b.OPD sub " quillmar-cli list ""
     check_completion "1 2 3 " quillmar-cli export a.opu 2 s.bmp --zoom ""
     check_completion "--as --force --help " quillmar-cli extract --

@@ -405,6 +405,7 @@ gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& st
             last = at;
         }
     }
+    m_capturedTicks += last - start;
     std::vector<std::uint64_t> index;
     for (std::uint64_t p : whole.indexTicks) {
         if (p > start && p <= end) {

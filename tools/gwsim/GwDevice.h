@@ -82,6 +82,11 @@ public:
     [[nodiscard]] const std::vector<std::string>& commands() const { return m_commands; }
     [[nodiscard]] bool motorOn(int unit) const { return m_motor[static_cast<std::size_t>(unit)]; }
     [[nodiscard]] std::optional<int> selectedUnit() const { return m_unit; }
+    // The disk time the flux reads captured, in revolutions: what reading
+    // costs on a real drive.
+    [[nodiscard]] double revolutionsRead() const {
+        return static_cast<double>(m_capturedTicks) / kRevolutionTicks;
+    }
 
 private:
     using Request = std::span<const std::uint8_t>;
@@ -131,6 +136,7 @@ private:
     bool m_motor[4] = {false, false, false, false};
     gw::Ack m_fluxStatus = gw::Ack::Okay;
     int m_reads = 0;
+    std::uint64_t m_capturedTicks = 0;
     std::uint32_t m_seed;
     std::uint8_t m_params[16] = {};
 };

@@ -68,6 +68,11 @@ std::vector<std::string> PtyServer::commands() const {
     return m_device.commands();
 }
 
+double PtyServer::revolutionsRead() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_device.revolutionsRead();
+}
+
 bool PtyServer::motorOn() const {
     const std::lock_guard<std::mutex> lock(m_mutex);
     return m_device.motorOn(0);

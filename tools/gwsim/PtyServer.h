@@ -37,6 +37,8 @@ public:
     // The motor of unit 0 and the selected unit, as the device holds them now.
     [[nodiscard]] bool motorOn() const;
     [[nodiscard]] bool selected() const;
+    // See Device::revolutionsRead.
+    [[nodiscard]] double revolutionsRead() const;
 
 private:
     Device m_device;

@@ -9,6 +9,7 @@
 #include "gui/bytes/frmCode.h"
 #include "gui/disk/frmDisk.h"
 #include "gui/floppy/frmFDRead.h"
+#include "gui/floppy/frmFDWrite.h"
 #include "gui/flux/BackgroundDiskOpener.h"
 #include "gui/qt/QtFileChooser.h"
 #include "gui/qt/QtFontChooser.h"
@@ -87,6 +88,11 @@ bool AppWiring::Main() {
         m_qtFontChooser->setParent(m_frmDisk.get());
     }
     m_frmDisk->setSettingsFile(m_settingsFilePath);
+    QObject::connect(m_frmDisk.get(), &frmDisk::writeImageRequested, m_frmDisk.get(), [this] {
+        frmFDWrite dialog(*m_driver, *m_prompter, m_session.image.bytes,
+                          m_frmDisk->browser().CurrentDiskName(), m_frmDisk.get());
+        dialog.exec();
+    });
     WindowPlacement::keep(m_frmDisk.get(), "Main", m_settingsFilePath);
     m_opener = std::make_unique<BackgroundDiskOpener>(*m_prompter, m_logger, m_frmDisk.get());
     m_frmDisk->browser().setFileOpener(m_opener.get());

@@ -99,6 +99,11 @@ void frmDisk::buildMenus() {
     m_mnuFileSaveCurrentOpusImageAs =
         addMenuItem(m_mnuFile, "mnuFileSaveCurrentOpusImageAs", "Save Current Opus Image &As...",
                     QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFileWriteImageToPhysicalDisk =
+        addMenuItem(m_mnuFile, "mnuFileWriteImageToPhysicalDisk", "&Write Image to Physical Disk...",
+                    QKeySequence(Qt::CTRL | Qt::Key_W));
+    m_mnuFileWriteImageToPhysicalDisk->setEnabled(false);
+    connect(m_mnuFileWriteImageToPhysicalDisk, &QAction::triggered, this, &frmDisk::writeImageRequested);
     m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
     m_mnuFileDiskMap = addMenuItem(m_mnuFile, "mnuFileDiskMap", "Disk &Map...");
     m_mnuFileDiskMap->setEnabled(false);
@@ -279,6 +284,7 @@ void frmDisk::setReadEnabled(bool enabled) {
 
 void frmDisk::setSaveEnabled(bool enabled) {
     m_mnuFileSaveCurrentOpusImageAs->setEnabled(enabled);
+    m_mnuFileWriteImageToPhysicalDisk->setEnabled(enabled);
 }
 
 void frmDisk::setOpusFileEnabled(bool enabled) {

@@ -48,6 +48,10 @@ public:
     void markHitFiles(const std::vector<HitFile>& hits) override;
     void showSectorMap(const std::optional<SectorMap>& map, const std::vector<HitFile>& hits) override;
 
+signals:
+    // File > Write Image to Physical Disk: the program opens the write dialog.
+    void writeImageRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +67,7 @@ private:
     QAction* m_mnuFileReadPhysicalOpusDisk = nullptr;
     QAction* m_mnuFileOpenExistingOpusImageFile = nullptr;
     QAction* m_mnuFileSaveCurrentOpusImageAs = nullptr;
+    QAction* m_mnuFileWriteImageToPhysicalDisk = nullptr;
     QAction* m_mnuFileDiskMap = nullptr;
     QAction* m_mnuFileExit = nullptr;
     QAction* m_mnuOpusFileViewAsBASICProgram = nullptr;

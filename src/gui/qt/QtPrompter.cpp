@@ -32,6 +32,7 @@ MsgAnswer QtPrompter::message(const std::string& text, const std::string& title,
             qtButtons = QMessageBox::Ok | QMessageBox::Cancel;
             break;
         case MsgButtons::YesNo:
+        case MsgButtons::YesNoDefaultNo:
             qtButtons = QMessageBox::Yes | QMessageBox::No;
             break;
         case MsgButtons::YesNoCancel:
@@ -42,6 +43,9 @@ MsgAnswer QtPrompter::message(const std::string& text, const std::string& title,
     QString body = QString::fromStdString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(qtIcon, QString::fromStdString(title), body, qtButtons, m_parent.data());
+    if (buttons == MsgButtons::YesNoDefaultNo) {
+        box.setDefaultButton(QMessageBox::No);
+    }
     if (m_offerOptOut) {
         box.setCheckBox(new QCheckBox(QStringLiteral("Do not show this again"), &box));
     }

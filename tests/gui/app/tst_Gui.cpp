@@ -34,6 +34,7 @@
 #include "gui/disk/frmDisk.h"
 #include "gui/disk/frmDiskMap.h"
 #include "gui/floppy/frmFDRead.h"
+#include "gui/floppy/frmFDWrite.h"
 #include "gui/qt/QtPrintSurface.h"
 #include "gui/screen/RasterPaneWidget.h"
 #include "gui/screen/frmScreen.h"
@@ -520,6 +521,41 @@ private slots:
         Run next;
         next.main()->setSettingsFile(run.settings);
         QCOMPARE(next.list()->header()->sectionSize(2), widened);
+    }
+
+    // File > Write Image to Physical Disk comes with a loaded disk and asks
+    // before anything is replaced; the dialog writes off the GUI thread, shows
+    // every side and leaves the simulated disk holding the image.
+    void theWriteDialogAsksThenWritesEverySide() {
+        Run run;
+        QAction* write = Run::action(run.main(), "mnuFileWriteImageToPhysicalDisk");
+        QVERIFY(!write->isEnabled());
+        run.openDemo();
+        QVERIFY(write->isEnabled());
+        run.prompter.answers = {MsgAnswer::No};
+        whenShown<frmFDWrite>([&](frmFDWrite* dialog) {
+            dialog->cmdWrite->click();
+            dialog->cmdClose->click();
+        });
+        write->trigger();
+        QCOMPARE(run.prompter.shown.at(0).text,
+                 std::string("All data on the disk in drive A will be replaced by QUILLMAR. Write?"));
+        QVERIFY(run.prompter.shown.at(0).buttons == MsgButtons::YesNoDefaultNo);
+
+        const std::string drive = run.dir.file("drive.opu");
+        writeBytes(drive, std::vector<std::uint8_t>(184320, 0x00));
+        SimulatedFloppyDriver sim(drive, SimulatedFloppyDriver::ParseFaults("0:1:23:1:3"));
+        ScriptedPrompter prompter;
+        prompter.answers = {MsgAnswer::Yes};
+        frmFDWrite dialog(sim, prompter, readBytes(kDemo), "DEMO");
+        dialog.cmdWrite->click();
+        QVERIFY(dialog.Writing() && !dialog.cmdCancel->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.Writing(), 20000);
+        const QStringList lines = dialog.txtTkInfo->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(1), QStringLiteral("0:1 Verify failed: sectors 3 (try 1 of 3)"));
+        QCOMPARE(lines.last(), QStringLiteral("Write finished: 40 track sides written and verified"));
+        QVERIFY(bytesEqual(readBytes(kDemo), readBytes(drive)));
+        QVERIFY(!dialog.cmdClose->isHidden() && prompter.busyDepth == 0);
     }
 };
 
