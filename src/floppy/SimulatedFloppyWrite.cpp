@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::size_t kSideLength = kNominalImageLength;
 constexpr std::size_t kOpusTrackLength = kSectorsPerTrack * kBlockSize;
-constexpr int kNarrowTracks = 40;
 constexpr int kWideTracks = 80;
 constexpr std::uint8_t kBlank = 0xE5;  // what the Opus format fills a new sector with
 
