@@ -1,4 +1,5 @@
 #include "gui/floppy/frmFDRead.h"
+#include "gui/floppy/DriveDialogParts.h"
 #include "gui/qt/QtMenus.h"
 
 #include <QActionGroup>
@@ -23,20 +24,6 @@
 #include "gui/qt/GuiThreadPrompter.h"
 
 namespace {
-
-QLineEdit* field(const QString& name, const QString& text, bool readOnly) {
-    auto* edit = new QLineEdit(text);
-    edit->setObjectName(name);
-    edit->setReadOnly(readOnly);
-    return edit;
-}
-
-QLabel* labelFor(const QString& name, const QString& caption, QWidget* buddy) {
-    auto* label = new QLabel(caption);
-    label->setObjectName(name);
-    label->setBuddy(buddy);
-    return label;
-}
 
 // One drive, one read at a time: a read that Cancel left waiting on the
 // device holds it until the device answers, and the next read waits its turn
@@ -113,10 +100,10 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     connect(mnuOptionsFillerByteForErrorSectorsE5, &QAction::triggered, this,
             [this] { m_fillerByte = 0xE5; });
 
-    txtDrive = field(QStringLiteral("txtDrive"), QStringLiteral("A"), false);
-    txtTrack = field(QStringLiteral("txtTrack"), QStringLiteral("0"), true);
-    txtHead = field(QStringLiteral("txtHead"), QStringLiteral("0"), true);
-    txtSector = field(QStringLiteral("txtSector"), QStringLiteral("0"), true);
+    txtDrive = driveDialogField(QStringLiteral("txtDrive"), QStringLiteral("A"), false);
+    txtTrack = driveDialogField(QStringLiteral("txtTrack"), QStringLiteral("0"), true);
+    txtHead = driveDialogField(QStringLiteral("txtHead"), QStringLiteral("0"), true);
+    txtSector = driveDialogField(QStringLiteral("txtSector"), QStringLiteral("0"), true);
     txtSector->setEnabled(false);
     txtTkInfo = new QPlainTextEdit;
     txtTkInfo->setObjectName(QStringLiteral("txtTkInfo"));
@@ -140,35 +127,23 @@ frmFDRead::frmFDRead(modFDRawCmd& driver, Prompter& prompter, DiskImage& image, 
     auto* progress = new QGroupBox(QStringLiteral("Read Progress:"));
     progress->setObjectName(QStringLiteral("fmeProgress"));
     auto* progressLayout = new QGridLayout(progress);
-    progressLayout->addWidget(labelFor(QStringLiteral("lblTrack"), QStringLiteral("&Track:"), txtTrack), 0,
-                              0);
+    progressLayout->addWidget(
+        driveDialogLabel(QStringLiteral("lblTrack"), QStringLiteral("&Track:"), txtTrack), 0, 0);
     progressLayout->addWidget(txtTrack, 0, 1);
-    progressLayout->addWidget(labelFor(QStringLiteral("lblHead"), QStringLiteral("&Head:"), txtHead), 0, 2);
+    progressLayout->addWidget(driveDialogLabel(QStringLiteral("lblHead"), QStringLiteral("&Head:"), txtHead),
+                              0, 2);
     progressLayout->addWidget(txtHead, 0, 3);
-    progressLayout->addWidget(labelFor(QStringLiteral("lblSector"), QStringLiteral("&Sector:"), txtSector), 0,
-                              4);
+    progressLayout->addWidget(
+        driveDialogLabel(QStringLiteral("lblSector"), QStringLiteral("&Sector:"), txtSector), 0, 4);
     progressLayout->addWidget(txtSector, 0, 5);
 
     auto* driveRow = new QHBoxLayout;
-    driveRow->addWidget(labelFor(QStringLiteral("lblDrive"), QStringLiteral("&Drive:"), txtDrive));
+    driveRow->addWidget(driveDialogLabel(QStringLiteral("lblDrive"), QStringLiteral("&Drive:"), txtDrive));
     driveRow->addWidget(txtDrive);
     driveRow->addStretch();
 
-    // Cancel and Close share one place: only one of them shows at a time.
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdRead);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdClose);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-    layout->addLayout(driveRow);
-    layout->addWidget(progress);
-    layout->addWidget(
-        labelFor(QStringLiteral("lblTkInfo"), QStringLiteral("Head:Track - Read Status:"), txtTkInfo));
-    layout->addWidget(txtTkInfo, 1);
-    layout->addLayout(buttons);
+    layOutDriveDialog(this, {menuBar, driveRow, progress, QStringLiteral("Head:Track - Read Status:"),
+                             txtTkInfo, cmdRead, cmdCancel, cmdClose});
     resize(420, 380);
 
     connect(cmdRead, &QPushButton::clicked, this, &frmFDRead::ReadDiskCommand);

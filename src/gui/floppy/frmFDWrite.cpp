@@ -1,4 +1,5 @@
 #include "gui/floppy/frmFDWrite.h"
+#include "gui/floppy/DriveDialogParts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -14,20 +15,6 @@
 #include "gui/qt/QtMenus.h"
 
 namespace {
-
-QLabel* labelFor(const QString& name, const QString& caption, QWidget* buddy) {
-    auto* label = new QLabel(caption);
-    label->setObjectName(name);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QLineEdit* field(const QString& name, const QString& text, bool readOnly) {
-    auto* edit = new QLineEdit(text);
-    edit->setObjectName(name);
-    edit->setReadOnly(readOnly);
-    return edit;
-}
 
 std::string trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ') {
@@ -73,9 +60,9 @@ frmFDWrite::frmFDWrite(modFDRawCmd& driver, Prompter& prompter, std::vector<std:
     connect(mnuOptions80Tracks, &QAction::toggled, this,
             [this](bool checked) { mnuOptionsDoubleStep->setEnabled(!checked); });
 
-    txtDrive = field(QStringLiteral("txtDrive"), QStringLiteral("A"), false);
-    txtTrack = field(QStringLiteral("txtTrack"), QStringLiteral("0"), true);
-    txtHead = field(QStringLiteral("txtHead"), QStringLiteral("0"), true);
+    txtDrive = driveDialogField(QStringLiteral("txtDrive"), QStringLiteral("A"), false);
+    txtTrack = driveDialogField(QStringLiteral("txtTrack"), QStringLiteral("0"), true);
+    txtHead = driveDialogField(QStringLiteral("txtHead"), QStringLiteral("0"), true);
     spnRetries = new QSpinBox;
     spnRetries->setObjectName(QStringLiteral("spnRetries"));
     spnRetries->setRange(1, DiskWriter::kMaxRetries);
@@ -97,36 +84,25 @@ frmFDWrite::frmFDWrite(modFDRawCmd& driver, Prompter& prompter, std::vector<std:
     }
 
     auto* driveRow = new QHBoxLayout;
-    driveRow->addWidget(labelFor(QStringLiteral("lblDrive"), QStringLiteral("&Drive:"), txtDrive));
+    driveRow->addWidget(driveDialogLabel(QStringLiteral("lblDrive"), QStringLiteral("&Drive:"), txtDrive));
     driveRow->addWidget(txtDrive);
     driveRow->addWidget(
-        labelFor(QStringLiteral("lblRetries"), QStringLiteral("&Tries per side:"), spnRetries));
+        driveDialogLabel(QStringLiteral("lblRetries"), QStringLiteral("&Tries per side:"), spnRetries));
     driveRow->addWidget(spnRetries);
     driveRow->addStretch();
 
     auto* progress = new QGroupBox(QStringLiteral("Write Progress:"));
     progress->setObjectName(QStringLiteral("fmeProgress"));
     auto* progressLayout = new QGridLayout(progress);
-    progressLayout->addWidget(labelFor(QStringLiteral("lblTrack"), QStringLiteral("T&rack:"), txtTrack), 0,
-                              0);
+    progressLayout->addWidget(
+        driveDialogLabel(QStringLiteral("lblTrack"), QStringLiteral("T&rack:"), txtTrack), 0, 0);
     progressLayout->addWidget(txtTrack, 0, 1);
-    progressLayout->addWidget(labelFor(QStringLiteral("lblHead"), QStringLiteral("&Head:"), txtHead), 0, 2);
+    progressLayout->addWidget(driveDialogLabel(QStringLiteral("lblHead"), QStringLiteral("&Head:"), txtHead),
+                              0, 2);
     progressLayout->addWidget(txtHead, 0, 3);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdWrite);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdClose);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-    layout->addLayout(driveRow);
-    layout->addWidget(progress);
-    layout->addWidget(
-        labelFor(QStringLiteral("lblTkInfo"), QStringLiteral("Head:Track - Write Status:"), txtTkInfo));
-    layout->addWidget(txtTkInfo, 1);
-    layout->addLayout(buttons);
+    layOutDriveDialog(this, {menuBar, driveRow, progress, QStringLiteral("Head:Track - Write Status:"),
+                             txtTkInfo, cmdWrite, cmdCancel, cmdClose});
     resize(460, 380);
 
     connect(cmdWrite, &QPushButton::clicked, this, &frmFDWrite::WriteDiskCommand);
