@@ -1,18 +1,29 @@
-// Greaseweazle read-stream bytes -> flux. Invariants: a stream is either
+// Greaseweazle stream bytes -> flux. Invariants: a read stream is either
 // refused with a Failure or read, and what is read (with its index pulses in
 // order; a damaged stream can send them out of order, and they are passed on
-// as sent) encodes to a stream that reads back to the same flux.
+// as sent) encodes to a stream that reads back to the same flux. The same
+// bytes as a write stream lay down no more than the revolution a write lasts,
+// however their SPACEs and ASTABLEs multiply.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <numeric>
 #include <vector>
 
 #include "core/Failure.h"
 #include "floppy/GreaseweazleStream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::uint64_t kRevolution = 14'400'000;
+    try {
+        const std::vector<std::uint32_t> laidDown = gw::DecodeWriteStream({data, size}, kRevolution);
+        if (std::accumulate(laidDown.begin(), laidDown.end(), std::uint64_t{0}) > kRevolution) {
+            std::abort();
+        }
+    } catch (const Failure&) {
+    }
     flux::FluxTrack track;
     try {
         track = gw::DecodeReadStream({data, size}, 72'000'000.0);

@@ -1,9 +1,10 @@
-// quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose] [--stats]
+// quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--wrprot] [--verbose] [--stats]
 //
 // A Greaseweazle without hardware: opens a pseudo-terminal, prints its path
 // and answers the device's host protocol as if an 80-track PC drive on unit 0
 // held the Opus disk IMAGE (an image file, or a flux recording: SCP, HFE or
-// KryoFlux), until interrupted. Try it with
+// KryoFlux), until interrupted. What the host writes is kept for later reads
+// (never written back to IMAGE). Try it with
 //   QUILLMAR_FLOPPY=greaseweazle:PATH quillmar-cli read -o copy.opu
 
 #include <atomic>
@@ -27,16 +28,22 @@ extern "C" void onSignal(int) {
 }
 
 int usage() {
-    std::cerr << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--verbose] [--stats]\n"
-                 "  LIST (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
-                 "    crc:H:T:R[:REV,...]  sector R of head H, track T has a bad data CRC\n"
-                 "                         (on the revolutions listed, counted from 0; else on all)\n"
-                 "    nosync:H:T           head H, track T holds no sector marks at all\n"
-                 "    noindex              no disk: no index pulse ever comes\n"
-                 "    notrk0               every seek ends in No Track 0\n"
-                 "    mute:N               after N answers the device stops answering\n"
-                 "    overflow:N           the first N flux reads end in Flux Overflow\n"
-                 "    endless              every flux read streams for ever\n";
+    std::cerr
+        << "usage: quillmar-gwsim IMAGE [--faults LIST] [--no-index-ms N] [--wrprot] [--verbose] [--stats]\n"
+           "  --wrprot: the disk is write-protected\n"
+           "  --stats: on exit, the revolutions the reads and writes took\n"
+           "  LIST (also QUILLMAR_GWSIM_FAULTS): items separated by ';'\n"
+           "    crc:H:T:R[:REV,...]  sector R of head H, track T has a bad data CRC\n"
+           "                         (on the revolutions listed, counted from 0; else on all)\n"
+           "    weak:H:T:R[:N]       the first N writes (default 1) of head H, track T leave\n"
+           "                         sector R reading bad until the side is written again\n"
+           "    nosync:H:T           head H, track T holds no sector marks at all\n"
+           "    noindex              no disk: no index pulse ever comes\n"
+           "    notrk0               every seek ends in No Track 0\n"
+           "    mute:N               after N answers the device stops answering\n"
+           "    overflow:N           the first N flux reads end in Flux Overflow\n"
+           "    underflow:N          the first N flux writes end in Flux Underflow\n"
+           "    endless              every flux read streams for ever\n";
     return 2;
 }
 
@@ -49,12 +56,15 @@ int main(int argc, char** argv) {
     long noIndexMs = 2000;
     bool verbose = false;
     bool stats = false;
+    bool writeProtected = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--faults" && i + 1 < argc) {
             faults = argv[++i];
         } else if (arg == "--no-index-ms" && i + 1 < argc) {
             noIndexMs = std::strtol(argv[++i], nullptr, 10);
+        } else if (arg == "--wrprot") {
+            writeProtected = true;
         } else if (arg == "--verbose") {
             verbose = true;
         } else if (arg == "--stats") {
@@ -82,6 +92,7 @@ int main(int argc, char** argv) {
         }
         options.faults = gwsim::ParseFaults(faults);
         options.noIndexDelay = std::chrono::milliseconds(noIndexMs);
+        options.writeProtected = writeProtected;
         gwsim::PtyServer server(std::move(options));
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
@@ -93,6 +104,7 @@ int main(int argc, char** argv) {
         });
         if (stats) {
             std::cerr << "revolutions read: " << server.revolutionsRead() << std::endl;
+            std::cerr << "revolutions written: " << server.revolutionsWritten() << std::endl;
         }
     } catch (const Failure& f) {
         std::cerr << "quillmar-gwsim: " << f.description() << "\n";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 
 #include "floppy/FdRawRequests.h"
 #include "floppy/GreaseweazleStream.h"
@@ -9,9 +10,10 @@
 
 namespace {
 
-// The device drops flux when the host drains too slowly; reading again
-// without moving the head is what helps.
-constexpr int kOverflowAttempts = 3;
+// The device drops flux when the host drains too slowly, and runs dry when
+// the host feeds a write too slowly; trying again without moving the head
+// is what helps.
+constexpr int kFluxAttempts = 3;
 
 }  // namespace
 
@@ -204,58 +206,22 @@ bool GreaseweazleDriver::SenseDriveStatus(std::uint8_t drive, std::string& sErro
     return true;
 }
 
-std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
-                                          flux::DecodedTrack& decoded, const char* procedure, bool quick) {
+std::int32_t GreaseweazleDriver::atSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                        const char* procedure, int& step, const SideWork& work) {
     if (m_lost) {
         explainFailure(m_problem);
         return fderr::NotReady;
     }
-    int step = 1;
+    step = 1;
     try {
         gw::Client& client = connect();
         step = 2;
-        std::vector<std::uint8_t> stream;
-        gw::Ack status = gw::Ack::Okay;
-        {
-            const Spin spin(*this, drive);
-            step = 3;
-            client.Seek(physicalCylinder);
-            client.Head(head);
-            step = 4;
-            const auto maxIndex = quick ? std::uint16_t{0}
-                                        : static_cast<std::uint16_t>(std::max(2, m_settings.revolutions) + 1);
-            // One revolution (200 ms at 300 rpm) and a tenth: every sector
-            // passes the head whole at least once, wherever the read starts.
-            const std::uint32_t ticks = quick ? m_info.sampleFreq / 5 * 11 / 10 : 0;
-            for (int attempt = 0; attempt < kOverflowAttempts; ++attempt) {
-                stream = client.ReadFlux(ticks, maxIndex);
-                status = client.GetFluxStatus();
-                if (status != gw::Ack::FluxOverflow) {
-                    break;
-                }
-            }
-        }
-        step = 5;
-        if (status == gw::Ack::NoIndex) {
-            return fderr::NoMediaInDrive;
-        }
-        if (status != gw::Ack::Okay) {
-            trap(Failure(failure::DeviceIO,
-                         std::string("flux read: ") + gw::AckName(static_cast<std::uint8_t>(status))),
-                 procedure, step);
-            return fderr::FloppyUnknownError;
-        }
-        flux::FluxTrack track = gw::DecodeReadStream(stream, m_info.sampleFreq);
-        const bool indexSeen = !track.indexTicks.empty();
-        // A short read is one revolution from wherever the disk was: the
-        // decoder is to take it whole, not as the two pieces either side of
-        // the index pulse.
-        if (quick) {
-            track.indexTicks.clear();
-        }
-        decoded = flux::DecodeMfmTrack(track);
-        decoded.indexSeen = indexSeen;
-        return indexSeen ? 0 : fderr::NoMediaInDrive;
+        const Spin spin(*this, drive);
+        step = 3;
+        client.Seek(physicalCylinder);
+        client.Head(head);
+        step = 4;
+        return work(client);
     } catch (const gw::ProtocolError& e) {
         trap(Failure(failure::DeviceIO, e.what()), procedure, step);
         switch (e.kind()) {
@@ -275,22 +241,173 @@ std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylind
         if (e.cmd() == gw::Cmd::Seek) {
             return fderr::Seek;
         }
+        if (e.status() == gw::Ack::Wrprot) {
+            return fderr::WriteProtect;
+        }
         if (e.status() == gw::Ack::BadUnit || e.status() == gw::Ack::NoUnit) {
             return fderr::InvalidHandle;
         }
         return fderr::FloppyUnknownError;
     } catch (const Failure& f) {
-        trap(f, procedure, step);
-        if (step == 5) {
-            return fderr::FloppyUnknownError;  // a damaged stream; the device itself is fine
-        }
         // A port that has gone away, or a device that could not be reached again.
+        trap(f, procedure, step);
         if (!m_lost) {
             lose(f.description());
         }
         explainFailure(m_problem);
         return fderr::NotReady;
     }
+}
+
+std::int32_t GreaseweazleDriver::fluxResult(gw::Ack status, const char* what, const char* procedure) {
+    switch (status) {
+        case gw::Ack::Okay:
+            return 0;
+        case gw::Ack::NoIndex:
+            return fderr::NoMediaInDrive;
+        case gw::Ack::Wrprot:
+            return fderr::WriteProtect;
+        default:
+            trap(Failure(failure::DeviceIO,
+                         std::string(what) + ": " + gw::AckName(static_cast<std::uint8_t>(status))),
+                 procedure, 5);
+            return fderr::FloppyUnknownError;
+    }
+}
+
+std::int32_t GreaseweazleDriver::readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                          flux::DecodedTrack& decoded, const char* procedure, bool quick) {
+    std::vector<std::uint8_t> stream;
+    int step = 1;
+    const std::int32_t code = atSide(drive, physicalCylinder, head, procedure, step, [&](gw::Client& client) {
+        const auto maxIndex =
+            quick ? std::uint16_t{0} : static_cast<std::uint16_t>(std::max(2, m_settings.revolutions) + 1);
+        // One revolution (200 ms at 300 rpm) and a tenth: every sector
+        // passes the head whole at least once, wherever the read starts.
+        const std::uint32_t ticks = quick ? m_info.sampleFreq / 5 * 11 / 10 : 0;
+        gw::Ack status = gw::Ack::Okay;
+        for (int attempt = 0; attempt < kFluxAttempts; ++attempt) {
+            stream = client.ReadFlux(ticks, maxIndex);
+            status = client.GetFluxStatus();
+            if (status != gw::Ack::FluxOverflow) {
+                break;
+            }
+        }
+        return fluxResult(status, "flux read", procedure);
+    });
+    if (code != 0) {
+        return code;
+    }
+    try {
+        flux::FluxTrack track = gw::DecodeReadStream(stream, m_info.sampleFreq);
+        const bool indexSeen = !track.indexTicks.empty();
+        // A short read is one revolution from wherever the disk was: the
+        // decoder is to take it whole, not as the two pieces either side of
+        // the index pulse.
+        if (quick) {
+            track.indexTicks.clear();
+        }
+        decoded = flux::DecodeMfmTrack(track);
+        decoded.indexSeen = indexSeen;
+        return indexSeen ? 0 : fderr::NoMediaInDrive;
+    } catch (const Failure& f) {
+        trap(f, procedure, 5);
+        return fderr::FloppyUnknownError;  // a damaged stream; the device itself is fine
+    }
+}
+
+std::int32_t GreaseweazleDriver::writeSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                           const char* procedure, int& step,
+                                           const std::function<void(gw::Client&)>& write) {
+    const std::int32_t code = atSide(drive, physicalCylinder, head, procedure, step, [&](gw::Client& client) {
+        gw::Ack status = gw::Ack::Okay;
+        // The device ran dry before the write's end: sending it again is what helps.
+        for (int attempt = 0; attempt < kFluxAttempts; ++attempt) {
+            write(client);
+            status = client.GetFluxStatus();
+            if (status != gw::Ack::FluxUnderflow) {
+                break;
+            }
+        }
+        return fluxResult(status, "flux write", procedure);
+    });
+    // What the side held has changed, whichever way the write went.
+    if (m_slowSide == std::pair<int, int>{physicalCylinder, head}) {
+        m_slowSide = {-1, -1};
+    }
+    return code;
+}
+
+bool GreaseweazleDriver::IsWriteProtected(std::uint8_t drive, bool& bProtected, std::string& sErrorText) {
+    if (!SenseDriveStatus(drive, sErrorText)) {
+        return false;
+    }
+    try {
+        const Spin spin(*this, drive);
+        bProtected = m_client->GetPin(gw::kPinWriteProtect) == 0;  // active low
+        return true;
+    } catch (const std::exception& e) {
+        trap(Failure(failure::DeviceIO, e.what()), "IsWriteProtected", 2);
+        lose(e.what());
+        sErrorText = DriveErrorText(fderr::NotReady);
+        return false;
+    }
+}
+
+bool GreaseweazleDriver::WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                          const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                          std::string& sErrorText, std::int32_t lSizeCode, bool bDoubleStep) {
+    return runWrite("WriteSingleTrack", lErrorCode, sErrorText, [&](int& step) {
+        if (!hasUnit(drive)) {
+            return fderr::InvalidHandle;
+        }
+        if (head > 1 || lSizeCode != fdraw::kOpusSizeCode ||
+            data.size() != fdraw::RequireTrackLength(lSizeCode)) {
+            return fderr::InvalidParameter;
+        }
+        const std::vector<std::uint8_t> stream = OpusWriteStream(data, cylinder, head, m_info.sampleFreq);
+        const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
+        return writeSide(drive, seek[0], head, "WriteSingleTrack", step,
+                         [&](gw::Client& client) { client.WriteFlux(stream); });
+    });
+}
+
+bool GreaseweazleDriver::EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
+                                    std::int32_t& lErrorCode, std::string& sErrorText) {
+    return runWrite("EraseTrack", lErrorCode, sErrorText, [&](int& step) {
+        if (!hasUnit(drive)) {
+            return fderr::InvalidHandle;
+        }
+        if (head > 1) {
+            return fderr::InvalidParameter;
+        }
+        return writeSide(drive, physicalCylinder, head, "EraseTrack", step,
+                         [&](gw::Client& client) { client.EraseFlux(WriteTicks(m_info.sampleFreq)); });
+    });
+}
+
+std::uint32_t GreaseweazleDriver::WriteTicks(std::uint32_t sampleFreq) {
+    // A revolution at 300 rpm and a fiftieth: a drive a little fast or slow
+    // still has the whole of its track covered.
+    return static_cast<std::uint32_t>(std::uint64_t{sampleFreq} / 5 * 51 / 50);
+}
+
+std::vector<std::uint8_t> GreaseweazleDriver::OpusWriteStream(std::span<const std::uint8_t> side,
+                                                              std::uint8_t cylinder, std::uint8_t head,
+                                                              std::uint32_t sampleFreq) {
+    std::vector<flux::EncodeSector> sectors = flux::OpusTrackSectors(side, 0, 0, 1);
+    for (flux::EncodeSector& s : sectors) {
+        s.cylinder = cylinder;
+        s.head = head;
+    }
+    flux::EncodeOptions options;
+    options.tickHz = sampleFreq;
+    // Longer than a revolution by the margin of WriteTicks, in gap bytes: the
+    // write ends at the index pulse, wherever the stream is then.
+    options.rpm = 300.0 * 50 / 51;
+    const std::vector<std::vector<flux::EncodeSector>> revolutions{std::move(sectors)};
+    const flux::FluxTrack track = flux::EncodeMfmTrack(revolutions, options);
+    return gw::EncodeWriteStream(track.intervals);
 }
 
 std::int32_t GreaseweazleDriver::CollectSectors(const flux::DecodedTrack& track, std::uint8_t cylinder,

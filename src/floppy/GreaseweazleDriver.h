@@ -1,16 +1,19 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "floppy/GreaseweazleProtocol.h"
 #include "floppy/modFDRawCmd.h"
 #include "flux/Mfm.h"
 
-// A floppy drive on a Greaseweazle, the USB flux reader: each track side is
-// read as flux over several revolutions and decoded here, so the read engine
-// sees the same 18 sectors and controller error codes as from a PC floppy
-// controller.
+// A floppy drive on a Greaseweazle, the USB flux reader and writer: each
+// track side is read as flux over several revolutions and decoded here, and
+// written as the flux of one revolution encoded here, so the read and write
+// engines see the same 18 sectors and controller error codes as from a PC
+// floppy controller.
 //
 // A side costs what the disk costs: it is first read over one revolution and
 // the longest sector's worth, from wherever the disk is, and read again over
@@ -44,6 +47,26 @@ public:
     // anything else is a Failure naming the variable.
     [[nodiscard]] static gw::BusType BusFromText(const char* text);
 
+    // The write-protect pin of the drive, read with the drive selected.
+    [[nodiscard]] bool IsWriteProtected(std::uint8_t drive, bool& bProtected,
+                                        std::string& sErrorText) override;
+    // One revolution of flux from the index pulse, encoded here as an Opus
+    // format lays the side down; a flux underflow is written again.
+    [[nodiscard]] bool WriteSingleTrack(std::uint8_t drive, std::uint8_t cylinder, std::uint8_t head,
+                                        const std::vector<std::uint8_t>& data, std::int32_t& lErrorCode,
+                                        std::string& sErrorText, std::int32_t lSizeCode,
+                                        bool bDoubleStep) override;
+    [[nodiscard]] bool EraseTrack(std::uint8_t drive, std::uint8_t physicalCylinder, std::uint8_t head,
+                                  std::int32_t& lErrorCode, std::string& sErrorText) override;
+
+    // The WriteFlux stream of one Opus track side (4,608 bytes, sectors in ID
+    // order) whose IDs name cylinder and head, at the device's sample rate.
+    [[nodiscard]] static std::vector<std::uint8_t> OpusWriteStream(std::span<const std::uint8_t> side,
+                                                                   std::uint8_t cylinder, std::uint8_t head,
+                                                                   std::uint32_t sampleFreq);
+    // How long a write or an erase of one side runs, in ticks.
+    [[nodiscard]] static std::uint32_t WriteTicks(std::uint32_t sampleFreq);
+
     // Sectors first..first+count-1 of a decoded side as the controller would
     // return them: 0 and the data, or the code of the first sector that
     // failed (CRC Error, Sector Not Found, Wrong Cylinder when the IDs name
@@ -68,10 +91,22 @@ private:
     // Stopped answering: given up until the next drive check.
     void lose(const std::string& reason);
     [[nodiscard]] bool hasUnit(std::uint8_t drive) const;
+    // Runs work with the device connected, drive spinning and the head over
+    // the side; work's result, or the controller's code for what went wrong
+    // with the device (trapped under procedure at the step reached).
+    using SideWork = std::function<std::int32_t(gw::Client&)>;
+    [[nodiscard]] std::int32_t atSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                      const char* procedure, int& step, const SideWork& work);
+    // The code for what GetFluxStatus said after a flux read, write or erase.
+    [[nodiscard]] std::int32_t fluxResult(gw::Ack status, const char* what, const char* procedure);
     // 0 and the decoded side, or an error code. quick: about 1.1 revolutions
     // by time instead of settings.revolutions by index pulses.
     [[nodiscard]] std::int32_t readSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
                                         flux::DecodedTrack& decoded, const char* procedure, bool quick);
+    // A write or an erase of the side, tried again after a flux underflow.
+    [[nodiscard]] std::int32_t writeSide(std::uint8_t drive, int physicalCylinder, std::uint8_t head,
+                                         const char* procedure, int& step,
+                                         const std::function<void(gw::Client&)>& write);
 
     Settings m_settings;
     std::unique_ptr<gw::Transport> m_port;

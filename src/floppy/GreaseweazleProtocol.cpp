@@ -282,4 +282,31 @@ Ack Client::GetFluxStatus() {
     return static_cast<Ack>(ack[1]);
 }
 
+void Client::awaitFinish(Cmd cmd, std::chrono::milliseconds timeout) {
+    std::uint8_t done = 0;
+    readExactly(cmd, {&done, 1}, Clock::now() + timeout);
+}
+
+void Client::WriteFlux(std::span<const std::uint8_t> stream) {
+    const std::uint8_t args[] = {1, 1};  // from an index pulse to the next
+    command(Cmd::WriteFlux, Request(Cmd::WriteFlux, args), m_timeouts.seek);
+    m_transport.write(stream);
+    awaitFinish(Cmd::WriteFlux, m_timeouts.fluxTotal);
+}
+
+void Client::EraseFlux(std::uint32_t ticks) {
+    std::vector<std::uint8_t> args;
+    put32(args, ticks);
+    command(Cmd::EraseFlux, Request(Cmd::EraseFlux, args), m_timeouts.seek);
+    awaitFinish(Cmd::EraseFlux, m_timeouts.fluxTotal);
+}
+
+std::uint8_t Client::GetPin(std::uint8_t pin) {
+    const std::uint8_t args[] = {pin};
+    command(Cmd::GetPin, Request(Cmd::GetPin, args), m_timeouts.command);
+    std::uint8_t level = 0;
+    readExactly(Cmd::GetPin, {&level, 1}, Clock::now() + m_timeouts.command);
+    return level;
+}
+
 }  // namespace gw

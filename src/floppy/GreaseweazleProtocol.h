@@ -51,6 +51,9 @@ enum class Ack : std::uint8_t {
 
 enum class BusType : std::uint8_t { None = 0, IbmPc = 1, Shugart = 2 };
 
+// Drive-bus pins GetPin reads.
+inline constexpr std::uint8_t kPinWriteProtect = 28;
+
 inline constexpr std::size_t kInfoLength = 32;
 inline constexpr std::uint32_t kDefaultLingerTicks = 36'000;  // 500 µs at 72 MHz
 
@@ -168,12 +171,24 @@ public:
     // The whole stream, its final 00 included. A stream that goes past
     // FluxLimitsFor is abandoned with ClearComms and a TooMuchFlux error.
     [[nodiscard]] std::vector<std::uint8_t> ReadFlux(std::uint32_t ticks, std::uint16_t maxIndex);
-    // The result of the last flux read: Okay, NoIndex, FluxOverflow...
+    // The result of the last flux read, write or erase: Okay, NoIndex, FluxOverflow...
     [[nodiscard]] Ack GetFluxStatus();
+    // Writes stream (from EncodeWriteStream) from the next index pulse to the
+    // one after it. A write-protected disk answers the request with Wrprot, a
+    // Status error, and the stream is never sent; otherwise the device takes
+    // the whole stream whatever happens and GetFluxStatus tells how it went.
+    void WriteFlux(std::span<const std::uint8_t> stream);
+    // Holds the write gate open for ticks: no flux is left under the head.
+    // Wrprot as for WriteFlux; GetFluxStatus tells the rest.
+    void EraseFlux(std::uint32_t ticks);
+    // The level of a drive-bus pin, 0 when asserted (they are active low).
+    [[nodiscard]] std::uint8_t GetPin(std::uint8_t pin);
 
 private:
     void command(Cmd cmd, std::span<const std::uint8_t> request, std::chrono::milliseconds timeout);
     void readExactly(Cmd cmd, std::span<std::uint8_t> out, std::chrono::steady_clock::time_point deadline);
+    // The one byte a write or an erase sends when it has finished.
+    void awaitFinish(Cmd cmd, std::chrono::milliseconds timeout);
 
     Transport& m_transport;
     Timeouts m_timeouts;

@@ -12,10 +12,18 @@ namespace {
 constexpr std::uint8_t kOpcode = 0xFF;
 constexpr std::uint8_t kOpIndex = 1;
 constexpr std::uint8_t kOpSpace = 2;
+constexpr std::uint8_t kOpAstable = 3;
 constexpr std::uint32_t kLongestShort = 249;
 constexpr std::uint32_t kLongestPair = 1524;
 // How long the device waits without a transition before it starts sending SPACEs.
 constexpr std::uint32_t kSpaceAfterTicks = 2 * kSpaceTicks;
+// Written streams: the longest interval written as flux (150 µs), the
+// period that fills a longer one, the shortest period the device takes
+// (800 ns) and the closing transition (100 µs).
+constexpr std::uint32_t kLongestWrittenInterval = 10'800;
+constexpr std::uint32_t kAstableTicks = 90;
+constexpr std::uint32_t kShortestAstable = 57;
+constexpr std::uint32_t kClosingTicks = 7'200;
 
 }  // namespace
 
@@ -127,6 +135,82 @@ flux::FluxTrack DecodeReadStream(std::span<const std::uint8_t> stream, double ti
             throw Failure(failure::Overflow, "flux interval too long", at);
         }
         track.intervals.push_back(static_cast<std::uint32_t>(interval));
+    }
+}
+
+std::vector<std::uint8_t> EncodeWriteStream(std::span<const std::uint32_t> intervals) {
+    std::vector<std::uint8_t> out;
+    out.reserve(intervals.size() + 16);
+    for (std::uint32_t ticks : intervals) {
+        if (ticks == 0) {
+            continue;
+        }
+        if (ticks <= kLongestWrittenInterval) {
+            AppendInterval(out, ticks);
+            continue;
+        }
+        out.push_back(kOpcode);
+        out.push_back(kOpSpace);
+        AppendN28(out, ticks);
+        out.push_back(kOpcode);
+        out.push_back(kOpAstable);
+        AppendN28(out, kAstableTicks);
+    }
+    AppendInterval(out, kClosingTicks);
+    out.push_back(0);
+    return out;
+}
+
+std::vector<std::uint32_t> DecodeWriteStream(std::span<const std::uint8_t> stream, std::uint64_t maxTicks) {
+    const ByteReader in(stream);
+    std::vector<std::uint32_t> intervals;
+    std::uint64_t pending = 0;  // SPACE ticks not yet closed by a transition
+    std::uint64_t total = 0;    // ticks of the transitions taken
+    std::size_t at = 0;
+    const auto transition = [&](std::uint64_t ticks) {
+        const std::uint64_t interval = pending + ticks;
+        pending = 0;
+        if (interval > UINT32_MAX) {
+            throw Failure(failure::Overflow, "flux interval too long", at);
+        }
+        total += interval;
+        if (total <= maxTicks) {
+            intervals.push_back(static_cast<std::uint32_t>(interval));
+        }
+    };
+    for (;;) {
+        const std::uint8_t b = in.u8(at);
+        if (b == 0) {
+            return intervals;
+        }
+        if (b <= kLongestShort) {
+            transition(b);
+            at += 1;
+            continue;
+        }
+        if (b < kOpcode) {
+            transition(250 + std::uint64_t{b - 250u} * 255 + in.u8(at + 1) - 1);
+            at += 2;
+            continue;
+        }
+        const std::uint8_t op = in.u8(at + 1);
+        const std::uint32_t n = DecodeN28(in.bytes(at + 2, 4).first<4>());
+        if (op == kOpSpace) {
+            pending += n;
+        } else if (op == kOpAstable && n >= kShortestAstable) {
+            // The stretch of the SPACE before it, filled with transitions.
+            const std::uint64_t stretch = pending;
+            pending = 0;
+            std::uint64_t done = 0;
+            for (; done + n <= stretch && total <= maxTicks; done += n) {
+                transition(n);
+            }
+            total += (stretch - done) / n * n;  // those past the end are not kept
+            pending = (stretch - done) % n;
+        } else {
+            throw Failure(failure::InvalidProcedureCall, "flux stream opcode not allowed in a write", at);
+        }
+        at += 6;
     }
 }
 

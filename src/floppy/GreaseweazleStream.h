@@ -15,7 +15,9 @@
 //   FA..FE b     a transition after 250 + (b0 - 250) * 255 + b - 1 ticks (250..1524)
 //   FF 01 N28    an index pulse N ticks after the cursor (the cursor does not move)
 //   FF 02 N28    N ticks without a transition (the next transition counts from here)
-//   FF 03 N28    only in write streams; a read stream holding one is damaged
+//   FF 03 N28    ASTABLE, only in write streams: transitions every N ticks
+//                over the length of the SPACE before it (a read stream
+//                holding one is damaged)
 //
 // N28 carries 28 bits in four bytes whose bit 0 is always set, so a 00 never
 // appears inside it (an 0xFF may, so opcodes are parsed by position).
@@ -43,5 +45,21 @@ void AppendInterval(std::vector<std::uint8_t>& out, std::uint32_t ticks);
 // 00 is a Failure (Subscript out of range / Invalid procedure call) naming the
 // offset; bytes after the 00 are ignored.
 [[nodiscard]] flux::FluxTrack DecodeReadStream(std::span<const std::uint8_t> stream, double tickHz);
+
+// What WriteFlux takes: the intervals of one revolution, each as a read
+// sends it up to 150 µs (10,800 ticks), a longer one (a stretch without
+// flux) as a SPACE filled with 1.25 µs ASTABLE transitions that no drive
+// resolves; then a last 100 µs transition, so that the final interval is
+// written whole before the write gate closes, and the 00.
+[[nodiscard]] std::vector<std::uint8_t> EncodeWriteStream(std::span<const std::uint32_t> intervals);
+
+// The device's side of it: the transitions a write stream lays down, as
+// intervals (the closing 100 µs one included), those that end within
+// maxTicks of the start: a write stops at the next index pulse whatever the
+// stream holds. An index opcode, an unknown one, an ASTABLE period under 57
+// ticks (800 ns), a stream cut short or one without its 00 is a Failure
+// naming the offset.
+[[nodiscard]] std::vector<std::uint32_t> DecodeWriteStream(std::span<const std::uint8_t> stream,
+                                                           std::uint64_t maxTicks);
 
 }  // namespace gw

@@ -140,13 +140,14 @@ bool modFDRawCmd::runRead(const RawRead& request, std::vector<std::uint8_t>& dat
 bool modFDRawCmd::runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
                            const RawWrite& write) {
     int step = 1;
+    m_sFailureReason.clear();
     try {
         const std::int32_t code = write(step);
         if (code == 0) {
             return true;
         }
         lErrorCode = code;
-        sErrorText = DriveErrorText(code);
+        sErrorText = m_sFailureReason.empty() ? DriveErrorText(code) : m_sFailureReason;
     } catch (const Failure& f) {
         trap(f, procedure, step);
         lErrorCode = fderr::FloppyUnknownError;

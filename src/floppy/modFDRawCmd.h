@@ -131,7 +131,8 @@ protected:
                                std::int32_t& lErrorCode, std::string& sErrorText);
 
     // The same frame for a write or an erase: write returns 0 or the drive's
-    // code, advancing step; a fault is trapped under procedure.
+    // code (with the reason it explained, if any), advancing step; a fault is
+    // trapped under procedure.
     using RawWrite = std::function<std::int32_t(int& step)>;
     [[nodiscard]] bool runWrite(const char* procedure, std::int32_t& lErrorCode, std::string& sErrorText,
                                 const RawWrite& write);

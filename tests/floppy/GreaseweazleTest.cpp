@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "floppy/DiskReader.h"
+#include "floppy/DiskWriter.h"
 #include "floppy/GreaseweazleDriver.h"
 #include "gwsim/PtyServer.h"
 #endif
@@ -110,6 +111,52 @@ TEST(GreaseweazleStream, DamagedStreamsAreRefused) {
     };
     for (const auto& [name, stream] : cases) {
         EXPECT_THROW((void)gw::DecodeReadStream(stream, 72e6), Failure) << name;
+    }
+}
+
+// What WriteFlux sends: intervals as a read sends them up to 150 µs, longer
+// ones as a SPACE filled with ASTABLE transitions, then the closing 100 µs
+// transition and the 00; and what the device makes of it.
+TEST(GreaseweazleStream, WriteStreamsAsTheDeviceTakesThem) {
+    const Bytes closing{0xFF, 0x02, 0x4F, 0x6D, 0x01, 0x01, 0xF9, 0x00};  // SPACE 6951, then 249
+    const auto written = [&](Bytes body) {
+        body.insert(body.end(), closing.begin(), closing.end());
+        return body;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint32_t> intervals;
+        Bytes stream;
+        std::vector<std::uint32_t> laidDown;
+    } cases[] = {
+        {"short, pair and zero", {249, 0, 250}, written({0xF9, 0xFA, 0x01}), {249, 250, 7200}},
+        {"up to 150 µs as a read sends it",
+         {10800},
+         written({0xFF, 0x02, 0x6F, 0xA5, 0x01, 0x01, 0xF9}),
+         {10800, 7200}},
+        {"a stretch without flux is filled",
+         {10801},
+         written({0xFF, 0x02, 0x63, 0xA9, 0x01, 0x01, 0xFF, 0x03, 0xB5, 0x01, 0x01, 0x01}),
+         std::vector<std::uint32_t>(120, 90)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(bytesEqual(c.stream, gw::EncodeWriteStream(c.intervals))) << c.name;
+        std::vector<std::uint32_t> laidDown = gw::DecodeWriteStream(c.stream, UINT64_MAX);
+        if (c.laidDown.size() > 2) {
+            laidDown.resize(c.laidDown.size());  // the 1 tick left over joins the closing transition
+        }
+        EXPECT_EQ(laidDown, c.laidDown) << c.name;
+    }
+    // The device stops at the index pulse whatever the stream holds.
+    EXPECT_EQ(gw::DecodeWriteStream(written({0x64, 0x64}), 150), (std::vector<std::uint32_t>{100}));
+    const std::pair<const char*, Bytes> refused[] = {
+        {"an index pulse", {0xFF, 0x01, 0x01, 0x01, 0x01, 0x01, 0x00}},
+        {"ASTABLE under 800 ns",
+         {0xFF, 0x02, 0x01, 0x03, 0x01, 0x01, 0xFF, 0x03, 0x71, 0x01, 0x01, 0x01, 0x00}},
+        {"no end", {0x10}},
+    };
+    for (const auto& [name, stream] : refused) {
+        EXPECT_THROW((void)gw::DecodeWriteStream(stream, UINT64_MAX), Failure) << name;
     }
 }
 
@@ -202,11 +249,12 @@ TEST(GreaseweazlePorts, APosixPortWaitsForRoomAndReportsAHangUp) {
 using floppyfix::patternDisk;
 using floppyfix::trackSide;
 
-gwsim::Options simOptions(int sides, const std::string& faults) {
+gwsim::Options simOptions(int sides, const std::string& faults, bool writeProtected = false) {
     gwsim::Options o;
     o.image = patternDisk(sides);
     o.faults = gwsim::ParseFaults(faults);
     o.noIndexDelay = std::chrono::milliseconds(50);
+    o.writeProtected = writeProtected;
     return o;
 }
 
@@ -227,11 +275,102 @@ struct Rig {
     RecordingLog log;
     GreaseweazleDriver driver;
 
-    explicit Rig(const std::string& faults, int sides = 1)
-        : server(simOptions(sides, faults)), driver(settings(server.path()), &log) {
+    explicit Rig(const std::string& faults, int sides = 1, bool writeProtected = false)
+        : server(simOptions(sides, faults, writeProtected)), driver(settings(server.path()), &log) {
         server.start();
     }
+
+    // Every side of shape read back one by one, as the image lays them out.
+    Bytes readBack(WriteShape shape, bool doubleStep) {
+        Bytes disk;
+        for (int t = 0; t < shape.tracks; ++t) {
+            for (int h = 0; h < shape.heads; ++h) {
+                std::vector<std::uint8_t> data;
+                std::int32_t code = 0;
+                std::string text;
+                EXPECT_TRUE(driver.ReadSingleTrack(0, static_cast<std::uint8_t>(t),
+                                                   static_cast<std::uint8_t>(h), data, code, text, 1,
+                                                   doubleStep))
+                    << h << ":" << t << " " << text;
+                data.resize(floppyfix::kTrackSide);
+                disk.insert(disk.end(), data.begin(), data.end());
+            }
+        }
+        return disk;
+    }
 };
+
+// Another disk than the one in the drive, so that nothing passes by being there already.
+Bytes newDisk(int sides, int tracks) {
+    Bytes disk = patternDisk(sides, tracks);
+    for (std::uint8_t& b : disk) {
+        b = static_cast<std::uint8_t>(b ^ 0x5A);
+    }
+    return disk;
+}
+
+TEST(GreaseweazleDriver, AWrittenDiskReadsBackAsItsImage) {
+    const struct {
+        WriteShape shape;
+        bool doubleStep;
+    } cases[] = {{{40, 1}, true}, {{40, 2}, true}, {{80, 2}, false}};
+    for (const auto& c : cases) {
+        Rig rig("", c.shape.heads);
+        ScriptedPrompter prompter;
+        WriteOptions options;
+        options.shape = c.shape;
+        const Bytes image = newDisk(c.shape.heads, c.shape.tracks);
+        const WriteReport report = DiskWriter(rig.driver, prompter).WriteDisk("A", options, image);
+        const std::string name = std::to_string(c.shape.tracks) + "x" + std::to_string(c.shape.heads);
+        EXPECT_EQ(report.outcome, WriteOutcome::Finished) << name << " " << report.sErrorText;
+        EXPECT_TRUE(bytesEqual(image, rig.readBack(c.shape, c.doubleStep))) << name;
+        // A 40-track disk leaves no flux on the cylinders between its tracks.
+        std::vector<std::uint8_t> data;
+        std::int32_t code = 0;
+        std::string text;
+        EXPECT_EQ(rig.driver.ReadSingleTrack(0, 3, 0, data, code, text, 1, false) ? 0 : code,
+                  c.doubleStep ? fderr::IdMarkNotFound : 0)
+            << name;
+        EXPECT_FALSE(rig.server.motorOn()) << name;
+    }
+}
+
+// A disk whose tab is closed is never written to; a weak spot is written
+// again, and a side that will not take its data ends the write where it is;
+// a write the device ran dry on is sent again. Each write is cancelled once
+// track 3 is done.
+TEST(GreaseweazleDriver, WritesAreVerifiedAndTriedAgain) {
+    const struct {
+        const char* name;
+        const char* faults;
+        bool writeProtected;
+        WriteOutcome outcome;
+        std::vector<int> badSectors;
+        long writeFluxes;
+    } cases[] = {
+        {"write-protected", "", true, WriteOutcome::WriteProtected, {}, 0},
+        {"a weak sector written again", "weak:0:3:5", false, WriteOutcome::Canceled, {}, 5},
+        {"a sector that never takes", "weak:0:3:5:9", false, WriteOutcome::Failed, {5}, 6},
+        {"a write the device ran dry on", "underflow:1", false, WriteOutcome::Canceled, {}, 5},
+    };
+    for (const auto& c : cases) {
+        Rig rig(c.faults, 1, c.writeProtected);
+        ScriptedPrompter prompter;
+        DiskWriter writer(rig.driver, prompter);
+        WriteHooks hooks;
+        hooks.progress = [&](const WriteProgress& p) {
+            if (p.ok && p.track == 3) {
+                writer.Cancel();
+            }
+        };
+        const WriteReport report = writer.WriteDisk("A", WriteOptions{}, newDisk(1, 40), hooks);
+        EXPECT_EQ(report.outcome, c.outcome) << c.name;
+        EXPECT_EQ(report.badSectors, c.badSectors) << c.name;
+        const std::vector<std::string> commands = rig.server.commands();
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "WriteFlux 1 1"), c.writeFluxes) << c.name;
+        EXPECT_FALSE(rig.server.motorOn()) << c.name;
+    }
+}
 
 TEST(GreaseweazleDriver, QuillmarFloppyNamesThePortAndASideIsReadWithTheHostsCommands) {
     Rig rig("", 2);

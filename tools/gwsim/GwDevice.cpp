@@ -89,6 +89,11 @@ Faults ParseFaults(std::string_view text) {
                 }
             }
             faults.badSectors.push_back(bad);
+        } else if (f[0] == "weak" && (f.size() == 4 || f.size() == 5)) {
+            faults.weakSectors.push_back({parseInt(f[2], item), parseInt(f[1], item), parseInt(f[3], item),
+                                          f.size() == 5 ? parseInt(f[4], item) : 1});
+        } else if (f[0] == "underflow" && f.size() == 2) {
+            faults.underflowWrites = parseInt(f[1], item);
         } else if (f[0] == "nosync" && f.size() == 3) {
             faults.noSync.emplace_back(parseInt(f[2], item), parseInt(f[1], item));
         } else if (f[0] == "noindex" && f.size() == 1) {
@@ -102,9 +107,11 @@ Faults ParseFaults(std::string_view text) {
         } else if (f[0] == "endless" && f.size() == 1) {
             faults.endless = true;
         } else {
-            throw Failure(failure::InvalidProcedureCall, "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
-                                                             "\" is none of crc:H:T:R[:REVS], nosync:H:T, "
-                                                             "noindex, notrk0, mute:N, overflow:N, endless");
+            throw Failure(failure::InvalidProcedureCall,
+                          "QUILLMAR_GWSIM_FAULTS: \"" + std::string(item) +
+                              "\" is none of crc:H:T:R[:REVS], weak:H:T:R[:N], "
+                              "nosync:H:T, noindex, notrk0, mute:N, overflow:N, "
+                              "underflow:N, endless");
         }
     }
     return faults;
@@ -120,6 +127,7 @@ Device::Device(Options options) : m_options(std::move(options)), m_seed(m_option
 void Device::clearComms() {
     m_commands.emplace_back("ClearComms");
     m_pending.clear();
+    m_writeStream.reset();  // the write gate closes where the flux stopped
 }
 
 int Device::unitCount() const {
@@ -137,7 +145,21 @@ int Device::unitCount() const {
 std::vector<Output> Device::receive(std::span<const std::uint8_t> bytes) {
     std::vector<Output> out;
     m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
-    while (m_pending.size() >= 2) {
+    while (m_writeStream || m_pending.size() >= 2) {
+        if (m_writeStream) {
+            // Everything up to the 00 is flux to write, not requests.
+            const auto end = std::find(m_pending.begin(), m_pending.end(), std::uint8_t{0});
+            const bool complete = end != m_pending.end();
+            m_writeStream->insert(m_writeStream->end(), m_pending.begin(), complete ? end + 1 : end);
+            m_pending.erase(m_pending.begin(), complete ? end + 1 : end);
+            if (!complete) {
+                break;
+            }
+            const std::vector<std::uint8_t> stream = std::move(*m_writeStream);
+            m_writeStream.reset();
+            out.push_back(finishWrite(stream));
+            continue;
+        }
         const std::size_t len = m_pending[1];
         if (len >= 2 && m_pending.size() < len) {
             break;
@@ -202,8 +224,9 @@ Device::Handler Device::handlerFor(Cmd cmd) {
         case Cmd::ReadFlux:
             return &Device::onReadFlux;
         case Cmd::WriteFlux:
+            return &Device::onWriteFlux;
         case Cmd::EraseFlux:
-            return &Device::onWrite;
+            return &Device::onEraseFlux;
         case Cmd::GetFluxStatus:
             return &Device::onGetFluxStatus;
         case Cmd::Select:
@@ -304,8 +327,11 @@ Device::Answer Device::onGetPin(Request r) {
     if (r[2] == 26) {
         return {Ack::Okay, {static_cast<std::uint8_t>(m_unit && m_cylinder[*m_unit] == 0 ? 0 : 1)}};
     }
-    if (r[2] == 8 || r[2] == 28) {
-        return {Ack::Okay, {static_cast<std::uint8_t>(r[2] == 28 ? 0 : 1)}};  // the disk is write-protected
+    if (r[2] == 8 || r[2] == gw::kPinWriteProtect) {
+        // Active low: 0 when the disk is protected.
+        return {
+            Ack::Okay,
+            {static_cast<std::uint8_t>(r[2] == gw::kPinWriteProtect && m_options.writeProtected ? 0 : 1)}};
     }
     return {Ack::BadPin};
 }
@@ -332,9 +358,13 @@ Device::Answer Device::onSetParams(Request r) {
 Device::Answer Device::onReset(Request) {
     std::vector<std::string> seen = std::move(m_commands);
     const int answered = m_answered;
+    auto written = std::move(m_written);
+    const int writes = m_writes;
     *this = Device(std::move(m_options));
     m_commands = std::move(seen);
     m_answered = answered;
+    m_written = std::move(written);
+    m_writes = writes;
     return {};
 }
 
@@ -350,9 +380,83 @@ Device::Answer Device::onGetFluxStatus(Request) {
     return {m_fluxStatus};
 }
 
-// Nothing is written to the image: the disk has its write-protect tab open.
-Device::Answer Device::onWrite(Request) {
-    return {Ack::Wrprot};
+bool Device::spinning() const {
+    return m_unit == 0 && m_motor[0] && !m_options.faults.noIndex &&
+           (!m_options.image.empty() || m_options.recording);
+}
+
+// A protected disk refuses at once and the host sends no stream.
+Device::Answer Device::onWriteFlux(Request r) {
+    if (!m_unit) {
+        return {Ack::NoUnit};
+    }
+    if (r[2] > 1 || r[3] > 1) {
+        return {Ack::BadCommand};
+    }
+    if (m_options.writeProtected) {
+        return {Ack::Wrprot};
+    }
+    m_writeStream.emplace();
+    return {};
+}
+
+Output Device::finishWrite(std::span<const std::uint8_t> stream) {
+    const auto done = [](std::chrono::milliseconds delay = {}) { return Output{delay, {0}}; };
+    std::vector<std::uint32_t> intervals;
+    try {
+        // The write runs from one index pulse to the next.
+        intervals = gw::DecodeWriteStream(stream, kRevolutionTicks);
+    } catch (const Failure&) {
+        m_fluxStatus = Ack::BadCommand;
+        return done();
+    }
+    if (!spinning()) {
+        m_fluxStatus = Ack::NoIndex;
+        return done(m_options.noIndexDelay);
+    }
+    m_writtenTicks += kRevolutionTicks;
+    if (m_writes++ < m_options.faults.underflowWrites) {
+        // The host fed the write too slowly: what the side holds now is anyone's guess.
+        m_written[{m_cylinder[0], m_head}] = {};
+        m_fluxStatus = Ack::FluxUnderflow;
+        return done();
+    }
+    flux::FluxTrack track;
+    track.tickHz = kSampleFreq;
+    track.intervals = std::move(intervals);
+    std::vector<flux::EncodeSector> sectors;
+    for (const flux::DecodedSector& d : flux::DecodeMfmTrack(track).sectors) {
+        flux::EncodeSector e{d.cylinder, d.head, d.sector, d.sizeCode, d.data, !d.dataOk};
+        for (WeakSector& weak : m_options.faults.weakSectors) {
+            if (weak.writes > 0 && weak.head == d.head && weak.track == d.cylinder &&
+                weak.sector == d.sector) {
+                --weak.writes;
+                e.corruptData = true;
+            }
+        }
+        sectors.push_back(std::move(e));
+    }
+    m_written[{m_cylinder[0], m_head}] = std::move(sectors);
+    m_fluxStatus = Ack::Okay;
+    return done();
+}
+
+Device::Answer Device::onEraseFlux(Request r) {
+    if (!m_unit) {
+        return {Ack::NoUnit};
+    }
+    if (m_options.writeProtected) {
+        return {Ack::Wrprot};
+    }
+    const std::uint32_t ticks = ByteReader(r).u32le(2);
+    m_fluxStatus = Ack::Okay;
+    if (spinning()) {
+        m_writtenTicks += ticks;
+        if (ticks >= kRevolutionTicks) {
+            m_written[{m_cylinder[0], m_head}] = {};
+        }
+    }
+    return {Ack::Okay, {}, Output{{}, {0}}};
 }
 
 Device::Answer Device::onReadFlux(Request r) {
@@ -367,9 +471,7 @@ Device::Answer Device::onReadFlux(Request r) {
 
 gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream) {
     const int unit = *m_unit;
-    const bool spinning = unit == 0 && m_motor[0] && !m_options.faults.noIndex &&
-                          (!m_options.image.empty() || m_options.recording);
-    if (!spinning) {
+    if (!spinning()) {
         // The firmware gives up after its index timeout; nothing was captured.
         stream.delay = maxIndex != 0 ? m_options.noIndexDelay : std::chrono::milliseconds(0);
         stream.bytes = {0};
@@ -377,9 +479,10 @@ gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& st
     }
     const std::uint64_t rev = kRevolutionTicks;
     const int revolutions = (maxIndex != 0 ? maxIndex : static_cast<int>(ticks / rev) + 1) + 1;
-    const flux::FluxTrack whole = m_options.recording
+    const bool written = m_written.contains({m_cylinder[unit], m_head});
+    const flux::FluxTrack whole = m_options.recording && !written
                                       ? recordedSide(m_cylinder[unit], m_head, revolutions)
-                                      : encodedSide(m_cylinder[unit] / 2, m_head, revolutions);
+                                      : encodedSide(m_cylinder[unit], m_head, revolutions);
 
     // The capture starts wherever the disk happens to be, ends with the
     // linger after the last index pulse asked for, or at the time limit.
@@ -427,20 +530,28 @@ gw::Ack Device::readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& st
     return Ack::Okay;
 }
 
-// An 80-track drive holding a 40-track disk: every track sits under two
-// cylinders, so the caller passes the cylinder halved.
-flux::FluxTrack Device::encodedSide(int track, int head, int revolutions) {
+// What was written there; else the image, as an 80-track drive holding a
+// 40-track disk finds it: every track sits under two cylinders.
+flux::FluxTrack Device::encodedSide(int cylinder, int head, int revolutions) {
+    const int track = cylinder / 2;
+    const auto written = m_written.find({cylinder, head});
     const int sides = m_options.image.size() > kSideLength ? 2 : 1;
     const std::size_t sideEnd = (static_cast<std::size_t>(track * sides + head) + 1) * kTrackSideLength;
     const bool noSync = std::find(m_options.faults.noSync.begin(), m_options.faults.noSync.end(),
                                   std::pair<int, int>{track, head}) != m_options.faults.noSync.end();
     std::vector<flux::EncodeSector> sectors;
-    if (track < kTracks && head < sides && sideEnd <= m_options.image.size() && !noSync) {
+    if (written != m_written.end()) {
+        sectors = written->second;
+    } else if (track < kTracks && head < sides && sideEnd <= m_options.image.size() && !noSync) {
         sectors = flux::OpusTrackSectors(m_options.image, track, head, sides);
     }
     std::vector<std::vector<flux::EncodeSector>> perRevolution(static_cast<std::size_t>(revolutions),
                                                                sectors);
+    // The image's faults; what was written has its own.
     for (const BadSector& bad : m_options.faults.badSectors) {
+        if (written != m_written.end()) {
+            break;
+        }
         if (bad.track != track || bad.head != head) {
             continue;
         }

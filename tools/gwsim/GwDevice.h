@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "floppy/GreaseweazleProtocol.h"
 #include "flux/FluxTrack.h"
+#include "flux/Mfm.h"
 
 // A Greaseweazle with an 80-track PC drive as unit 0 holding a 40-track Opus
 // disk, answering the host protocol byte for byte. It has no clock and no
@@ -28,19 +30,30 @@ struct BadSector {
     std::vector<int> revolutions;
 };
 
+// A sector that the first writes of its track side leave unreadable (a weak
+// spot of the disk): it reads back bad until the side is written again.
+struct WeakSector {
+    int track = 0;  // as the IDs written name it
+    int head = 0;
+    int sector = 0;
+    int writes = 1;  // how many writes it spoils
+};
+
 struct Faults {
     std::vector<BadSector> badSectors;
+    std::vector<WeakSector> weakSectors;
     std::vector<std::pair<int, int>> noSync;  // track, head: no sector marks at all
     bool noIndex = false;                     // no disk: the drive never sends an index pulse
     bool noTrack0 = false;                    // every seek ends in No Track 0
     int answerCommands = -1;                  // after this many answers the device goes silent (-1: never)
     int overflowReads = 0;                    // the first N flux reads end in Flux Overflow
     bool endless = false;                     // every flux read streams for ever, never ending in 00
+    int underflowWrites = 0;                  // the first N flux writes end in Flux Underflow
 };
 
 // Head before track, as in QUILLMAR_FLOPPY_FAULTS:
-// "crc:H:T:R[:REV,REV...];nosync:H:T;noindex;notrk0;mute:N;overflow:N;endless". A Failure
-// names the item it cannot read.
+// "crc:H:T:R[:REV,REV...];weak:H:T:R[:N];nosync:H:T;noindex;notrk0;mute:N;overflow:N;
+// underflow:N;endless". A Failure names the item it cannot read.
 [[nodiscard]] Faults ParseFaults(std::string_view text);
 
 struct Options {
@@ -53,6 +66,7 @@ struct Options {
     // What GetInfo reports (its sample frequency is the one the device samples at).
     gw::Info info{1, 6, true, 22, 72'000'000, 4, 0, 0};
     std::chrono::milliseconds noIndexDelay{2000};  // the firmware's wait for an index pulse
+    bool writeProtected = false;                   // the disk's write-protect tab
     double jitter = 0.05;                          // of a bit cell
     std::uint32_t seed = 1;
 };
@@ -87,6 +101,10 @@ public:
     [[nodiscard]] double revolutionsRead() const {
         return static_cast<double>(m_capturedTicks) / kRevolutionTicks;
     }
+    // The same for flux writes and erases.
+    [[nodiscard]] double revolutionsWritten() const {
+        return static_cast<double>(m_writtenTicks) / kRevolutionTicks;
+    }
 
 private:
     using Request = std::span<const std::uint8_t>;
@@ -118,10 +136,15 @@ private:
     Answer onReset(Request r);
     Answer onNoClickStep(Request r);
     Answer onGetFluxStatus(Request r);
-    Answer onWrite(Request r);
+    Answer onWriteFlux(Request r);
+    Answer onEraseFlux(Request r);
+    // The write stream that followed a WriteFlux, up to its 00: what it
+    // leaves on the side under the head, and the byte that ends the write.
+    [[nodiscard]] Output finishWrite(std::span<const std::uint8_t> stream);
+    [[nodiscard]] bool spinning() const;
     Answer onReadFlux(Request r);
     [[nodiscard]] gw::Ack readFlux(std::uint32_t ticks, std::uint16_t maxIndex, Output& stream);
-    [[nodiscard]] flux::FluxTrack encodedSide(int track, int head, int revolutions);
+    [[nodiscard]] flux::FluxTrack encodedSide(int cylinder, int head, int revolutions);
     [[nodiscard]] flux::FluxTrack recordedSide(int cylinder, int head, int revolutions) const;
     [[nodiscard]] int unitCount() const;
 
@@ -137,6 +160,13 @@ private:
     gw::Ack m_fluxStatus = gw::Ack::Okay;
     int m_reads = 0;
     std::uint64_t m_capturedTicks = 0;
+    std::uint64_t m_writtenTicks = 0;
+    // Between a WriteFlux and the 00 of its stream: the stream so far.
+    std::optional<std::vector<std::uint8_t>> m_writeStream;
+    // What was written, by cylinder and head, as the sectors it holds; it
+    // outlives a Reset, as a disk does.
+    std::map<std::pair<int, int>, std::vector<flux::EncodeSector>> m_written;
+    int m_writes = 0;
     std::uint32_t m_seed;
     std::uint8_t m_params[16] = {};
 };

@@ -73,6 +73,11 @@ double PtyServer::revolutionsRead() const {
     return m_device.revolutionsRead();
 }
 
+double PtyServer::revolutionsWritten() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_device.revolutionsWritten();
+}
+
 bool PtyServer::motorOn() const {
     const std::lock_guard<std::mutex> lock(m_mutex);
     return m_device.motorOn(0);

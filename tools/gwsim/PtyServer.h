@@ -37,8 +37,9 @@ public:
     // The motor of unit 0 and the selected unit, as the device holds them now.
     [[nodiscard]] bool motorOn() const;
     [[nodiscard]] bool selected() const;
-    // See Device::revolutionsRead.
+    // See Device::revolutionsRead and Device::revolutionsWritten.
     [[nodiscard]] double revolutionsRead() const;
+    [[nodiscard]] double revolutionsWritten() const;
 
 private:
     Device m_device;
