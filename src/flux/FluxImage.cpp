@@ -100,6 +100,12 @@ std::optional<DiskShape> ShapeOf(const DecodedDisk& disk) {
     const auto fitting = static_cast<int>(capacity / static_cast<std::size_t>(shape.geometry.size));
     shape.geometry.sectors = std::clamp(MostCommon(perSide), 1, std::max(fitting, 1));
     shape.geometry.firstId = firstId;
+    // An Opus disk has 40 or 80 tracks whatever the recording holds: sides
+    // cut off the end of a capture are missing, not a smaller disk.
+    const SectorGeometry& g = shape.geometry;
+    if (g.sectors == 18 && g.size == 256 && g.firstId == 0 && g.cylinders < 80) {
+        shape.geometry.cylinders = g.cylinders <= 40 ? 40 : 80;
+    }
     return shape;
 }
 

@@ -34,7 +34,9 @@ using DecodeProgress = std::function<bool(int done, int total)>;
 [[nodiscard]] DecodedDisk DecodeFluxDisk(const FluxDisk& disk, const DecodeProgress& progress = {});
 
 // The shape of the disk as its sectors say: the most common sectors per track
-// side and sector size, the lowest sector ID, the highest cylinder and head.
+// side and sector size, the lowest sector ID, the highest cylinder and head;
+// the cylinders of an Opus disk (18 sectors of 256 bytes from ID 0) rounded
+// up to its 40 or 80.
 struct DiskShape {
     SectorGeometry geometry;
 };

@@ -194,6 +194,39 @@ TEST(KryoFluxStreamCut, KeepsWhatCameBeforeTheCut) {
     }
 }
 
+// A capture that stops before the disk's end leaves an Opus disk its 40 or
+// 80 tracks, those it lacks missing; another disk keeps what its sectors say.
+TEST(CaptureCutShort, AnOpusDiskKeepsAllItsTracks) {
+    const struct {
+        const char* name;
+        int lastCylinder;
+        int sectors;
+        std::uint8_t sizeCode;
+        int firstId;
+        int cylinders;
+    } cases[] = {
+        {"Opus, 3 of 40 tracks", 2, 18, 1, 0, 40}, {"Opus, all 40", 39, 18, 1, 0, 40},
+        {"Opus, 41 of 80", 40, 18, 1, 0, 80},      {"Opus, 82 tracks", 81, 18, 1, 0, 82},
+        {"PC, 9 x 512 from ID 1", 2, 9, 2, 1, 3},  {"18 x 256 from ID 1", 2, 18, 1, 1, 3},
+    };
+    for (const auto& c : cases) {
+        flux::DecodedDisk disk;
+        flux::DecodedSide side;
+        side.track = c.lastCylinder;
+        side.decoded.capacity = 6250;
+        for (int r = 0; r < c.sectors; ++r) {
+            side.decoded.sectors.push_back({static_cast<std::uint8_t>(c.lastCylinder), 0,
+                                            static_cast<std::uint8_t>(c.firstId + r), c.sizeCode, true, false,
+                                            Bytes(std::size_t{128} << c.sizeCode, 0x11)});
+        }
+        disk.sides.push_back(side);
+        const auto image = flux::BuildImage(disk);
+        ASSERT_TRUE(image) << c.name;
+        EXPECT_EQ(image->shape.geometry.cylinders, c.cylinders) << c.name;
+        EXPECT_EQ(image->unreadable, (c.cylinders - 1) * c.sectors) << c.name;
+    }
+}
+
 // IDs beyond cylinder 83 or head 1 are listed by scan but never placed in
 // the image.
 TEST(OutOfRangeIds, AreScannedButNeverGrowTheImage) {
