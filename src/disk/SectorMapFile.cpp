@@ -26,8 +26,21 @@ Failure badMap(const std::string& why) {
     return Failure(failure::TypeMismatch, why);
 }
 
+// The document as nlohmann reads it, except that a number it would hold as
+// floating point (a fraction, an exponent, a whole number beyond 64 bits)
+// stays the text the file has, as a binary value, which JSON text never
+// yields: a message then shows the number as written, never as 1e+30.
+class KeepNumberText : public nlohmann::detail::json_sax_dom_parser<json> {
+public:
+    explicit KeepNumberText(json& document) : json_sax_dom_parser(document) {}
+    bool number_float(json::number_float_t, const json::string_t& text) {
+        json::binary_t raw(std::vector<std::uint8_t>(text.begin(), text.end()));
+        return binary(raw);
+    }
+};
+
 // A number as the file writes it: 2^63 stays 9223372036854775808 (nlohmann
-// keeps it unsigned), a fraction keeps its point.
+// keeps it unsigned), a fraction keeps its digits.
 std::string numberText(const json& value) {
     if (value.is_number_unsigned()) {
         return std::to_string(value.get<std::uint64_t>());
@@ -35,17 +48,20 @@ std::string numberText(const json& value) {
     if (value.is_number_integer()) {
         return std::to_string(value.get<std::int64_t>());
     }
-    return value.dump();
+    const json::binary_t& raw = value.get_binary();
+    return {raw.begin(), raw.end()};
 }
 
 int intField(const json& object, const char* key, int lowest, int highest, const std::string& where) {
     const auto it = object.find(key);
     const std::string range = " is outside " + std::to_string(lowest) + " to " + std::to_string(highest);
-    if (it == object.end() || !it->is_number()) {
+    if (it == object.end() || !(it->is_number_integer() || it->is_binary())) {
         throw badMap(where + " has no number \"" + key + "\"");
     }
-    if (!it->is_number_integer()) {
-        throw badMap(where + " \"" + key + "\" " + numberText(*it) + " is not a whole number");
+    if (it->is_binary()) {
+        const std::string text = numberText(*it);
+        const bool whole = text.find_first_of(".eE") == std::string::npos;  // only too long
+        throw badMap(where + " \"" + key + "\" " + text + (whole ? range : " is not a whole number"));
     }
     // nlohmann keeps every whole number from 0 up as unsigned.
     const bool fits = it->is_number_unsigned()
@@ -130,7 +146,8 @@ std::string SectorMapToJson(const SectorMap& map) {
 SectorMap SectorMapFromJson(std::string_view text) {
     json document;
     try {
-        document = json::parse(text.begin(), text.end());
+        KeepNumberText reader(document);
+        (void)json::sax_parse(text.begin(), text.end(), &reader);
     } catch (const json::parse_error& e) {
         throw badMap("not valid JSON (at byte " + std::to_string(e.byte) + ")");
     } catch (const json::exception&) {

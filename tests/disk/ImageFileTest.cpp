@@ -133,6 +133,16 @@ TEST(SectorMapFile, DamagedMapsAreRefusedSayingWhatIsWrong) {
         {"{" + geometry + R"(, "sectors": [{"cylinder": 0, "head": 0, "sector": 1,
           "state": "ugly", "error": 23}]})",
          "sectors[0] has no \"state\""},
+        // Numbers as the file writes them.
+        {"{" + geometry + R"(, "sectors": [{"cylinder": 9223372036854775808, "head": 0, "sector": 1,
+          "state": "bad", "error": 23}]})",
+         "sectors[0] \"cylinder\" 9223372036854775808 is outside 0 to 39"},
+        {"{" + geometry + R"(, "sectors": [{"cylinder": 0, "head": 100000000000000000000000000000,
+          "sector": 1, "state": "bad", "error": 23}]})",
+         "sectors[0] \"head\" 100000000000000000000000000000 is outside 0 to 0"},
+        {"{" + geometry + R"(, "sectors": [{"cylinder": 0, "head": 0, "sector": 1, "state": "bad",
+          "error": 2.50}]})",
+         "sectors[0] \"error\" 2.50 is not a whole number"},
     };
     for (const auto& [text, mentions] : cases) {
         try {
