@@ -245,7 +245,7 @@ CliFailure outOfMemory(const std::string& path) {
 input::InputFiles readInput(const std::string& path) {
     try {
         return input::ReadInput(path);
-    } catch (const input::OpenRefusal& refusal) {
+    } catch (const OpenRefusal& refusal) {
         throw CliFailure("cannot open " + path + ": " + refusal.description());
     } catch (const Failure& f) {
         const std::string standard = failureDescription(f.number());

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <random>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -29,6 +29,28 @@ Failure ioFailure(const std::string& path) {
 Failure notRegular() {
     return Failure(failure::PathFileAccess, "not a regular file");
 }
+
+// The system's reason alone: the caller's sentence names the path.
+Failure systemFailure(int err) {
+    const int number = failureFromErrno(err).number();
+    return Failure(number, failureDescription(number));
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 // The temporary file being written, for the signal handler: a fixed buffer,
 // since the handler may touch nothing that allocates.
@@ -210,42 +232,49 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
 }
 
 std::vector<std::uint8_t> readRegularFile(const std::string& path) {
-    if (pathKind(path) == PathKind::Other) {
-        throw notRegular();
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        throw OpenRefusal(failure::FileNotFound, "no such file");
+    }
+    if (fs::is_directory(status)) {
+        throw OpenRefusal(failure::PathFileAccess, "it is a folder");
+    }
+    if (!fs::is_regular_file(status)) {
+        throw OpenRefusal(failure::PathFileAccess, "not a regular file");
     }
 #ifdef _WIN32
-    return readWholeFile(path);
+    const int flags = O_RDONLY | O_BINARY;
 #else
-    // Between the look above and the open the name may have become a FIFO;
-    // opened without blocking, it is caught here before anything waits on it.
-    errno = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        throw ioFailure(path);
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+#endif
+    const Descriptor fd(::open(path.c_str(), flags));
+    if (fd.get() < 0) {
+        throw systemFailure(errno);
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw notRegular();
+    struct stat opened {};
+    if (::fstat(fd.get(), &opened) != 0) {
+        throw systemFailure(errno);
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        errno = 0;
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (!S_ISREG(opened.st_mode)) {
+        throw OpenRefusal(failure::PathFileAccess, "not a regular file");
+    }
+    // To its end rather than to the length it had when opened.
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t piece[65536];
+    for (;;) {
+        const auto n = ::read(fd.get(), piece, sizeof piece);
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
-            const Failure failed = n < 0 ? ioFailure(path) : Failure(failure::InputPastEnd, path);
-            ::close(fd);
-            throw failed;
+        if (n < 0) {
+            throw systemFailure(errno);
         }
-        done += static_cast<std::size_t>(n);
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.insert(bytes.end(), piece, piece + n);
     }
-    ::close(fd);
-    return bytes;
-#endif
 }
 
 PathKind pathKind(const std::string& path) {

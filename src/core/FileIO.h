@@ -7,13 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "core/Failure.h"
+
 // Whole-file operations. Every one opens, works and closes within the call,
 // and reports trouble by throwing a Failure.
 
 [[nodiscard]] std::vector<std::uint8_t> readWholeFile(const std::string& path);
-// readWholeFile for a file that must be a plain file: a FIFO, device, socket
-// or folder is refused with "not a regular file" without ever waiting on it
-// (opened without blocking and looked at before a byte is read).
+
+// A path that is not there, or holds no file to read: "no such file", "it is
+// a folder", "not a regular file" (words that fit after "cannot open PATH: ").
+class OpenRefusal : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// The whole of a file that must be a plain file, read to its end. A path that
+// is missing, a folder, a FIFO, device or socket is refused with an
+// OpenRefusal before anything could wait on it (looked at first, then opened
+// without blocking and looked at again, in case the path changed in
+// between); a read that fails is a Failure with the system's reason.
 [[nodiscard]] std::vector<std::uint8_t> readRegularFile(const std::string& path);
 // What is at PATH, links followed: nothing, a regular file, or something else
 // (a folder, FIFO, device or socket).

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/Failure.h"
+#include "core/FileIO.h"
 #include "disk/ImageFile.h"
 #include "flux/Hfe.h"
 #include "flux/KryoFlux.h"
@@ -159,7 +160,7 @@ LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter&
         input::InputFiles input;
         try {
             input = input::ReadInput(path);
-        } catch (const input::OpenRefusal& refusal) {
+        } catch (const OpenRefusal& refusal) {
             if (refusal.description() == "not a regular file") {
                 throw;
             }
@@ -187,7 +188,7 @@ LoadedDiskFile LoadDiskFile(const std::string& path, DiskImage& image, Prompter&
         for (const std::string& warning : result.warnings) {
             log.LogThis(warning, kSeverityWARNING, false);
         }
-    } catch (const input::OpenRefusal& refusal) {
+    } catch (const OpenRefusal& refusal) {
         result.error = "Cannot open " + path + ": " + refusal.description();
     } catch (const Failure& f) {
         result.error = "Cannot read " + path + ": " + f.description();

@@ -7,16 +7,14 @@
 #include <map>
 #include <regex>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
-#else
-#include <unistd.h>
 #endif
 
 #include "core/AsciiCase.h"
 #include "core/Failure.h"
+#include "core/FileIO.h"
 #include "open/Detect.h"
 #include "open/ZipArchive.h"
 
@@ -28,49 +26,6 @@ namespace {
 
 Failure SystemFailure(int err) {
     return Failure(failureFromErrno(err).number(), failureDescription(failureFromErrno(err).number()));
-}
-
-// The descriptor's whole contents, read to its end rather than to the length
-// it had when opened.
-std::vector<std::uint8_t> ReadAll(int fd) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t piece[65536];
-    for (;;) {
-        const auto n = ::read(fd, piece, sizeof piece);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw SystemFailure(errno);
-        }
-        if (n == 0)
-            break;
-        bytes.insert(bytes.end(), piece, piece + n);
-    }
-    return bytes;
-}
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// Why a path that is there is no file to read, from its status.
-std::optional<std::string> NotAFile(const fs::file_status& status) {
-    if (fs::is_directory(status))
-        return "it is a folder";
-    if (!fs::is_regular_file(status))
-        return "not a regular file";
-    return std::nullopt;
 }
 
 // The sets a folder or an archive holds, by prefix (without regard to case).
@@ -96,7 +51,7 @@ std::vector<Item> ChooseSet(std::vector<std::pair<std::string, Item>> found) {
 InputFile ReadSetMember(const fs::path& path) {
     InputFile file{path.filename().string(), {}, {}};
     try {
-        file.bytes = ReadRegularFile(path.string());
+        file.bytes = readRegularFile(path.string());
     } catch (const Failure& f) {
         file.problem = f.description();
     }
@@ -174,36 +129,6 @@ std::optional<StreamName> ParseStreamName(const std::string& fileName) {
     return StreamName{m[1].str(), std::stoi(m[2].str()), std::stoi(m[3].str())};
 }
 
-std::vector<std::uint8_t> ReadRegularFile(const std::string& path) {
-    // The status first, so that nothing is opened that could block; then the
-    // open descriptor's again, in case the path changed in between.
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) {
-        throw OpenRefusal(failure::FileNotFound, "no such file");
-    }
-    if (const auto reason = NotAFile(status)) {
-        throw OpenRefusal(failure::PathFileAccess, *reason);
-    }
-#ifdef _WIN32
-    const int flags = O_RDONLY | O_BINARY;
-#else
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-#endif
-    const Descriptor fd(::open(path.c_str(), flags));
-    if (fd.get() < 0) {
-        throw SystemFailure(errno);
-    }
-    struct stat opened {};
-    if (::fstat(fd.get(), &opened) != 0) {
-        throw SystemFailure(errno);
-    }
-    if (!S_ISREG(opened.st_mode)) {
-        throw OpenRefusal(failure::PathFileAccess, "not a regular file");
-    }
-    return ReadAll(fd.get());
-}
-
 std::vector<std::uint8_t> ReadStandardInput() {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
@@ -237,7 +162,7 @@ InputFiles ReadInput(const std::string& path) {
         return ReadFolder(path);
     }
     InputFiles input{path, false, {}};
-    input.files.push_back({path, ReadRegularFile(path), {}});
+    input.files.push_back({path, readRegularFile(path), {}});
     const std::vector<std::uint8_t>& bytes = input.files[0].bytes;
     if (LooksLikeZip(bytes)) {
         return ReadZip(path, bytes);

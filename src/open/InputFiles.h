@@ -43,17 +43,6 @@ struct StreamName {
 };
 [[nodiscard]] std::optional<StreamName> ParseStreamName(const std::string& fileName);
 
-// A path that is not there, or holds no file to read: "no such file", "it is
-// a folder", "not a regular file" (words that fit after "cannot open PATH: ").
-class OpenRefusal : public Failure {
-public:
-    using Failure::Failure;
-};
-
-// The whole file. Throws an OpenRefusal before opening anything that is no
-// regular file, and a Failure with the system's reason when reading fails.
-[[nodiscard]] std::vector<std::uint8_t> ReadRegularFile(const std::string& path);
-
 // Everything on standard input (binary on every platform).
 [[nodiscard]] std::vector<std::uint8_t> ReadStandardInput();
 

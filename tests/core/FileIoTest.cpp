@@ -79,7 +79,10 @@ TEST(FileKinds, OnlyRegularFilesAreReadOrReplaced) {
     const struct {
         const char* name;
         bool write;
-    } cases[] = {{"fifo", false}, {"folder", false}, {"link", false}, {"fifo", true}, {"link", true}};
+        const char* reason;
+    } cases[] = {{"fifo", false, "not a regular file"}, {"folder", false, "it is a folder"},
+                 {"link", false, "not a regular file"}, {"missing", false, "no such file"},
+                 {"fifo", true, "not a regular file"},  {"link", true, "not a regular file"}};
     for (const auto& c : cases) {
         try {
             if (c.write) {
@@ -89,7 +92,7 @@ TEST(FileKinds, OnlyRegularFilesAreReadOrReplaced) {
             }
             ADD_FAILURE() << c.name << " accepted";
         } catch (const Failure& f) {
-            EXPECT_EQ(f.description(), "not a regular file") << c.name;
+            EXPECT_EQ(f.description(), c.reason) << c.name;
         }
     }
     EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));

@@ -32,7 +32,7 @@ TEST(SectorMapBeside, AMapThatIsThereButUnusableIsDamageWithItsReason) {
     } cases[] = {
         {"malformed JSON", "{\"geometry\": ", "not valid JSON (at byte 14)"},
         {"another geometry", fits + "]}", "it describes 9216 bytes, the image has 18432"},
-        {"folder", "", "not a regular file"},
+        {"folder", "", "it is a folder"},
 #ifndef _WIN32
         {"FIFO", "", "not a regular file"},
 #endif

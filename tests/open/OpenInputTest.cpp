@@ -22,26 +22,6 @@ const std::string kStreams = QUILLMAR_BINARY_DIR "/testdata/flux/kryoflux";
 const std::string kZip = QUILLMAR_SOURCE_DIR "/tests/data/flux/sector_test_kryoflux_360k.zip";
 const std::string kTruth = QUILLMAR_SOURCE_DIR "/tests/data/flux/sector_test_360k.img";
 
-TEST(ReadRegularFile, RefusesWhatIsNoFileBeforeOpeningIt) {
-    TempDir dir;
-    fs::create_directory(dir.file("folder"));
-    std::vector<std::pair<std::string, std::string>> cases = {{"missing", "no such file"},
-                                                              {"folder", "it is a folder"}};
-#ifndef _WIN32
-    // Opened for reading, a FIFO without a writer would wait for ever.
-    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
-    cases.emplace_back("fifo", "not a regular file");
-#endif
-    for (const auto& [name, reason] : cases) {
-        try {
-            (void)input::ReadRegularFile(dir.file(name));
-            ADD_FAILURE() << name;
-        } catch (const input::OpenRefusal& refusal) {
-            EXPECT_EQ(refusal.description(), reason) << name;
-        }
-    }
-}
-
 // The bytes decide; two leading bytes of 0D 0x do not make a stream.
 TEST(InputDetection, ByWhatTheBytesParseAs) {
     const Bytes stream = readBytes(kStreams + "/track00.0.raw");
