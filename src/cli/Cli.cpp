@@ -74,10 +74,9 @@ void loadImage(input::InputFiles& input, LoadedDisk& disk, CliContext& cli, Dama
     }
 }
 
-LoadedDisk openDisk(const std::string& path, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
+LoadedDisk openDisk(input::InputFiles input, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
     LoadedDisk disk;
     StderrLog log(cli.err);
-    input::InputFiles input = readInput(path);
     disk.path = input.label;
     const bool recording = flux::DetectFluxFormat(input) != flux::FluxFormat::None;
     if (recording) {
@@ -257,9 +256,18 @@ input::InputFiles readInput(const std::string& path) {
 
 LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
     try {
-        return openDisk(path, cli, decodeCatalogue, damagedMap);
+        return openDisk(readInput(path), cli, decodeCatalogue, damagedMap);
     } catch (const std::bad_alloc&) {
         throw outOfMemory(path);
+    }
+}
+
+LoadedDisk loadDisk(input::InputFiles input, CliContext& cli, bool decodeCatalogue, DamagedMap damagedMap) {
+    const std::string label = input.label;
+    try {
+        return openDisk(std::move(input), cli, decodeCatalogue, damagedMap);
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory(label);
     }
 }
 

@@ -126,6 +126,9 @@ enum class DamagedMap { Warn, Fail };
 // decodes its catalogue when asked; a catalogue without entries is a failure.
 [[nodiscard]] LoadedDisk loadDisk(const std::string& path, CliContext& cli, bool decodeCatalogue = true,
                                   DamagedMap damagedMap = DamagedMap::Warn);
+// The same for an input already read.
+[[nodiscard]] LoadedDisk loadDisk(input::InputFiles input, CliContext& cli, bool decodeCatalogue = true,
+                                  DamagedMap damagedMap = DamagedMap::Warn);
 
 // Reads what PATH names once ("-" for standard input; a folder or zip archive
 // of stream files), refusing what is no regular file before opening it:

@@ -34,10 +34,11 @@ struct Source {
 
 Source loadSource(const std::string& in, std::uint8_t filler, CliContext& cli) {
     Source source;
-    if (flux::DetectFluxFormat(in) == flux::FluxFormat::None) {
+    input::InputFiles input = readInput(in);
+    if (flux::DetectFluxFormat(input) == flux::FluxFormat::None) {
         // The map travels with the image; a damaged one would leave OUT
         // looking clean, so it stops the conversion.
-        DiskImage image = loadDisk(in, cli, false, DamagedMap::Fail).image;
+        DiskImage image = loadDisk(std::move(input), cli, false, DamagedMap::Fail).image;
         source.bytes = std::move(image.bytes);
         source.map = std::move(image.sectorMap);
         source.shape = source.map ? flux::DiskShape{source.map->geometry}
@@ -45,7 +46,7 @@ Source loadSource(const std::string& in, std::uint8_t filler, CliContext& cli) {
         return source;
     }
     try {
-        source.recording = flux::LoadFluxFile(in);
+        source.recording = flux::LoadFluxDisk(input);
     } catch (const Failure& f) {
         throw CliFailure("cannot read " + in + ": " + f.description());
     }

@@ -140,10 +140,6 @@ FluxDisk LoadFluxFile(const std::string& path) {
     return LoadFluxDisk(input::ReadInput(path));
 }
 
-DecodedImage LoadRecording(const std::string& path, std::uint8_t filler, const DecodeProgress& progress) {
-    return DecodeRecording(input::ReadInput(path), filler, progress).decoded;
-}
-
 DiskShape OpusShapeForLength(std::size_t length) {
     constexpr std::size_t kSide = kSectorsPerTrack * kBlockSize;
     const std::size_t sides = std::max<std::size_t>(1, (length + kSide - 1) / kSide);

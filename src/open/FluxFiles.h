@@ -50,8 +50,6 @@ struct DecodedRecording {
 // throw a Failure.
 [[nodiscard]] FluxFormat DetectFluxFormat(const std::string& path);
 [[nodiscard]] FluxDisk LoadFluxFile(const std::string& path);
-[[nodiscard]] DecodedImage LoadRecording(const std::string& path, std::uint8_t filler = 0xE5,
-                                         const DecodeProgress& progress = {});
 
 // An Opus image file's shape by its length: 40 cylinders of 18 sectors of 256
 // bytes on one side, two sides when it holds more, 80 cylinders beyond that.
