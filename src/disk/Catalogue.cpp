@@ -18,8 +18,21 @@ FileKind KindOf(const CatalogueEntry& entry) {
     }
 }
 
+namespace {
+
+// What the files' copies may cost in all. On a real disk they add up to less
+// than the image; slots of a damaged one can name the same 64 KB over and
+// over, and a catalogue without its end mark runs on through the image.
+std::size_t DataBudget(std::size_t imageLength) {
+    return 16u * 1024 * 1024 + 4 * imageLength;
+}
+
+}  // namespace
+
 bool GetDiskFiles(const DiskImage& image, Catalogue& catalogue, ActivityLog& log) {
     const ByteReader reader(image.bytes);
+    const std::size_t budget = DataBudget(image.bytes.size());
+    std::size_t copied = 0;
     bool result = false;
     int line = 1;
     try {
@@ -50,6 +63,16 @@ bool GetDiskFiles(const DiskImage& image, Catalogue& catalogue, ActivityLog& log
             line = 6;
             if (entry.EntryKind == 1 && entry.Length >= 1) {
                 const auto data = reader.bytesUpTo(h + kHeaderSize, static_cast<std::size_t>(entry.Length));
+                copied += data.size();
+                if (copied > budget) {
+                    log.LogThis("Catalogue slots from " + std::to_string(i) +
+                                    " on are left out: with them the "
+                                    "files would hold more than " +
+                                    std::to_string(budget) +
+                                    " bytes, far more than the image; the slots overlap.",
+                                kSeverityWARNING, false);
+                    return result;
+                }
                 entry.Data.assign(data.begin(), data.end());
                 if (data.size() < static_cast<std::size_t>(entry.Length)) {
                     log.LogThis("File [" + entry.Name + "] of catalogue slot " + std::to_string(i) +

@@ -16,7 +16,10 @@
 //   header: +0 type  +1 length (LE)  +3 param 1 (LE)  +5 param 2 (LE)  +7 data
 //
 // Images seen in the wild include short images loaded anyway and catalogues
-// without an end mark; both decode as far as the image goes.
+// without an end mark; both decode as far as the image goes, or until the
+// files' data would cost far more than the image (16 MB and four times its
+// length: slots that name the same data over and over), where the rest of
+// the slots is left out with a warning.
 inline constexpr std::uint16_t kEndOfCatalogue = 0xFFFF;
 inline constexpr std::size_t kSlotSize = 16;
 inline constexpr std::size_t kHeaderSize = 7;

@@ -65,6 +65,9 @@ TEST(GetDiskFiles, MalformedCatalogues) {
         {"data past the end keeps what exists",
          DiskBuilder("D").addFile("cut", 3, bytesOf(100), 0, 0, 60000).imageLength(10000).build(), true, 2,
          10000 - 8 * 256 - 7, nullptr, true},
+        {"slots naming one 33,023-byte file stop at 16 MB and four times the image",
+         poked(poked(std::vector<std::uint8_t>(184320), 258, 16, 0x80), 33025, 100000, 0xFF), true, 531,
+         33023, nullptr, true},
         {"zero length after a long file",
          DiskBuilder("D").addFile("long", 3, bytesOf(5000)).addFile("e", 3, {}).build(), true, 3, 0, nullptr},
     };
