@@ -70,6 +70,14 @@ std::vector<std::uint8_t> EncodeReadStream(std::span<const std::uint32_t> interv
     // offsets from the cursor where they are sent.
     const auto indexesBefore = [&](std::uint64_t end) {
         while (nextIndex < indexTicks.size() && indexTicks[nextIndex] < end) {
+            // In the tail after the last transition the device goes on
+            // sending SPACEs; one opcode reaches 2^28 ticks.
+            while (indexTicks[nextIndex] > cursor + kMaxN28) {
+                out.push_back(kOpcode);
+                out.push_back(kOpSpace);
+                AppendN28(out, kMaxN28);
+                cursor += kMaxN28;
+            }
             out.push_back(kOpcode);
             out.push_back(kOpIndex);
             AppendN28(out, static_cast<std::uint32_t>(std::max(indexTicks[nextIndex], cursor) - cursor));
@@ -118,6 +126,10 @@ flux::FluxTrack DecodeReadStream(std::span<const std::uint8_t> stream, double ti
             const std::uint8_t op = in.u8(at + 1);
             const std::uint32_t n = DecodeN28(in.bytes(at + 2, 4).first<4>());
             if (op == kOpIndex) {
+                // A pulse never comes before one already sent.
+                if (!track.indexTicks.empty() && cursor + n < track.indexTicks.back()) {
+                    throw Failure(failure::InvalidProcedureCall, "flux stream index pulses out of order", at);
+                }
                 track.indexTicks.push_back(cursor + n);
             } else if (op == kOpSpace) {
                 cursor += n;

@@ -41,9 +41,10 @@ void AppendInterval(std::vector<std::uint8_t>& out, std::uint32_t ticks);
                                                          std::span<const std::uint64_t> indexTicks);
 
 // The inverse: intervals and absolute index positions. A stream that stops
-// inside an opcode, carries a write-only or unknown opcode, or lacks its final
-// 00 is a Failure (Subscript out of range / Invalid procedure call) naming the
-// offset; bytes after the 00 are ignored.
+// inside an opcode, carries a write-only or unknown opcode, sends an index
+// pulse before one it sent already, or lacks its final 00 is a Failure
+// (Subscript out of range / Invalid procedure call) naming the offset; bytes
+// after the 00 are ignored.
 [[nodiscard]] flux::FluxTrack DecodeReadStream(std::span<const std::uint8_t> stream, double tickHz);
 
 // What WriteFlux takes: the intervals of one revolution, each as a read

@@ -92,6 +92,7 @@ TEST(GreaseweazleStream, EncodedReadsDecodeToTheSameFlux) {
         {"longest single value", {(1u << 28) + 248}, {}},
         {"index inside a gap broken into spaces", {100, 60000, 5}, {30000, 60105}},
         {"index in the linger after the last transition", {200}, {300}},
+        {"index further after the last transition than one opcode reaches", {200}, {(1u << 29) + 7}},
     };
     for (const auto& c : cases) {
         const Bytes stream = gw::EncodeReadStream(c.intervals, c.index);
@@ -108,6 +109,8 @@ TEST(GreaseweazleStream, DamagedStreamsAreRefused) {
         {"pair cut short", {0xFA}},
         {"opcode cut short", {0xFF, 0x02, 0x01, 0x01}},
         {"write-only ASTABLE", {0xFF, 0x03, 0x01, 0x01, 0x01, 0x01, 0x00}},
+        {"index pulses out of order",
+         {0xFF, 0x01, 0x05, 0x01, 0x01, 0x01, 0xFF, 0x01, 0x03, 0x01, 0x01, 0x01, 0x00}},
     };
     for (const auto& [name, stream] : cases) {
         EXPECT_THROW((void)gw::DecodeReadStream(stream, 72e6), Failure) << name;
