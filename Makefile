@@ -36,6 +36,7 @@ bench: build
 # Replays every kept corpus, then fuzzes each target for FUZZ_SECONDS seconds.
 FUZZ_SECONDS ?= 60
 fuzz: deps
+	@scripts/install-deps fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
 
 # Cross-compiles the core, the CLI and the unit tests for Windows and runs the
