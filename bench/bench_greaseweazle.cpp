@@ -27,29 +27,48 @@ public:
     }
 };
 
-void readDisk(benchmark::State& state, const char* faults, double budget) {
-    double revolutions = 0;
-    for (auto _ : state) {
+// The simulated device holding a one-sided 40-track disk, and the driver on it.
+struct Rig {
+    gwsim::PtyServer server;
+    GreaseweazleDriver driver;
+
+    explicit Rig(const char* faults) : server(simOptions(faults)), driver(settings(server.path())) {
+        server.start();
+    }
+    static gwsim::Options simOptions(const char* faults) {
         gwsim::Options options;
         options.image = floppyfix::patternDisk(1);
         options.faults = gwsim::ParseFaults(faults);
-        gwsim::PtyServer server(std::move(options));
-        server.start();
-        GreaseweazleDriver::Settings settings;
-        settings.port = server.path();
-        GreaseweazleDriver driver(settings);
-        SilentPrompter prompter;
-        DiskImage image;
-        const ReadReport report = DiskReader(driver, prompter).ReadDisk("A", {}, image);
-        benchmark::DoNotOptimize(report);
-        revolutions += server.revolutionsRead();
+        return options;
     }
+    static GreaseweazleDriver::Settings settings(const std::string& port) {
+        GreaseweazleDriver::Settings s;
+        s.port = port;
+        return s;
+    }
+};
+
+// The revolutions each iteration's work cost, per track side.
+void reportPerSide(benchmark::State& state, double revolutions, int sides, double budget) {
     const double iterations = state.iterations() > 0 ? static_cast<double>(state.iterations()) : 1.0;
-    const double perSide = revolutions / iterations / DiskReader::kTrackCount;
+    const double perSide = revolutions / iterations / sides;
     state.counters["revolutions_per_side"] = perSide;
     if (budget > 0) {
         reportBudget(state, perSide, budget);
     }
+}
+
+void readDisk(benchmark::State& state, const char* faults, double budget) {
+    double revolutions = 0;
+    for (auto _ : state) {
+        Rig rig(faults);
+        SilentPrompter prompter;
+        DiskImage image;
+        const ReadReport report = DiskReader(rig.driver, prompter).ReadDisk("A", {}, image);
+        benchmark::DoNotOptimize(report);
+        revolutions += rig.server.revolutionsRead();
+    }
+    reportPerSide(state, revolutions, DiskReader::kTrackCount, budget);
 }
 
 void BM_GreaseweazleCleanRead(benchmark::State& state) {
@@ -67,29 +86,18 @@ BENCHMARK(BM_GreaseweazleReadWithOneBadSector)->Unit(benchmark::kMillisecond)->I
 void writeDisk(benchmark::State& state, int tracks, double budget) {
     double revolutions = 0;
     for (auto _ : state) {
-        gwsim::Options options;
-        options.image = floppyfix::patternDisk(1);
-        gwsim::PtyServer server(std::move(options));
-        server.start();
-        GreaseweazleDriver::Settings settings;
-        settings.port = server.path();
-        GreaseweazleDriver driver(settings);
+        Rig rig("");
         SilentPrompter prompter;
         WriteOptions write;
         write.shape = {tracks, 1};
         const WriteReport report =
-            DiskWriter(driver, prompter).WriteDisk("A", write, floppyfix::patternDisk(1, tracks));
+            DiskWriter(rig.driver, prompter).WriteDisk("A", write, floppyfix::patternDisk(1, tracks));
         if (report.outcome != WriteOutcome::Finished) {
             state.SkipWithError("the write did not finish");
         }
-        revolutions += server.revolutionsRead() + server.revolutionsWritten();
+        revolutions += rig.server.revolutionsRead() + rig.server.revolutionsWritten();
     }
-    const double iterations = state.iterations() > 0 ? static_cast<double>(state.iterations()) : 1.0;
-    const double perSide = revolutions / iterations / tracks;
-    state.counters["revolutions_per_side"] = perSide;
-    if (budget > 0) {
-        reportBudget(state, perSide, budget);
-    }
+    reportPerSide(state, revolutions, tracks, budget);
 }
 
 void BM_GreaseweazleVerifiedWrite(benchmark::State& state) {
