@@ -365,10 +365,15 @@ bool GreaseweazleDriver::WriteSingleTrack(std::uint8_t drive, std::uint8_t cylin
             data.size() != fdraw::RequireTrackLength(lSizeCode)) {
             return fderr::InvalidParameter;
         }
-        const std::vector<std::uint8_t> stream = OpusWriteStream(data, cylinder, head, m_info.sampleFreq);
         const fdraw::SeekParameters seek = fdraw::MakeSeekParameters(cylinder, head, bDoubleStep);
-        return writeSide(drive, seek[0], head, "WriteSingleTrack", step,
-                         [&](gw::Client& client) { client.WriteFlux(stream); });
+        std::vector<std::uint8_t> stream;
+        return writeSide(drive, seek[0], head, "WriteSingleTrack", step, [&](gw::Client& client) {
+            // At the rate of the device that answered, once it has.
+            if (stream.empty()) {
+                stream = OpusWriteStream(data, cylinder, head, m_info.sampleFreq);
+            }
+            client.WriteFlux(stream);
+        });
     });
 }
 
