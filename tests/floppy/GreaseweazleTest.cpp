@@ -169,27 +169,47 @@ TEST(GreaseweazleProtocol, SeekTakesOneSignedByteFromMinus128To127) {
     expectEach(cases, [](int cylinder) { return gw::SeekRequest(cylinder); });
 }
 
-// A device that falls silent in the middle of a flux stream: the first empty
-// read ends the wait, even when the end of the stream would come later.
-TEST(GreaseweazleClient, AFluxStreamThatStopsIsATimeout) {
-    struct QuietDevice : gw::Transport {
-        Bytes pending{7, 0, 0x64};  // ReadFlux acknowledged, one transition, then nothing
-        int silentReads = 0;
-        void write(std::span<const std::uint8_t>) override {}
-        std::size_t read(std::span<std::uint8_t> buffer, std::chrono::milliseconds) override {
-            if (pending.empty()) {
-                pending.assign(++silentReads == 3 ? 1 : 0, 0);
-                return 0;
-            }
-            const std::size_t n = std::min(buffer.size(), pending.size());
-            std::copy_n(pending.begin(), n, buffer.begin());
-            pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(n));
-            return n;
+// A device that sends what it holds and then falls silent.
+struct ScriptedDevice : gw::Transport {
+    Bytes pending;
+    int silentReads = 0;
+    explicit ScriptedDevice(Bytes bytes) : pending(std::move(bytes)) {}
+    void write(std::span<const std::uint8_t>) override {}
+    std::size_t read(std::span<std::uint8_t> buffer, std::chrono::milliseconds) override {
+        if (pending.empty()) {
+            pending.assign(++silentReads == 3 ? 1 : 0, 0);
+            return 0;
         }
-        void clearComms() override {}
-    } device;
-    gw::Client client(device, gw::Timeouts{});
-    EXPECT_THROW((void)client.ReadFlux(0, 4), gw::ProtocolError);
+        const std::size_t n = std::min(buffer.size(), pending.size());
+        std::copy_n(pending.begin(), n, buffer.begin());
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(n));
+        return n;
+    }
+    void clearComms() override {}
+};
+
+// A flux stream that stops is a timeout at the first empty read, even when
+// the end of the stream would come later; one that brings more index pulses
+// than the read asked for is cut off before its end.
+TEST(GreaseweazleClient, AFluxStreamIsTakenOnlyAsFarAsTheReadAskedFor) {
+    Bytes pulses{7, 0};  // ReadFlux acknowledged
+    for (int i = 0; i < 5; ++i) {
+        pulses.insert(pulses.end(), {0x64, 0xFF, 0x01, 0x65, 0x01, 0x01, 0x01});
+    }
+    const std::pair<Bytes, gw::ProtocolError::Kind> cases[] = {
+        {{7, 0, 0x64}, gw::ProtocolError::Kind::Timeout},
+        {pulses, gw::ProtocolError::Kind::TooMuchFlux},  // 5 pulses; 2 revolutions allow 4
+    };
+    for (const auto& [bytes, kind] : cases) {
+        ScriptedDevice device(bytes);
+        gw::Client client(device, gw::Timeouts{});
+        try {
+            (void)client.ReadFlux(0, 2);
+            ADD_FAILURE() << "read";
+        } catch (const gw::ProtocolError& e) {
+            EXPECT_EQ(e.kind(), kind) << e.what();
+        }
+    }
 }
 
 TEST(GreaseweazlePorts, WindowsPortNames) {
