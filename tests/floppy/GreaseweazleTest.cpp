@@ -190,7 +190,7 @@ struct ScriptedDevice : gw::Transport {
 
 // A flux stream that stops is a timeout at the first empty read, even when
 // the end of the stream would come later; one that brings more index pulses
-// than the read asked for is cut off before its end.
+// or more time than the read asked for is cut off before its end.
 TEST(GreaseweazleClient, AFluxStreamIsTakenOnlyAsFarAsTheReadAskedFor) {
     Bytes pulses{7, 0};  // ReadFlux acknowledged
     for (int i = 0; i < 5; ++i) {
@@ -199,6 +199,7 @@ TEST(GreaseweazleClient, AFluxStreamIsTakenOnlyAsFarAsTheReadAskedFor) {
     const std::pair<Bytes, gw::ProtocolError::Kind> cases[] = {
         {{7, 0, 0x64}, gw::ProtocolError::Kind::Timeout},
         {pulses, gw::ProtocolError::Kind::TooMuchFlux},  // 5 pulses; 2 revolutions allow 4
+        {{7, 0, 0xFF, 0x02, 0xFF, 0xFF, 0xFF, 0xFF}, gw::ProtocolError::Kind::TooMuchFlux},  // 3.7 s of SPACE
     };
     for (const auto& [bytes, kind] : cases) {
         ScriptedDevice device(bytes);
