@@ -180,6 +180,7 @@ TEST(FilesHit, SectorRunsGroupNeighboursOfOneSide) {
         std::string text;
     };
     std::vector<SectorStatus> wholeSide;
+    wholeSide.reserve(18);
     for (int r = 0; r < 18; ++r) {
         wholeSide.push_back(bad(0, 1, r));
     }

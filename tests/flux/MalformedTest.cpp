@@ -34,13 +34,14 @@ Bytes GoodHfe() {
 
 // Three cylinders of an Opus disk, every sector holding its own index, as
 // SCP (two revolutions, one head) and as HFE (two heads).
-const Bytes kImage = [] {
+Bytes SectorIndexImage() {
     Bytes image(6 * 18 * 256);
     for (std::size_t i = 0; i < image.size(); ++i) {
         image[i] = static_cast<std::uint8_t>(i / 256);
     }
     return image;
-}();
+}
+const Bytes kImage = SectorIndexImage();
 
 Bytes ThreeCylinderScp() {
     flux::FluxDisk disk;
