@@ -195,6 +195,29 @@ TEST(KryoFluxStreamCut, KeepsWhatCameBeforeTheCut) {
     }
 }
 
+// A decoded side of one cylinder whose sectors all read.
+flux::DecodedSide GoodSide(int cylinder, int sectors, std::uint8_t sizeCode = 1, int firstId = 0) {
+    flux::DecodedSide side;
+    side.track = cylinder;
+    side.decoded.capacity = 6250;
+    for (int r = 0; r < sectors; ++r) {
+        side.decoded.sectors.push_back({static_cast<std::uint8_t>(cylinder), 0,
+                                        static_cast<std::uint8_t>(firstId + r), sizeCode, true, false,
+                                        Bytes(std::size_t{128} << sizeCode, 0x11)});
+    }
+    return side;
+}
+
+// scan counts a side's missing sectors against what most sides hold.
+TEST(ScanText, CountsMissingSectorsAgainstTheUsualSide) {
+    flux::DecodedDisk disk;
+    disk.sides = {GoodSide(0, 18), GoodSide(1, 16), GoodSide(2, 18)};
+    disk.sides[1].decoded.sectors[3].dataOk = false;
+    EXPECT_EQ(
+        flux::ScanText(disk),
+        "0.0: 18 good, 0 bad, 0 missing\n1.0: 15 good, 1 bad, 2 missing\n2.0: 18 good, 0 bad, 0 missing\n");
+}
+
 // A capture that stops before the disk's end leaves an Opus disk its 40 or
 // 80 tracks, those it lacks missing; another disk keeps what its sectors say.
 TEST(CaptureCutShort, AnOpusDiskKeepsAllItsTracks) {
@@ -212,15 +235,7 @@ TEST(CaptureCutShort, AnOpusDiskKeepsAllItsTracks) {
     };
     for (const auto& c : cases) {
         flux::DecodedDisk disk;
-        flux::DecodedSide side;
-        side.track = c.lastCylinder;
-        side.decoded.capacity = 6250;
-        for (int r = 0; r < c.sectors; ++r) {
-            side.decoded.sectors.push_back({static_cast<std::uint8_t>(c.lastCylinder), 0,
-                                            static_cast<std::uint8_t>(c.firstId + r), c.sizeCode, true, false,
-                                            Bytes(std::size_t{128} << c.sizeCode, 0x11)});
-        }
-        disk.sides.push_back(side);
+        disk.sides.push_back(GoodSide(c.lastCylinder, c.sectors, c.sizeCode, c.firstId));
         const auto image = flux::BuildImage(disk);
         ASSERT_TRUE(image) << c.name;
         EXPECT_EQ(image->shape.geometry.cylinders, c.cylinders) << c.name;
