@@ -116,6 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------------------
 
+// The window lays its header out from this: the address centred, the 16
+// byte columns, the ASCII column aligned left.
+TEST(GridHeader, FormatStringNamesEveryColumn) {
+    EXPECT_EQ(ByteGrid::FormatString(), "^Address|00|01|02|03|04|05|06|07|08|09|0A|0B|0C|0D|0E|0F|<" +
+                                            ByteGrid::HeaderText(ByteGrid::kAsciiColumn));
+}
+
 TEST(PrintLines, HeaderThenOneLinePerRowAddressUnderTheWordAddress) {
     Bytes data = counting(20, 0x41);  // "ABCD..."
     data[1] = 0x00;

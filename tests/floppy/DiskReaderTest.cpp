@@ -1,6 +1,7 @@
 // The read engine: whole-track reads with retries, filler for what never
 // comes back, Cancel, and the sector-by-sector rescue of bad sides.
 
+#include <algorithm>
 #include <functional>
 
 #include "floppy/DiskReader.h"
@@ -67,6 +68,7 @@ protected:
         std::size_t failedSides = 0;
         int requests = 0;  // the read requests the drive saw
         Bytes published;
+        std::size_t recovered = 0;  // sectors the map lists as recovered
     };
 
     void expectRead(const ReadCase& c) {
@@ -85,6 +87,9 @@ protected:
         EXPECT_EQ(driver.ReadRequests(), c.requests);
         EXPECT_TRUE(bytesEqual(c.published, image.bytes));
         EXPECT_EQ(image.sectorMap->geometry, (SectorGeometry{options.Tracks, sides, 18, 256}));
+        EXPECT_EQ(std::count_if(image.sectorMap->entries.begin(), image.sectorMap->entries.end(),
+                                [](const SectorStatus& e) { return e.state == SectorState::Recovered; }),
+                  static_cast<std::ptrdiff_t>(c.recovered));
         ASSERT_EQ(events.size(), report.statusLines.size() + 2);
         EXPECT_EQ(events[0] + "," + events[1] + "," + events.back(), "reading,start 0:0,idle");
         EXPECT_TRUE(prompter.shown.empty());
@@ -135,7 +140,8 @@ TEST_F(DiskReaderTest, ReadsEverySideInOrderRetriesThreeTimesAndFillsWhatFails) 
                 .lines = {"0:3 Read OK", "0:6 Read OK"},
                 .failedSides = 0,
                 .requests = 40 + 1 + 2,
-                .published = patternDisk(1)});
+                .published = patternDisk(1),
+                .recovered = 2 * 18});
     expectRead({.name = "single step hits the wrong cylinder",
                 .disk = patternDisk(1),
                 .faults = "",
