@@ -116,6 +116,9 @@ TEST(MacroExpansion, Expands) {
     for (const auto& c : cases) {
         EXPECT_EQ(ExpandPathMacros(c.input, world(c.siteFile, c.dayStart)), c.expected) << c.input;
     }
+    MacroContext january = world(false, "");
+    january.now = [] { return LocalDateTime{2024, 1, 31, 12, 0, 0}; };
+    EXPECT_EQ(ExpandPathMacros("$LASTMONTH$ %LASTMONTH|yyyy-mm-dd%", january), "2312 2023-12-31");
 }
 
 TEST(CommandLineOption, WithoutValueIsABlank) {
