@@ -100,12 +100,14 @@ TEST(CliCommand, FluxRecordings) {
     std::fill_n(image.begin() + (18 + 4) * 256, 256, 0x00);
     image.resize(40 * 18 * 256, 0x00);
     EXPECT_TRUE(bytesEqual(image, readBytes(cli.file("disk.opd"))));
+#ifndef _WIN32  // the redirection needs a POSIX shell
     // Piped in, the recording is read once and converted as from its file, map and all.
     r = cli.shell("{cli} convert - '" + cli.file("piped.opd") + "' --filler 0x00 < '" + cli.file("disk.scp") +
                   "'");
     EXPECT_EQ(r.err, warning);
     EXPECT_TRUE(bytesEqual(image, readBytes(cli.file("piped.opd"))));
     EXPECT_EQ(readBytes(cli.file("piped.opd.map.json")), readBytes(cli.file("disk.opd.map.json")));
+#endif
     EXPECT_EQ(cli.run({"convert", "{dir}/disk.scp", "{dir}/disk.opd"}).exitCode, 1);  // no overwriting
     r = cli.run({"list", "{dir}/disk.scp"});
     EXPECT_EQ(r.out, "Disk: FLUX      \n");
