@@ -51,6 +51,21 @@ TEST(CreateFloppyDriver, NoneMeansNoDriverAndSimHoldsTheImageFileInDriveAWithThe
     EXPECT_EQ(code, fderr::Seek);
 }
 
+// A simulated drive made from bytes keeps what is written in memory, and
+// has no head 2.
+TEST(SimulatedFloppyDriver, WithoutAFileItKeepsWritesAndHasTwoHeads) {
+    SimulatedFloppyDriver driver(floppyfix::patternDisk(2), {});
+    const std::vector<std::uint8_t> side(floppyfix::kTrackSide, 0xA5);
+    std::int32_t code = 0;
+    std::string text;
+    ASSERT_TRUE(driver.WriteSingleTrack(0, 7, 1, side, code, text, 1, true)) << text;
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(driver.ReadSingleTrack(0, 7, 1, data, code, text, 1, true)) << text;
+    EXPECT_EQ(data, side);
+    EXPECT_FALSE(driver.ReadSingleTrack(0, 7, 2, data, code, text, 1, true));
+    EXPECT_EQ(code, fderr::InvalidParameter);
+}
+
 TEST(CreateFloppyDriver, UnknownSettingsAreRefusedNamingTheItem) {
     const struct {
         const char* floppy;
