@@ -30,12 +30,6 @@ Failure notRegular() {
     return Failure(failure::PathFileAccess, "not a regular file");
 }
 
-// The system's reason alone: the caller's sentence names the path.
-Failure systemFailure(int err) {
-    const int number = failureFromErrno(err).number();
-    return Failure(number, failureDescription(number));
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) {}
@@ -229,6 +223,11 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
         throw Failure(failure::InputPastEnd, path);
     }
     return bytes;
+}
+
+Failure systemFailure(int err) {
+    const int number = failureFromErrno(err).number();
+    return Failure(number, failureDescription(number));
 }
 
 std::vector<std::uint8_t> readRegularFile(const std::string& path) {

@@ -27,6 +27,9 @@ public:
 // without blocking and looked at again, in case the path changed in
 // between); a read that fails is a Failure with the system's reason.
 [[nodiscard]] std::vector<std::uint8_t> readRegularFile(const std::string& path);
+// The failure for a system error number, in the system's words alone (the
+// caller's sentence names the path).
+[[nodiscard]] Failure systemFailure(int err);
 // What is at PATH, links followed: nothing, a regular file, or something else
 // (a folder, FIFO, device or socket).
 enum class PathKind { Missing, Regular, Other };

@@ -24,10 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Failure SystemFailure(int err) {
-    return Failure(failureFromErrno(err).number(), failureDescription(failureFromErrno(err).number()));
-}
-
 // The sets a folder or an archive holds, by prefix (without regard to case).
 // The one taken is "track"'s, as KryoFlux names them unasked, or else the
 // largest; a stray file of another prefix never decides.
@@ -68,7 +64,7 @@ InputFiles ReadFolder(const std::string& path) {
         }
     }
     if (ec) {
-        throw SystemFailure(ec.value());
+        throw systemFailure(ec.value());
     }
     std::vector<fs::path> set = ChooseSet(std::move(found));
     if (set.empty()) {
@@ -143,7 +139,7 @@ std::vector<std::uint8_t> ReadStandardInput() {
         }
     }
     if (std::ferror(stdin)) {
-        throw SystemFailure(errno != 0 ? errno : EIO);
+        throw systemFailure(errno != 0 ? errno : EIO);
     }
     return bytes;
 }
