@@ -33,7 +33,8 @@ bench: build
 	@cmake --build --preset default --target benchmarks -j $(JOBS)
 	@scripts/run-benchmarks
 
-# Replays every kept corpus, then fuzzes each target for FUZZ_SECONDS seconds.
+# Replays every kept corpus, then fuzzes each target for FUZZ_SECONDS seconds
+# (or FUZZ_RUNS executions, if set and reached first; FUZZ_TARGETS picks some).
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/install-deps fuzz
